@@ -1,0 +1,93 @@
+#include "core/fatal.hpp"
+
+#include <algorithm>
+
+namespace swx {
+
+std::string_view trim_right(std::string_view s) {
+  std::size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return s.substr(0, n);
+}
+
+std::string_view trim_left(std::string_view s) {
+  std::size_t k = 0;
+  while (k < s.size() && s[k] == ' ') ++k;
+  return s.substr(k);
+}
+
+std::string to_lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+void fatal(std::string_view l1, std::string_view l2, std::string_view l3) {
+  throw FatalError(std::string(l1), std::string(l2), std::string(l3));
+}
+
+namespace {
+// Message lines are held in 256-character buffers: longer lines are cut.
+std::string_view cut256(std::string_view s) { return trim_right(s.substr(0, std::min<std::size_t>(s.size(), 256))); }
+}  // namespace
+
+std::vector<std::string> box_lines(std::string_view title, std::string_view l1, std::string_view l2,
+                                   std::string_view l3) {
+  const std::string_view t = cut256(title);
+  const std::string_view m[3] = {cut256(l1), cut256(l2), cut256(l3)};
+  const int w = static_cast<int>(std::max({t.size(), m[0].size(), m[1].size(), m[2].size()})) + 6;
+  std::vector<std::string> out;
+  out.emplace_back(" ");
+  auto centred = [&](std::string_view text) {
+    int p = (w - static_cast<int>(text.size())) / 2 - 1;
+    if (p < 0) p = 0;
+    std::string field(static_cast<std::size_t>(p), ' ');
+    field += text;
+    field.append(static_cast<std::size_t>(p), ' ');
+    field.resize(static_cast<std::size_t>(w), ' ');
+    out.push_back(std::string(5, ' ') + field);
+  };
+  centred(t);
+  for (auto line : m)
+    if (!line.empty()) centred(line);
+  out.emplace_back(" ");
+  return out;
+}
+
+static void write_box(std::ostream& os, std::string_view title, std::string_view l1, std::string_view l2,
+                      std::string_view l3) {
+  for (const auto& line : box_lines(title, l1, l2, l3)) os << line << '\n';
+  os.flush();
+}
+
+void show_fatal_error_box(std::ostream& console, std::string_view l1, std::string_view l2, std::string_view l3) {
+  write_box(console, kFatalTitle, l1, l2, l3);
+}
+
+void show_warning_box(std::ostream& console, std::string_view l1, std::string_view l2, std::string_view l3) {
+  write_box(console, kWarningTitle, l1, l2, l3);
+}
+
+void report_fatal(std::ostream& console, const FatalError& e) {
+  for (const auto& s : e.before) console << s << '\n';
+  show_fatal_error_box(console, e.line1, e.line2, e.line3);
+  for (const auto& s : e.after) console << s << '\n';
+  console.flush();
+}
+
+void Reporter::console_line(std::string_view text) const {
+  if (console) *console << text << '\n';
+}
+void Reporter::log_line(std::string_view text) const {
+  if (log) *log << text << '\n';
+}
+void Reporter::log_and_console(std::string_view text) const {
+  log_line(text);
+  console_line(text);
+}
+void Reporter::warning(std::string_view l1, std::string_view l2, std::string_view l3) const {
+  if (console) show_warning_box(*console, l1, l2, l3);
+}
+
+}  // namespace swx
