@@ -86,6 +86,14 @@ void Reporter::log_and_console(std::string_view text) const {
   log_line(text);
   console_line(text);
 }
+std::string Reporter::quoted_path(std::string_view file_name) const {
+  std::string s = "\"";
+  s += cwd;
+  s += '\\';
+  s += file_name;
+  s += '"';
+  return s;
+}
 void Reporter::warning(std::string_view l1, std::string_view l2, std::string_view l3) const {
   if (console) show_warning_box(*console, l1, l2, l3);
 }

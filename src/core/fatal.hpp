@@ -41,6 +41,11 @@ void report_fatal(std::ostream& console, const FatalError& e);
 struct Reporter {
   std::ostream* console = nullptr;
   std::ostream* log = nullptr;  // null until the log file is open
+  std::string cwd{};            // working directory, put in front of file names in progress lines
+
+  // The quoted path of a file as progress lines show it: a double quote, the working
+  // directory, a backslash, the name and a closing double quote.
+  std::string quoted_path(std::string_view file_name) const;
 
   void console_line(std::string_view text) const;
   void log_line(std::string_view text) const;

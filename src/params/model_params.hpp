@@ -69,4 +69,61 @@ struct ModelParams {
   std::string kobl_solution_file;
 };
 
+struct Reporter;
+
+// --- Reading, one function per phase of the run, each in the catalogue order of its keys ---
+
+// output_file_prefix (required).
+void read_output_prefix(const ParamTable& t, ModelParams& p);
+// bathy_file (required); the caller announces and reads the grid.
+void read_bathy_file_key(const ParamTable& t, ModelParams& p);
+// tidal_offset (required), read after the bathymetry grid.
+void read_tidal_offset(const ParamTable& t, ModelParams& p);
+// damping_file (optional); the caller announces and reads the grid when has_damping.
+void read_damping_key(const ParamTable& t, ModelParams& p);
+// porosity_file present: char_stone_size, lam/turb_friction_coeff, added_mass_coeff, the file name.
+void read_porosity_keys(const ParamTable& t, ModelParams& p);
+// time_step (> 0), nonlinear_option, duration (> 0) and the number of time steps N.
+void read_time_stepping_keys(const ParamTable& t, ModelParams& p);
+// check_wave_breaking, turb_length_scale, the automatic breaking switch (warning box),
+// calc_wave_runup, min_flood_depth (0 .. max_depth, at least rms/1000 with breaking on) and
+// smagorinsky_const.  rms_wave_height over the wavemakers; depths from the bathymetry.
+void read_breaking_keys(const ParamTable& t, ModelParams& p, float rms_wave_height, float min_wet_depth,
+                        float max_depth, const Reporter& reporter);
+// friction_file, or else chezy_coeff (5 .. 1000); the caller reads the friction grid.
+void read_friction_key(const ParamTable& t, ModelParams& p);
+// current_file (optional); the caller reads the current grid.
+void read_current_key(const ParamTable& t, ModelParams& p);
+// The save_timeseries .. end_save_timeseries blocks and the table keys they need.
+void read_probe_blocks(const ParamTable& t, ModelParams& p, const GridHeader& grid);
+// The save_runup .. end_save_runup blocks and ts_runup_file; nothing is read with runup off.
+void read_gauge_blocks(const ParamTable& t, ModelParams& p, const GridHeader& grid);
+// Statistics grid files, animation requests and, with an animation, the animation window.
+void read_output_requests(const ParamTable& t, ModelParams& p, const GridHeader& grid);
+// solution_file_option and, when it is above 0, kobl_solution_file (required then).
+void read_solution_file_keys(const ParamTable& t, ModelParams& p);
+
+// --- Values derived from the parameters ---
+
+// Number of time steps N = int(duration / dt + 1.0) in single precision; fatal when it
+// does not fit a 32-bit integer.
+int number_of_time_steps(float duration, float time_step);
+
+// Animation steps: a step k is saved when kstart <= k <= kend and k is a multiple of kint.
+struct AnimationSteps {
+  int kstart = 0;  // int(start_time / dt + 1.5)
+  int kend = 0;    // int(end_time / dt + 1.5)
+  int kint = 1;    // int(save_time_step / dt), at least 1
+};
+AnimationSteps animation_steps(float start_time, float end_time, float save_time_step, float time_step);
+
+// Statistics window of the wave statistics grids.
+struct StatisticsWindow {
+  int nts = 0;           // steps of the wavemaker time series (N for a solitary wavemaker 1)
+  int k0 = 0;            // last step before the window
+  bool shorter = false;  // hs_file given and the run is shorter than the storm (warning due)
+};
+StatisticsWindow statistics_window(int nsteps, float storm_duration, float time_step, bool solitary_wavemaker1,
+                                   bool has_hs_file);
+
 }  // namespace swx

@@ -13,10 +13,33 @@
 
 namespace swx {
 
+// Grid constants formed once before the time loop (32-bit floats).
+struct GridConstants {
+  float inv_dx2 = 0.0f, inv_dy2 = 0.0f, inv_dxdy = 0.0f;
+  float inv_2dx = 0.0f, inv_2dy = 0.0f;
+  float dt_2dx = 0.0f, dt_2dy = 0.0f;
+  float dt_dx2 = 0.0f, dt_dy2 = 0.0f;
+};
+
+// One tridiagonal system along a grid line plus the Thomas work vector, kept for the run.
+struct TridiagonalRows {
+  std::vector<float> sub, diag, sup, rhs, x, work;
+  void resize(int n) {
+    const auto s = static_cast<std::size_t>(n) + 1;  // index 1..n used
+    sub.assign(s, 0.0f);
+    diag.assign(s, 0.0f);
+    sup.assign(s, 0.0f);
+    rhs.assign(s, 0.0f);
+    x.assign(s, 0.0f);
+    work.assign(s, 0.0f);
+  }
+};
+
 struct Model {
   GridHeader grid;
   int nx = 0, ny = 0;
   float dx = 0.0f, dy = 0.0f, dt = 0.0f;
+  GridConstants gc;
 
   int nonlinear_option = 1;   // 1 weak, 2 "strong"
   int calc_wave_runup = 0;
@@ -27,13 +50,23 @@ struct Model {
 
   int breaking_on = 0;
   float smagorinsky_const = 0.0f;
-  float break_decay = 0.0f;
+  float break_decay = 0.0f;    // 1/s
 
   bool porosity_on = false;
   float lam_coef = 0.0f, turb_coef = 0.0f, added_mass_coeff = 0.0f;
+  float char_stone_size = 0.0f;  // m
   bool current_on = false;
   bool instability_dumped = false;
   std::string output_file_prefix;  // for the instability grid
+
+  // Velocity sinks switched on by the edge strips moved behind wavemakers.
+  bool x_velocity_sink = false, y_velocity_sink = false;
+
+  // Time stepping state.
+  int ramp_steps = 1;
+  int step = 0;                      // current step N, counted from 1
+  int signal_n0 = 0, signal_n1 = 0;  // signal elements of the current step (1-based)
+  float ramp0 = 0.0f, ramp1 = 0.0f;  // ramp factors at the start and the end of the step
 
   Field depth;
   Field eta_old, eta_new, eta_mid;
@@ -42,11 +75,26 @@ struct Model {
   Field u_surf, v_surf, u_bed, v_bed;
   Field eta_rate;
   Field depth_dx, depth_dy;
-  Array2D<std::int16_t> wavemaker_mark;
+  Array2D<std::int16_t> wavemaker_mark;  // wavemaker number on the cells of its box, else 0
   Field break_mask, break_prev, celerity, eddy_visc, smag_visc;
   Field friction_factor, porosity, damping, velocity_damping, current_x, current_y;
 
+  // Per-pass scratch: face fluxes, face activity, the derivative quantities G and S of each
+  // face, and the velocity divergence of each cell (eddy terms).
+  Field flux_x, flux_y;
+  Array2D<std::uint8_t> active_u, active_v;
+  Field g_u, s_u, g_v, s_v;
+  Field divergence;
+  Field kinetic_cell, w_surf_cell;  // "strong" option: surface kinetic energy, vertical velocity
+
+  TridiagonalRows rows_x, rows_y;
+
   std::vector<BoundarySignal> wavemakers;  // read by the time loop
+  // Inner-line wavemakers: per wavemaker and point of its line, the factor that turns the
+  // signal's flux Q into the strength of the line's mass source (direction of travel and the
+  // share of the flux taken by the evanescent mode included; docs/equations.md).  Empty for
+  // boundary wavemakers.
+  std::vector<std::vector<float>> inner_source_factor;
 };
 
 }  // namespace swx

@@ -1,0 +1,281 @@
+// The run driver: the phases of one simulation in their order, the log file and its header,
+// and the single place where a fatal condition ends the run.
+#include "driver/run.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "core/constants.hpp"
+#include "core/fatal.hpp"
+#include "driver/timing.hpp"
+#include "io/grid_file.hpp"
+#include "io/number_text.hpp"
+#include "output/probes.hpp"
+#include "output/solution_file.hpp"
+#include "params/model_params.hpp"
+#include "params/param_table.hpp"
+#include "solver/model.hpp"
+#include "solver/model_setup.hpp"
+#include "solver/time_step.hpp"
+#include "wavegen/wavemaker_blocks.hpp"
+
+namespace swx {
+
+namespace {
+
+// Everything a run holds from its creation to the end of the process.
+struct Run {
+  std::istream& in;
+  std::ostream& out;
+  WallClock start_clock;
+  float start_cpu = 0.0f;
+
+  std::string param_file;  // as typed or passed, with the extension added
+  ParamTable table;
+  ModelParams params;
+
+  std::ofstream log_file;
+  Reporter rep;
+
+  GridHeader grid;      // of the bathymetry file: the model grid for the whole run
+  Field depth;          // bathymetry, positive below still water, plus tidal_offset
+  OptionalGrids grids;  // damping, porosity, friction and current grids when named
+  float max_depth = 0.0f;
+
+  WavemakerSet wavemakers;
+  StormSummary storm;
+  SolutionFile solution;
+  Model model;
+  ProbeRecords records;
+
+  Run(std::istream& i, std::ostream& o) : in(i), out(o) { rep.console = &o; }
+};
+
+// Phase 1: the start values of the wall clock and of the process CPU time.
+void start_clocks(Run& r) {
+  r.start_clock = wall_clock_now();
+  r.start_cpu = cpu_seconds();
+}
+
+// Phase 2: the parameter file's name (from the command line or asked for), the working
+// directory and the parameter table.
+void load_parameters(Run& r, int argc, char** argv) {
+  r.param_file = get_parameter_file_name(argc, argv, r.in, r.out);
+  std::error_code ec;
+  r.rep.cwd = std::filesystem::current_path(ec).string();
+  r.table = load_parameter_table(r.param_file);
+}
+
+// Why a file could not be created for writing, in words a user can act on.
+std::string open_failure_reason(const std::string& file_name, int err) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path(file_name).parent_path();
+  if (dir.empty()) dir = ".";
+  std::error_code ec;
+  if (!fs::exists(dir, ec)) return "the directory " + dir.string() + " does not exist";
+  if (!fs::is_directory(dir, ec)) return dir.string() + " is not a directory";
+  if (err == EACCES || err == EROFS) return "no permission to write in " + dir.string();
+  if (fs::is_directory(file_name, ec)) return "a directory of that name exists";
+  return err != 0 ? std::string(std::strerror(err)) : std::string("the file cannot be written");
+}
+
+// Phase 3: output_file_prefix and the log file "<prefix>_swx.log", created or replaced.
+void open_log_file(Run& r) {
+  read_output_prefix(r.table, r.params);
+  const std::string name = r.params.output_file_prefix + "_swx.log";
+  errno = 0;
+  r.log_file.open(name, std::ios::out | std::ios::trunc);
+  if (!r.log_file) fatal("Log file cannot be created: " + name, open_failure_reason(name, errno));
+  r.rep.log = &r.log_file;
+}
+
+// Phase 4: the log header.
+void write_log_header(Run& r) {
+  std::ostream& log = r.log_file;
+  std::string param_line = "Simulation Parameter File: " + r.rep.quoted_path(r.param_file);
+  if (param_line.size() < 256) param_line.resize(256, ' ');
+  log << "SWELLIX - Boussinesq Wave Model for Coastal\n"
+      << "          Regions and Harbors\n"
+      << "          Version Number " << fixed_decimal_text(kVersion, 2) << '\n'
+      << " \n"
+      << "Start Time: " << date_time_text() << '\n'
+      << " \n"
+      << param_line << '\n'
+      << " \n";
+  log.flush();
+}
+
+// Announces an input grid file on the log and the console, e.g. " Reading in damping file: ".
+void announce_input(const Run& r, std::string_view what, const std::string& file_name) {
+  r.rep.log_and_console(" Reading in " + std::string(what) + " file: " + r.rep.quoted_path(file_name));
+}
+
+// An input grid over the bathymetry grid's nodes, in an array of the model's field shape.
+void read_input_grid(const Run& r, std::string_view what, const std::string& file_name, Field& a) {
+  announce_input(r, what, file_name);
+  a.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
+  read_scalar_grid(file_name, a, r.grid.ngrid_x, r.grid.ngrid_y);
+}
+
+// Phase 5: the bathymetry grid sets the model grid; its values are heights, so they are negated
+// into depths, then tidal_offset raises the water level over every cell.
+void read_bathymetry(Run& r) {
+  read_bathy_file_key(r.table, r.params);
+  const std::string& name = r.params.bathy_file;
+  announce_input(r, "bathymetry", name);
+  r.grid = read_grid_header(name);
+  const int nx = r.grid.ngrid_x, ny = r.grid.ngrid_y;
+  r.depth.resize(nx + 1, ny + 1);
+  read_scalar_grid(name, r.depth, nx, ny);
+  read_tidal_offset(r.table, r.params);
+  const float offset = r.params.tidal_offset;
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= nx; ++i) r.depth(i, j) = -r.depth(i, j) + offset;
+}
+
+// Phase 6: the damping layer and the porous structures, when named.
+void read_damping_and_porosity(Run& r) {
+  read_damping_key(r.table, r.params);
+  if (r.params.has_damping) read_input_grid(r, "damping", r.params.damping_file, r.grids.damping);
+  read_porosity_keys(r.table, r.params);
+  if (r.params.has_porosity) read_input_grid(r, "porosity", r.params.porosity_file, r.grids.porosity);
+}
+
+// Largest depth of the grid and smallest positive one (0 when the grid holds no water).
+void depth_range(const Field& depth, int nx, int ny, float& max_depth, float& min_wet_depth) {
+  max_depth = depth(1, 1);
+  min_wet_depth = 0.0f;
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= nx; ++i) {
+      const float h = depth(i, j);
+      if (h > max_depth) max_depth = h;
+      if (h > 0.0f && (min_wet_depth == 0.0f || h < min_wet_depth)) min_wet_depth = h;
+    }
+}
+
+// Phase 7: every wavemaker block, each signal prepared as soon as its block is read.
+void read_wavemaker_phase(Run& r) {
+  float min_wet_depth = 0.0f;
+  depth_range(r.depth, r.grid.ngrid_x, r.grid.ngrid_y, r.max_depth, min_wet_depth);
+  r.wavemakers = read_wavemakers(r.table, r.grid, r.depth, r.max_depth, r.rep);
+  r.storm.wave_height = r.wavemakers.heights();
+  r.storm.wave_period = r.wavemakers.periods();
+  r.storm.time_series_duration = r.wavemakers.storm_duration;
+  r.storm.first_is_solitary = r.wavemakers.wavemakers.front().wave_type == WaveType::kSolitary;
+}
+
+// Phases 8 and 9: time stepping, then breaking, runup and turbulence.
+void read_model_keys(Run& r) {
+  read_time_stepping_keys(r.table, r.params);
+  float max_depth = 0.0f, min_wet_depth = 0.0f;
+  depth_range(r.depth, r.grid.ngrid_x, r.grid.ngrid_y, max_depth, min_wet_depth);
+  read_breaking_keys(r.table, r.params, r.wavemakers.wave.rms_wave_height, min_wet_depth, max_depth, r.rep);
+}
+
+// Phase 10: bottom friction (a Chezy grid or one coefficient) and the ambient current.
+void read_friction_and_current(Run& r) {
+  read_friction_key(r.table, r.params);
+  if (r.params.has_friction_file) read_input_grid(r, "friction", r.params.friction_file, r.grids.chezy);
+  read_current_key(r.table, r.params);
+  if (r.params.has_current) {
+    const std::string& name = r.params.current_file;
+    announce_input(r, "current", name);
+    r.grids.current_x.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
+    r.grids.current_y.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
+    read_vector_grid(name, r.grids.current_x, r.grids.current_y, r.grid.ngrid_x, r.grid.ngrid_y);
+  }
+}
+
+// Phases 11 and 12: probes, runup gauges and the requested output files.
+void read_output_keys(Run& r) {
+  read_probe_blocks(r.table, r.params, r.grid);
+  read_gauge_blocks(r.table, r.params, r.grid);
+  read_output_requests(r.table, r.params, r.grid);
+}
+
+// Phase 13: the solution file when requested.
+void open_outputs(Run& r) {
+  read_solution_file_keys(r.table, r.params);
+  if (r.params.solution_file_option > 0)
+    r.solution = open_solution_file(r.params.kobl_solution_file, simulation_name(r.param_file));
+}
+
+// Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
+void set_up_model(Run& r) {
+  setup_model(r.model, r.grid, r.depth, r.params, r.wavemakers.take_signals(), r.grids,
+              r.wavemakers.wave.mean_period, r.wavemakers.wave.rms_wave_height, r.rep);
+  check_courant(r.model, r.rep);
+  r.records = init_probe_records(r.params);
+}
+
+// Phase 16: the time loop.  Each step: its progress line, the passes of the solver, the probe
+// records, the new level made the old one, and after step 9 the run-time estimate.
+void run_time_loop(Run& r) {
+  const int steps = r.params.nsteps;
+  const std::string of_total = " of " + compact_int(steps);
+  RunTimeEstimate estimate;
+  estimate.total_steps = steps;
+  for (int n = 1; n <= steps; ++n) {
+    r.rep.log_and_console(" Time Step: " + compact_int(n) + of_total);
+    advance_solution(r.model, n, r.rep);
+    record_probes(r.records, r.model, r.params, n);
+    finish_step(r.model);
+    estimate.after_step(n + 1, r.out);
+  }
+}
+
+// Phase 17: the solution file closed, then the probe and gauge time series written.
+void write_results(Run& r) {
+  close_solution_file(r.solution);
+  write_probe_files(r.records, r.model, r.params, r.storm, r.rep, r.rep.cwd);
+}
+
+// Phases 18 and 19: the closing "Start Time: " line (it carries the end time) and the timing report.
+void finish_run(Run& r) {
+  r.log_file << "Start Time: " << date_time_text() << '\n';
+  const float cpu = cpu_seconds() - r.start_cpu;
+  const float elapsed = elapsed_seconds(r.start_clock, wall_clock_now());
+  write_timing_report(r.log_file, elapsed, cpu);
+}
+
+void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {
+  Run r(in, out);
+  start_clocks(r);
+  load_parameters(r, argc, argv);
+  open_log_file(r);
+  write_log_header(r);
+  read_bathymetry(r);
+  read_damping_and_porosity(r);
+  read_wavemaker_phase(r);
+  read_model_keys(r);
+  read_friction_and_current(r);
+  read_output_keys(r);
+  open_outputs(r);
+  set_up_model(r);
+  run_time_loop(r);
+  write_results(r);
+  finish_run(r);
+}
+
+}  // namespace
+
+int run_program(int argc, char** argv, std::istream& in, std::ostream& out) {
+  try {
+    run_simulation(argc, argv, in, out);
+  } catch (const FatalError& e) {
+    report_fatal(out, e);
+  } catch (const std::bad_alloc&) {
+    show_fatal_error_box(out, "Not enough memory for this run", "(a grid or time series too large for the machine)");
+  } catch (const std::exception& e) {
+    show_fatal_error_box(out, "Run stopped by an unexpected error:", e.what());
+  }
+  out.flush();
+  return 0;
+}
+
+}  // namespace swx

@@ -1,0 +1,296 @@
+// Model set-up: every field of the run, built once before the time loop.
+#include "solver/model_setup.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/constants.hpp"
+#include "core/fatal.hpp"
+#include "io/number_text.hpp"
+#include "params/bathymetry_checks.hpp"
+
+namespace swx {
+
+namespace {
+
+void allocate(Field& f, int ni, int nj) { f.resize(ni, nj, 0.0f); }
+
+// Copies nodes 1..nx by 1..ny of src into dst (already of model shape).
+void copy_nodes(const Field& src, Field& dst, int nx, int ny) {
+  for (int j = 1; j <= ny; ++j) {
+    for (int i = 1; i <= nx; ++i) dst(i, j) = src(i, j);
+  }
+}
+
+// Moves the damping strips at the two ends of every row (along x) or every column (along y)
+// into velocity_damping: a strip is the run of cells from the edge inward whose damping falls
+// off towards the interior.
+void move_edge_strips(Model& m, bool along_x) {
+  const int n_line = along_x ? m.ny : m.nx;
+  const int n = along_x ? m.nx : m.ny;
+  auto at = [&](int line, int k) -> float& { return along_x ? m.damping(k, line) : m.damping(line, k); };
+  auto vd = [&](int line, int k) -> float& {
+    return along_x ? m.velocity_damping(k, line) : m.velocity_damping(line, k);
+  };
+  for (int line = 1; line <= n_line; ++line) {
+    // From the first cell inward.
+    if (n >= 2 && at(line, 1) > 0.0f) {
+      int k = 1;
+      while (k < n && at(line, k) > at(line, k + 1)) {
+        vd(line, k) = at(line, k);
+        at(line, k) = 0.0f;
+        if (!(at(line, k + 1) > 0.0f)) break;
+        ++k;
+      }
+    }
+    // From the last cell back inward.
+    if (n >= 2 && at(line, n) > 0.0f) {
+      int k = n;
+      while (k > 1 && at(line, k) > at(line, k - 1)) {
+        vd(line, k) = at(line, k);
+        at(line, k) = 0.0f;
+        if (!(at(line, k - 1) > 0.0f)) break;
+        --k;
+      }
+    }
+  }
+}
+
+// Source factors of an inner-line wavemaker, one per point of its line.
+//
+// Over a flat bed of depth h a line mass source of strength s radiates, on each side, a
+// progressive wave and an evanescent mode (the model's dispersion relation has one real and one
+// imaginary wavenumber).  The progressive wave carries the flux
+//   Q = s (1 - K1 k^2) / (2 [1 + K3 k^2 (1 - K1 k^2)/(1 - K3 k^2) - 2 K1 k^2] (1 - K1 k^2)) * (1 - K1 k^2),
+// that is s = 2 Q F with F = [1 + K3 k^2 (1 - K1 k^2)/(1 - K3 k^2) - 2 K1 k^2] / (1 - K1 k^2)
+// (docs/equations.md).  k^2 is taken as the signal's own energy-weighted mean, -<U U''>/<U U>,
+// with U'' recovered from the surface velocity, U'' = (Us - U)/K3.  The direction of travel
+// follows from the sign of the level-velocity product eta*U = Q - h U - h K1 U'': positive when
+// the waves travel along +x (+y); the source is signed so that the waves on that side carry
+// the signal's flux with the signal's sign.
+std::vector<float> inner_source_factors(const Model& m, const BoundarySignal& s) {
+  const int np = s.side == 6 ? s.j2 - s.j1 + 1 : s.i2 - s.i1 + 1;
+  std::vector<float> f(static_cast<std::size_t>(np) + 1, 0.0f);
+  double direction = 0.0;
+  for (int p = 1; p <= np; ++p) {
+    const int ps = s.npoints == 1 ? 1 : p;
+    const int i = std::min(s.side == 5 ? s.i1 + p - 1 : s.i1, m.nx);
+    const int j = std::min(s.side == 6 ? s.j1 + p - 1 : s.j1, m.ny);
+    const double h = m.depth(i, j);
+    if (!(h > 0.0)) continue;
+    const double z = static_cast<double>(kRefLevelCoef) * h;
+    const double k1 = z * z / 2.0 - h * h / 6.0;
+    const double k3 = (z * z - h * h) / 2.0;
+    double uu = 0.0, uc = 0.0;
+    for (int n = 1; n <= s.nsteps; ++n) {
+      const double u = s.u(n, ps);
+      const double uxx = (s.us(n, ps) - u) / k3;
+      uu += u * u;
+      uc -= u * uxx;
+      direction += s.q(n, ps) - h * u - h * k1 * uxx;
+    }
+    const double kk = uu > 0.0 ? std::max(uc / uu, 0.0) : 0.0;
+    const double g = (1.0 + k3 * kk * (1.0 - k1 * kk) / (1.0 - k3 * kk) - 2.0 * k1 * kk) / (1.0 - k1 * kk);
+    f[static_cast<std::size_t>(p)] = static_cast<float>(g);
+  }
+  if (direction < 0.0) {
+    for (float& x : f) x = -x;
+  }
+  return f;
+}
+
+}  // namespace
+
+GridConstants make_grid_constants(float dx, float dy, float dt) {
+  GridConstants g;
+  g.inv_dx2 = 1.0f / (dx * dx);
+  g.inv_dy2 = 1.0f / (dy * dy);
+  g.inv_dxdy = 1.0f / (dx * dy);
+  g.inv_2dx = 1.0f / (2.0f * dx);
+  g.inv_2dy = 1.0f / (2.0f * dy);
+  g.dt_2dx = dt / (2.0f * dx);
+  g.dt_2dy = dt / (2.0f * dy);
+  g.dt_dx2 = dt / (dx * dx);
+  g.dt_dy2 = dt / (dy * dy);
+  return g;
+}
+
+bool in_wavemaker_box(int i, int j, int i1, int i2, int j1, int j2) {
+  const int i2b = (i1 == i2) ? i2 + 1 : i2;
+  const int j2b = (j1 == j2) ? j2 + 1 : j2;
+  return i1 <= i && i <= i2b && j1 <= j && j <= j2b;
+}
+
+float linear_celerity(float t, float h) {
+  if (h <= 0.0f) return 0.0f;
+  const float omega = 6.283185f / t;
+  const float x0 = omega * omega * h / 9.81f;
+  float x = x0;
+  if (x0 < 20.0f) {
+    for (int it = 1; it <= 21; ++it) {
+      const float th = std::tanh(x);
+      const float x_new = x - (x * th - x0) / (th + (1.0f - th * th) * x);
+      const bool done = std::fabs((x_new - x) / x) < 1e-7f;
+      x = x_new;
+      if (done) break;
+    }
+  }
+  return omega / (x / h);
+}
+
+float courant_number(float celerity, float dx, float dy, float dt) {
+  const float inv = 1.0f / (dx * dx) + 1.0f / (dy * dy);
+  return std::sqrt(inv * (celerity * celerity) * (dt * dt));
+}
+
+void check_courant(const Model& m, const Reporter& reporter) {
+  const float cel = linear_celerity(m.mean_period, m.max_depth);
+  const float cr = courant_number(cel, m.dx, m.dy, m.dt);
+  reporter.log_and_console(" Courant Number = " + fixed_field(cr, 7, 2));
+  if (cr > 1.0f) fatal("Courant Number has to be less than 1.0");
+}
+
+void setup_model(Model& m, const GridHeader& grid, const Field& depth, const ModelParams& p,
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids,
+                 float mean_period, float rms_wave_height, const Reporter& reporter) {
+  m.grid = grid;
+  m.nx = grid.ngrid_x;
+  m.ny = grid.ngrid_y;
+  m.dx = grid.delta_x;
+  m.dy = grid.delta_y;
+  m.dt = p.time_step;
+  m.gc = make_grid_constants(m.dx, m.dy, m.dt);
+  m.nonlinear_option = p.nonlinear_option;
+  m.calc_wave_runup = p.calc_wave_runup;
+  m.min_flood_depth = p.min_flood_depth;
+  m.breaking_on = p.breaking_on;
+  m.smagorinsky_const = p.smagorinsky_const;
+  m.mean_period = mean_period;
+  m.rms_wave_height = rms_wave_height;
+  m.mean_frequency = kTwoPi / mean_period;
+  m.break_decay = kPi / (5.0f * mean_period);
+  m.output_file_prefix = std::string(trim_right(p.output_file_prefix));
+  m.instability_dumped = false;
+  m.ramp_steps = static_cast<int>(mean_period / m.dt + 1.5f);
+  if (m.ramp_steps < 1) m.ramp_steps = 1;
+  m.signal_n0 = 0;
+  m.signal_n1 = 0;
+  m.wavemakers = std::move(wavemakers);
+
+  const int ni = m.nx + 1, nj = m.ny + 1;
+  for (Field* f : {&m.depth, &m.eta_old, &m.eta_new, &m.eta_mid, &m.u_old, &m.u_new, &m.u_mid,
+                   &m.v_old, &m.v_new, &m.v_mid, &m.u_surf, &m.v_surf, &m.u_bed, &m.v_bed,
+                   &m.eta_rate, &m.depth_dx, &m.depth_dy, &m.break_mask, &m.break_prev,
+                   &m.celerity, &m.eddy_visc, &m.smag_visc, &m.friction_factor, &m.porosity,
+                   &m.damping, &m.velocity_damping, &m.current_x, &m.current_y, &m.flux_x,
+                   &m.flux_y, &m.g_u, &m.s_u, &m.g_v, &m.s_v, &m.divergence, &m.kinetic_cell, &m.w_surf_cell}) {
+    allocate(*f, ni, nj);
+  }
+  m.wavemaker_mark.resize(ni, nj, 0);
+  m.active_u.resize(ni, nj, 0);
+  m.active_v.resize(ni, nj, 0);
+  m.rows_x.resize(m.nx + 1);
+  m.rows_y.resize(m.ny + 1);
+
+  // Depth, its extremes, the slopes (before the land-boundary filling) and the filling.
+  copy_nodes(depth, m.depth, m.nx, m.ny);
+  m.max_depth = m.depth(1, 1);
+  m.min_wet_depth = 0.0f;
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float h = m.depth(i, j);
+      m.max_depth = std::max(m.max_depth, h);
+      if (h > 0.0f && (m.min_wet_depth == 0.0f || h < m.min_wet_depth)) m.min_wet_depth = h;
+    }
+  }
+  check_bottom_slopes(m.depth, m.nx, m.ny, m.dx, m.dy, m.depth_dx, m.depth_dy, reporter);
+  check_internal_land_boundaries(m.depth, m.nx, m.ny, m.dx, m.dy, grid.x_origin, grid.y_origin,
+                                 reporter);
+
+  // Dry land starts at its own elevation (total depth exactly 0).
+  if (m.calc_wave_runup == 1) {
+    for (int j = 1; j <= m.ny; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        if (m.depth(i, j) <= 0.0f) m.eta_old(i, j) = -m.depth(i, j);
+      }
+    }
+  }
+
+  // Bottom friction: 9.81 / Ch^2 per cell.  A Chezy value of 0 or below (never from a checked
+  // parameter file) means a frictionless cell.
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float ch = p.has_friction_file && !grids.chezy.empty() ? grids.chezy(i, j) : p.chezy_coeff;
+      m.friction_factor(i, j) = ch > 0.0f ? 9.81f / (ch * ch) : 0.0f;
+    }
+  }
+
+  // Porous structures.
+  m.porosity.fill(1.0f);
+  m.porosity_on = p.has_porosity && !grids.porosity.empty();
+  if (m.porosity_on) {
+    copy_nodes(grids.porosity, m.porosity, m.nx, m.ny);
+    const float d50 = p.char_stone_size;
+    m.char_stone_size = d50;
+    m.lam_coef = 1e-6f * p.lam_friction_coeff / (d50 * d50);
+    m.turb_coef = p.turb_friction_coeff / d50;
+    m.added_mass_coeff = p.added_mass_coeff;
+  }
+
+  // Damping layers and the strips behind wavemakers.
+  if (p.has_damping && !grids.damping.empty()) copy_nodes(grids.damping, m.damping, m.nx, m.ny);
+  m.x_velocity_sink = m.y_velocity_sink = false;
+  for (const BoundarySignal& s : m.wavemakers) {
+    const bool on_row = s.side == 1 || s.side == 3 || s.side == 5;
+    if (on_row && !m.x_velocity_sink) {
+      move_edge_strips(m, true);
+      m.x_velocity_sink = true;
+    } else if (!on_row && !m.y_velocity_sink) {
+      move_edge_strips(m, false);
+      m.y_velocity_sink = true;
+    }
+  }
+
+  // Ambient current: none inside damping layers; the far faces copy their neighbours.
+  m.current_on = p.has_current && !grids.current_x.empty() && !grids.current_y.empty();
+  if (m.current_on) {
+    copy_nodes(grids.current_x, m.current_x, m.nx, m.ny);
+    copy_nodes(grids.current_y, m.current_y, m.nx, m.ny);
+    for (int j = 1; j <= m.ny; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        if (m.damping(i, j) > 0.0f) {
+          m.current_x(i, j) = 0.0f;
+          m.current_y(i, j) = 0.0f;
+        }
+      }
+    }
+    for (int j = 1; j <= m.ny; ++j) m.current_x(m.nx + 1, j) = m.current_x(m.nx, j);
+    for (int i = 1; i <= m.nx; ++i) m.current_y(i, m.ny + 1) = m.current_y(i, m.ny);
+  }
+
+  // Wavemaker marks: the wavemaker's number on the cells of its box.
+  m.inner_source_factor.assign(m.wavemakers.size(), {});
+  for (std::size_t k = 0; k < m.wavemakers.size(); ++k) {
+    const BoundarySignal& s = m.wavemakers[k];
+    for (int j = 1; j <= m.ny; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        if (in_wavemaker_box(i, j, s.i1, s.i2, s.j1, s.j2))
+          m.wavemaker_mark(i, j) = static_cast<std::int16_t>(k + 1);
+      }
+    }
+    if (s.side == 5 || s.side == 6) m.inner_source_factor[k] = inner_source_factors(m, s);
+  }
+
+  // Linear phase speed of the mean wave (breaking criterion and cap).
+  if (m.breaking_on == 1) {
+    for (int j = 1; j <= m.ny; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        const float h = m.depth(i, j);
+        m.celerity(i, j) = h > 0.0f ? linear_celerity(m.mean_period, h) : 0.0f;
+      }
+    }
+  }
+}
+
+}  // namespace swx

@@ -1,0 +1,50 @@
+#pragma once
+// Model set-up before the time loop: fields, slopes, optional grids, wavemaker marks and edge
+// strips, grid constants; the linear phase speed and the Courant check.
+#include <vector>
+
+#include "core/boundary_signal.hpp"
+#include "params/model_params.hpp"
+#include "solver/model.hpp"
+
+namespace swx {
+
+struct Reporter;
+
+// Optional input grids as read from their files, nodes 1..ngrid_x by 1..ngrid_y (any array of at
+// least that extent).  An empty field means that the file was not given.
+struct OptionalGrids {
+  Field chezy;                 // friction grid: Chezy coefficient per cell (m^0.5/s)
+  Field porosity;              // porosity per cell, 0 < n <= 1
+  Field damping;               // damping per cell (1/s)
+  Field current_x, current_y;  // ambient current (m/s)
+};
+
+// Builds every field of the model from the grid header, the depth (bathymetry plus tidal offset,
+// positive below still water), the run parameters, the wavemakers' boundary signals and the
+// optional grids; runs the bottom-slope and internal-land-boundary checks (their warnings go to
+// the reporter); sets the runup start state, friction, porosity constants, damping strips behind
+// wavemakers, the current, the wavemaker marks, the celerity (breaking on) and the grid
+// constants; pre-allocates all work rows.  mean_period and rms_wave_height are the wave summary
+// values of the wavemakers.  Fields other than depth and the slopes start at 0.
+void setup_model(Model& m, const GridHeader& grid, const Field& depth, const ModelParams& p,
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids,
+                 float mean_period, float rms_wave_height, const Reporter& reporter);
+
+// Phase speed (m/s) of a linear wave of period t (s) in depth h (m); 0 when h <= 0.
+float linear_celerity(float t, float h);
+
+// Courant number of the mean wave in the deepest water on this grid and time step.
+float courant_number(float celerity, float dx, float dy, float dt);
+
+// Writes " Courant Number = " to log and console; stops the run when it exceeds 1.
+void check_courant(const Model& m, const Reporter& reporter);
+
+// Grid constants of dx, dy and dt.
+GridConstants make_grid_constants(float dx, float dy, float dt);
+
+// True when (i, j) lies in the box of a wavemaker line i1..i2, j1..j2; a line one index wide
+// takes in the next index too (the faces on both sides of its cells).
+bool in_wavemaker_box(int i, int j, int i1, int i2, int j1, int j2);
+
+}  // namespace swx

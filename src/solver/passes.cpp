@@ -1,0 +1,536 @@
+// One pass of the predictor-corrector scheme: steps A to F for the evaluated level.
+//
+// The momentum equations are stepped in the still-water-level velocity U0 = u + K4*G + K3*S,
+// where u is the velocity at the reference level; along each grid line the u-part of U0 is a
+// tridiagonal operator on the unknown velocities, and the v-part (cross derivatives) is moved to
+// the right-hand side (docs/equations.md).
+#include "solver/passes.hpp"
+
+#include <cmath>
+
+#include "core/constants.hpp"
+#include "solver/breaking.hpp"
+#include "solver/time_step.hpp"
+
+namespace swx {
+
+namespace {
+
+struct DepthCoefs {
+  float z = 0.0f, k1 = 0.0f, k2 = 0.0f, k3 = 0.0f, k4 = 0.0f, k5 = 0.0f;
+};
+
+// K1..K5 of a face of local depth d; all 0 on still-water depths at or below 0.
+inline DepthCoefs depth_coefs(float d, bool total_depth) {
+  DepthCoefs c;
+  if (!total_depth && d <= 0.0f) return c;
+  c.z = kRefLevelCoef * d;
+  c.k1 = c.z * c.z / 2.0f - d * d / 6.0f;
+  c.k2 = d * (kRefLevelCoef - 0.5f);
+  c.k3 = (c.z * c.z - d * d) / 2.0f;
+  c.k4 = c.z - d;
+  c.k5 = c.z * c.z / 2.0f;
+  return c;
+}
+
+inline bool strong_face(const Model& m, int mark_sum) { return m.nonlinear_option == 2 && mark_sum <= 0; }
+
+inline float velocity_head(float us, float vs) { return (us * us + vs * vs) / kTwoGravity; }
+
+// Face activity of the evaluated level, from the surface velocities of the previous pass.
+void face_activity(Model& m, const Field& eta) {
+  const bool runup = m.calc_wave_runup == 1;
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 2; i <= m.nx; ++i) {
+      const float dl = m.depth(i - 1, j) + eta(i - 1, j);
+      const float dr = m.depth(i, j) + eta(i, j);
+      bool act = dl > 0.0f && dr > 0.0f;
+      if (!act && runup) {
+        if (dl > 0.0f && dr <= 0.0f) {
+          const float us = 0.5f * (m.u_surf(i - 1, j) + m.u_surf(i, j));
+          const float vs = 0.5f * (m.v_surf(i - 1, j) + m.v_surf(i - 1, j + 1));
+          act = eta(i, j) < eta(i - 1, j) + velocity_head(us, vs);
+        } else if (dr > 0.0f && dl <= 0.0f) {
+          const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
+          const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+          act = eta(i - 1, j) < eta(i, j) + velocity_head(us, vs);
+        }
+      }
+      m.active_u(i, j) = act ? 1 : 0;
+    }
+  }
+  for (int j = 2; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float dl = m.depth(i, j - 1) + eta(i, j - 1);
+      const float dr = m.depth(i, j) + eta(i, j);
+      bool act = dl > 0.0f && dr > 0.0f;
+      if (!act && runup) {
+        if (dl > 0.0f && dr <= 0.0f) {
+          const float vs = 0.5f * (m.v_surf(i, j - 1) + m.v_surf(i, j));
+          const float us = 0.5f * (m.u_surf(i, j - 1) + m.u_surf(i + 1, j - 1));
+          act = eta(i, j) < eta(i, j - 1) + velocity_head(us, vs);
+        } else if (dr > 0.0f && dl <= 0.0f) {
+          const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+          const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
+          act = eta(i, j - 1) < eta(i, j) + velocity_head(us, vs);
+        }
+      }
+      m.active_v(i, j) = act ? 1 : 0;
+    }
+  }
+}
+
+bool has_side(const Model& m, int side) {
+  for (const BoundarySignal& s : m.wavemakers)
+    if (s.side == side) return true;
+  return false;
+}
+
+inline bool marked_by(const Model& m, int i, int j, int side) {
+  const int k = m.wavemaker_mark(i, j);
+  return k > 0 && m.wavemakers[static_cast<std::size_t>(k - 1)].side == side;
+}
+
+// Velocity divergence of every cell at the evaluated level (eddy-viscosity terms).
+void cell_divergence(Model& m, const Field& u, const Field& v) {
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      m.divergence(i, j) = (u(i + 1, j) - u(i, j)) / m.dx + (v(i, j + 1) - v(i, j)) / m.dy;
+    }
+  }
+}
+
+// "Strong" option: cell-centred surface kinetic energy (u_s^2 + v_s^2)/2 and surface vertical
+// velocity w_s = eta_t + u_s*eta_x + v_s*eta_y (kinematic surface condition).
+void strong_cell_terms(Model& m, const Field& eta) {
+  for (int j = 1; j <= m.ny; ++j) {
+    const int jm = j > 1 ? j - 1 : j, jp = j < m.ny ? j + 1 : j;
+    for (int i = 1; i <= m.nx; ++i) {
+      const int im = i > 1 ? i - 1 : i, ip = i < m.nx ? i + 1 : i;
+      const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
+      const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+      const float ex = (eta(ip, j) - eta(im, j)) / (static_cast<float>(ip - im) * m.dx + (ip == im ? 1.0f : 0.0f));
+      const float ey = (eta(i, jp) - eta(i, jm)) / (static_cast<float>(jp - jm) * m.dy + (jp == jm ? 1.0f : 0.0f));
+      m.kinetic_cell(i, j) = 0.5f * (us * us + vs * vs);
+      m.w_surf_cell(i, j) = m.eta_rate(i, j) + us * ex + vs * ey;
+    }
+  }
+}
+
+// Porous-face values: porosity factor n_f, added-mass factor ca and the resistance
+// coefficients; a face is porous when both cells beside it have n < 1.
+struct PorousFace {
+  bool porous = false;
+  float nf = 1.0f, ca = 1.0f, al = 0.0f, bt = 0.0f;
+};
+
+inline PorousFace porous_face(const Model& m, float n1, float n2) {
+  PorousFace f;
+  if (!m.porosity_on || !(n1 < 1.0f) || !(n2 < 1.0f)) return f;
+  f.porous = true;
+  f.nf = 0.5f * (n1 + n2);
+  const float d50 = m.char_stone_size;
+  const float kc = kPi * m.rms_wave_height / (d50 * f.nf);
+  f.ca = 1.0f + m.added_mass_coeff * (1.0f - f.nf);
+  const float nf3 = f.nf * f.nf * f.nf;
+  f.al = m.lam_coef * (1.0f - f.nf) * (1.0f - f.nf) / (nf3 * f.ca);
+  f.bt = (1.0f + 7.5f / kc) * m.turb_coef * (1.0f - f.nf) / (nf3 * f.ca);
+  return f;
+}
+
+// Momentum rows along x-line j, solved for the target u of the pass (steps C and D).
+void solve_x_line(Model& m, const PassLevels& lv, int j) {
+  const GridConstants& g = m.gc;
+  const float theta = lv.predictor ? 0.5f : 1.0f;
+  const float tdt = theta * m.dt;
+  const float grad = (lv.predictor ? 9.81f : 19.62f) * g.dt_2dx;
+  const Field& eta = lv.eta_e;
+  const Field& u = lv.u_e;
+  const Field& v = lv.v_e;
+  const Field& uo = m.u_old;
+  const Field& vo = m.v_old;
+  const int nx = m.nx, ny = m.ny;
+  TridiagonalRows& r = m.rows_x;
+  float* sub = r.sub.data();
+  float* dia = r.diag.data();
+  float* sup = r.sup.data();
+  float* rhs = r.rhs.data();
+
+  sub[1] = 0.0f;
+  dia[1] = 1.0f;
+  sup[1] = 0.0f;
+  rhs[1] = lv.u_t(1, j);
+  sub[nx + 1] = 0.0f;
+  dia[nx + 1] = 1.0f;
+  sup[nx + 1] = 0.0f;
+  rhs[nx + 1] = lv.u_t(nx + 1, j);
+
+  for (int i = 2; i <= nx; ++i) {
+    if (m.active_u(i, j) == 0) {
+      sub[i] = 0.0f;
+      dia[i] = 1.0f;
+      sup[i] = 0.0f;
+      rhs[i] = 0.0f;
+      continue;
+    }
+    const float dl = m.depth(i - 1, j) + eta(i - 1, j);
+    const float dr = m.depth(i, j) + eta(i, j);
+    const float d_f = 0.5f * (dl + dr);
+    const int mark_sum = m.wavemaker_mark(i - 1, j) + m.wavemaker_mark(i, j);
+    const bool strong = strong_face(m, mark_sum);
+    const float dloc = strong ? d_f : 0.5f * (m.depth(i - 1, j) + m.depth(i, j));
+    const DepthCoefs k = depth_coefs(dloc, strong);
+    const float hxm = m.depth_dx(i - 1, j), hx0 = m.depth_dx(i, j), hxp = m.depth_dx(i + 1, j);
+
+    // Tridiagonal operator of the u-part of U0.
+    sub[i] = k.k3 * g.inv_dx2 - k.k4 * (hx0 + hxm) * g.inv_2dx;
+    dia[i] = 1.0f - 2.0f * k.k3 * g.inv_dx2;
+    sup[i] = k.k3 * g.inv_dx2 + k.k4 * (hx0 + hxp) * g.inv_2dx;
+
+    // u-part of U0 at the start of the step.
+    float b = uo(i, j) +
+              k.k4 * (hxp * uo(i + 1, j) - hxm * uo(i - 1, j) + hx0 * (uo(i + 1, j) - uo(i - 1, j))) * g.inv_2dx +
+              k.k3 * (uo(i + 1, j) - 2.0f * uo(i, j) + uo(i - 1, j)) * g.inv_dx2;
+
+    // v-part of U0: start-of-step value less the estimate at the target level, which in the
+    // correctors is 2*v_mid - v_old; the predictor's estimate is v_old itself and the part cancels.
+    if (!lv.predictor) {
+      const float w00 = vo(i - 1, j) - v(i - 1, j), w10 = vo(i, j) - v(i, j);
+      const float w01 = vo(i - 1, j + 1) - v(i - 1, j + 1), w11 = vo(i, j + 1) - v(i, j + 1);
+      const float hy4 = 0.25f * (m.depth_dy(i - 1, j) + m.depth_dy(i, j) + m.depth_dy(i, j + 1) +
+                                 m.depth_dy(i - 1, j + 1));
+      const float gv = hy4 * (w10 + w11 - w00 - w01) * g.inv_2dx + hx0 * (w11 - w10 - w00 + w01) * g.inv_2dy;
+      const float sv = (w11 - w01 - w10 + w00) * g.inv_dxdy;
+      b += 2.0f * (k.k4 * gv + k.k3 * sv);
+    }
+
+    const PorousFace pf = porous_face(m, m.porosity(i - 1, j), m.porosity(i, j));
+
+    // Surface gradient.
+    const float deta = eta(i, j) - eta(i - 1, j);
+    b -= grad * (pf.porous ? pf.nf * deta / pf.ca : deta);
+
+    // Advection (weak form, or the surface-velocity block of the "strong" option).
+    const float vbar = 0.25f * (v(i - 1, j) + v(i, j) + v(i - 1, j + 1) + v(i, j + 1));
+    const bool up_ok = j < ny && m.depth(i - 1, j + 1) + eta(i - 1, j + 1) > 0.0f &&
+                       m.depth(i, j + 1) + eta(i, j + 1) > 0.0f;
+    const bool dn_ok = j > 1 && m.depth(i - 1, j - 1) + eta(i - 1, j - 1) > 0.0f &&
+                       m.depth(i, j - 1) + eta(i, j - 1) > 0.0f;
+    const float up = up_ok ? u(i, j + 1) - u(i, j) : 0.0f;
+    const float dn = dn_ok ? u(i, j) - u(i, j - 1) : 0.0f;
+    float adv;
+    if (!strong) {
+      adv = u(i, j) * (u(i + 1, j) - u(i - 1, j)) * g.inv_2dx + vbar * (up + dn) * g.inv_2dy;
+    } else {
+      const float eta_t_face = 0.5f * (m.eta_rate(i - 1, j) + m.eta_rate(i, j));
+      const float wl = m.w_surf_cell(i - 1, j), wr = m.w_surf_cell(i, j);
+      adv = (m.kinetic_cell(i, j) - m.kinetic_cell(i - 1, j)) / m.dx - (wr * wr - wl * wl) * g.inv_2dx -
+            eta_t_face * ((kRefLevelCoef - 1.0f) * m.g_u(i, j) +
+                          (kRefLevelCoef * kRefLevelCoef - 1.0f) * dloc * m.s_u(i, j));
+    }
+    if (m.current_on) {
+      const float uc = m.current_x(i, j);
+      const float vc = 0.25f * (m.current_y(i - 1, j) + m.current_y(i, j) + m.current_y(i - 1, j + 1) +
+                                m.current_y(i, j + 1));
+      const float cup = up_ok ? m.current_x(i, j + 1) - uc : 0.0f;
+      const float cdn = dn_ok ? uc - m.current_x(i, j - 1) : 0.0f;
+      adv += uc * (u(i + 1, j) - u(i - 1, j)) * g.inv_2dx + vc * (up + dn) * g.inv_2dy +
+             u(i, j) * (m.current_x(i + 1, j) - m.current_x(i - 1, j)) * g.inv_2dx +
+             vbar * (cup + cdn) * g.inv_2dy;
+    }
+    b -= tdt * (pf.porous ? adv / pf.nf : adv);
+
+    // Eddy viscosity of breaking and sub-grid turbulence.
+    if (m.breaking_on == 1) {
+      b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i - 1, j) * m.divergence(i - 1, j)) /
+           (m.dx * d_f);
+    }
+
+    // Bottom friction, damping, velocity damping behind wavemakers, porous resistance.
+    const float ub = m.u_bed(i, j), vb = m.v_bed(i, j);
+    float sink = 0.5f * (m.damping(i - 1, j) + m.damping(i, j)) * u(i, j) +
+                 (m.friction_factor(i, j) / d_f) * std::sqrt(ub * ub + vb * vb) * ub;
+    if (m.x_velocity_sink) sink += 0.5f * (m.velocity_damping(i - 1, j) + m.velocity_damping(i, j)) * u(i, j);
+    if (pf.porous) sink += pf.nf * (pf.al + pf.bt * std::sqrt(u(i, j) * u(i, j) + vbar * vbar)) * u(i, j);
+    b -= tdt * sink;
+    rhs[i] = b;
+  }
+  solve_tridiagonal(sub, dia, sup, rhs, r.x.data(), nx + 1, r.work.data());
+  for (int i = 2; i <= nx; ++i) lv.u_t(i, j) = r.x[static_cast<std::size_t>(i)];
+}
+
+// Momentum rows along y-line i (column), solved for the target v (step E).
+void solve_y_line(Model& m, const PassLevels& lv, int i) {
+  const GridConstants& g = m.gc;
+  const float theta = lv.predictor ? 0.5f : 1.0f;
+  const float tdt = theta * m.dt;
+  const float grad = (lv.predictor ? 9.81f : 19.62f) * g.dt_2dy;
+  const Field& eta = lv.eta_e;
+  const Field& u = lv.u_e;
+  const Field& v = lv.v_e;
+  const Field& uo = m.u_old;
+  const Field& vo = m.v_old;
+  const int nx = m.nx, ny = m.ny;
+  TridiagonalRows& r = m.rows_y;
+  float* sub = r.sub.data();
+  float* dia = r.diag.data();
+  float* sup = r.sup.data();
+  float* rhs = r.rhs.data();
+
+  sub[1] = 0.0f;
+  dia[1] = 1.0f;
+  sup[1] = 0.0f;
+  rhs[1] = lv.v_t(i, 1);
+  sub[ny + 1] = 0.0f;
+  dia[ny + 1] = 1.0f;
+  sup[ny + 1] = 0.0f;
+  rhs[ny + 1] = lv.v_t(i, ny + 1);
+
+  for (int j = 2; j <= ny; ++j) {
+    if (m.active_v(i, j) == 0) {
+      sub[j] = 0.0f;
+      dia[j] = 1.0f;
+      sup[j] = 0.0f;
+      rhs[j] = 0.0f;
+      continue;
+    }
+    const float dl = m.depth(i, j - 1) + eta(i, j - 1);
+    const float dr = m.depth(i, j) + eta(i, j);
+    const float d_f = 0.5f * (dl + dr);
+    const int mark_sum = m.wavemaker_mark(i, j - 1) + m.wavemaker_mark(i, j);
+    const bool strong = strong_face(m, mark_sum);
+    const float dloc = strong ? d_f : 0.5f * (m.depth(i, j - 1) + m.depth(i, j));
+    const DepthCoefs k = depth_coefs(dloc, strong);
+    const float hym = m.depth_dy(i, j - 1), hy0 = m.depth_dy(i, j), hyp = m.depth_dy(i, j + 1);
+
+    sub[j] = k.k3 * g.inv_dy2 - k.k4 * (hy0 + hym) * g.inv_2dy;
+    dia[j] = 1.0f - 2.0f * k.k3 * g.inv_dy2;
+    sup[j] = k.k3 * g.inv_dy2 + k.k4 * (hy0 + hyp) * g.inv_2dy;
+
+    float b = vo(i, j) +
+              k.k4 * (hyp * vo(i, j + 1) - hym * vo(i, j - 1) + hy0 * (vo(i, j + 1) - vo(i, j - 1))) * g.inv_2dy +
+              k.k3 * (vo(i, j + 1) - 2.0f * vo(i, j) + vo(i, j - 1)) * g.inv_dy2;
+
+    if (!lv.predictor) {
+      const float w00 = uo(i, j - 1) - u(i, j - 1), w10 = uo(i + 1, j - 1) - u(i + 1, j - 1);
+      const float w01 = uo(i, j) - u(i, j), w11 = uo(i + 1, j) - u(i + 1, j);
+      const float hx4 = 0.25f * (m.depth_dx(i, j - 1) + m.depth_dx(i, j) + m.depth_dx(i + 1, j) +
+                                 m.depth_dx(i + 1, j - 1));
+      const float gu = hx4 * (w01 + w11 - w00 - w10) * g.inv_2dy + hy0 * (w11 - w01 - w00 + w10) * g.inv_2dx;
+      const float su = (w11 - w10 - w01 + w00) * g.inv_dxdy;
+      b += 2.0f * (k.k4 * gu + k.k3 * su);
+    }
+
+    const PorousFace pf = porous_face(m, m.porosity(i, j - 1), m.porosity(i, j));
+
+    const float deta = eta(i, j) - eta(i, j - 1);
+    b -= grad * (pf.porous ? pf.nf * deta / pf.ca : deta);
+
+    const float ubar = 0.25f * (u(i, j - 1) + u(i, j) + u(i + 1, j - 1) + u(i + 1, j));
+    const bool up_ok = i < nx && m.depth(i + 1, j - 1) + eta(i + 1, j - 1) > 0.0f &&
+                       m.depth(i + 1, j) + eta(i + 1, j) > 0.0f;
+    const bool dn_ok = i > 1 && m.depth(i - 1, j - 1) + eta(i - 1, j - 1) > 0.0f &&
+                       m.depth(i - 1, j) + eta(i - 1, j) > 0.0f;
+    const float up = up_ok ? v(i + 1, j) - v(i, j) : 0.0f;
+    const float dn = dn_ok ? v(i, j) - v(i - 1, j) : 0.0f;
+    float adv;
+    if (!strong) {
+      adv = v(i, j) * (v(i, j + 1) - v(i, j - 1)) * g.inv_2dy + ubar * (up + dn) * g.inv_2dx;
+    } else {
+      const float eta_t_face = 0.5f * (m.eta_rate(i, j - 1) + m.eta_rate(i, j));
+      const float wl = m.w_surf_cell(i, j - 1), wr = m.w_surf_cell(i, j);
+      adv = (m.kinetic_cell(i, j) - m.kinetic_cell(i, j - 1)) / m.dy - (wr * wr - wl * wl) * g.inv_2dy -
+            eta_t_face * ((kRefLevelCoef - 1.0f) * m.g_v(i, j) +
+                          (kRefLevelCoef * kRefLevelCoef - 1.0f) * dloc * m.s_v(i, j));
+    }
+    if (m.current_on) {
+      const float vc = m.current_y(i, j);
+      const float uc = 0.25f * (m.current_x(i, j - 1) + m.current_x(i, j) + m.current_x(i + 1, j - 1) +
+                                m.current_x(i + 1, j));
+      const float cup = up_ok ? m.current_y(i + 1, j) - vc : 0.0f;
+      const float cdn = dn_ok ? vc - m.current_y(i - 1, j) : 0.0f;
+      adv += vc * (v(i, j + 1) - v(i, j - 1)) * g.inv_2dy + uc * (up + dn) * g.inv_2dx +
+             v(i, j) * (m.current_y(i, j + 1) - m.current_y(i, j - 1)) * g.inv_2dy +
+             ubar * (cup + cdn) * g.inv_2dx;
+    }
+    b -= tdt * (pf.porous ? adv / pf.nf : adv);
+
+    if (m.breaking_on == 1) {
+      b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i, j - 1) * m.divergence(i, j - 1)) /
+           (m.dy * d_f);
+    }
+
+    const float vb = m.v_bed(i, j), ub = m.u_bed(i, j);
+    float sink = 0.5f * (m.damping(i, j - 1) + m.damping(i, j)) * v(i, j) +
+                 (m.friction_factor(i, j) / d_f) * std::sqrt(vb * vb + ub * ub) * vb;
+    if (m.y_velocity_sink) sink += 0.5f * (m.velocity_damping(i, j - 1) + m.velocity_damping(i, j)) * v(i, j);
+    if (pf.porous) sink += pf.nf * (pf.al + pf.bt * std::sqrt(v(i, j) * v(i, j) + ubar * ubar)) * v(i, j);
+    b -= tdt * sink;
+    rhs[j] = b;
+  }
+  solve_tridiagonal(sub, dia, sup, rhs, r.x.data(), ny + 1, r.work.data());
+  for (int j = 2; j <= ny; ++j) lv.v_t(i, j) = r.x[static_cast<std::size_t>(j)];
+}
+
+// Water level of the pass (step F).
+void update_level(Model& m, const PassLevels& lv) {
+  const float theta = lv.predictor ? 0.5f : 1.0f;
+  const float tdt = theta * m.dt;
+  const float tdx = lv.predictor ? m.gc.dt_2dx : 2.0f * m.gc.dt_2dx;
+  const float tdy = lv.predictor ? m.gc.dt_2dy : 2.0f * m.gc.dt_2dy;
+  const bool runup = m.calc_wave_runup == 1;
+  const Field& eta = lv.eta_e;
+  const float mfd = m.min_flood_depth;
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float d = m.depth(i, j) + eta(i, j);
+      const float fxl = m.flux_x(i, j), fxr = m.flux_x(i + 1, j);
+      const float fyl = m.flux_y(i, j), fyr = m.flux_y(i, j + 1);
+      // A dry cell takes water only through an active face beside a wet cell (runup).
+      const bool flooding = runup && d <= 0.0f && (fxl != 0.0f || fxr != 0.0f || fyl != 0.0f || fyr != 0.0f);
+      if (d > 0.0f || flooding) {
+        const float div = (fxr - fxl) * tdx + (fyr - fyl) * tdy;
+        const float n = m.porosity_on ? m.porosity(i, j) : 1.0f;
+        float e = m.eta_old(i, j) - tdt * m.damping(i, j) * eta(i, j) - div / n;
+        if (m.breaking_on == 1 && m.smag_visc(i, j) > 0.0f) {
+          float dxx = 0.0f, dyy = 0.0f;
+          if (i > 1 && i < m.nx) {
+            const float dp = m.depth(i + 1, j) + eta(i + 1, j) > mfd ? eta(i + 1, j) - eta(i, j) : 0.0f;
+            const float dm = m.depth(i - 1, j) + eta(i - 1, j) > mfd ? eta(i, j) - eta(i - 1, j) : 0.0f;
+            dxx = (dp - dm) * m.gc.inv_dx2;
+          }
+          if (j > 1 && j < m.ny) {
+            const float dp = m.depth(i, j + 1) + eta(i, j + 1) > mfd ? eta(i, j + 1) - eta(i, j) : 0.0f;
+            const float dm = m.depth(i, j - 1) + eta(i, j - 1) > mfd ? eta(i, j) - eta(i, j - 1) : 0.0f;
+            dyy = (dp - dm) * m.gc.inv_dy2;
+          }
+          e += tdt * m.smag_visc(i, j) * (dxx + dyy);
+        }
+        lv.eta_t(i, j) = e;
+      } else {
+        lv.eta_t(i, j) = runup ? -m.depth(i, j) : 0.0f;
+      }
+    }
+  }
+  inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
+  if (runup) {
+    for (int j = 1; j <= m.ny; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        if (m.depth(i, j) + lv.eta_t(i, j) <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
+      }
+    }
+    remove_isolated_wet_cells(lv.eta_t, m.depth, mfd, m.nx, m.ny);
+  }
+}
+
+}  // namespace
+
+void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
+  const GridConstants& g = m.gc;
+  const bool side6 = has_side(m, 6);
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 2; i <= m.nx; ++i) {
+      if (m.active_u(i, j) == 0) {
+        m.u_surf(i, j) = 0.0f;
+        m.u_bed(i, j) = 0.0f;
+        m.flux_x(i, j) = 0.0f;
+        m.g_u(i, j) = 0.0f;
+        m.s_u(i, j) = 0.0f;
+        continue;
+      }
+      const float dl = m.depth(i - 1, j) + eta(i - 1, j);
+      const float dr = m.depth(i, j) + eta(i, j);
+      const float d_f = 0.5f * (dl + dr);
+      const float h_f = 0.5f * (m.depth(i - 1, j) + m.depth(i, j));
+      const bool strong = strong_face(m, m.wavemaker_mark(i - 1, j) + m.wavemaker_mark(i, j));
+      const DepthCoefs k = depth_coefs(strong ? d_f : h_f, strong);
+      const float s = (u(i + 1, j) - 2.0f * u(i, j) + u(i - 1, j)) * g.inv_dx2 +
+                      (v(i, j + 1) - v(i - 1, j + 1) - v(i, j) + v(i - 1, j)) * g.inv_dxdy;
+      float du = u(i + 1, j) - u(i - 1, j);
+      if (side6) {
+        if (marked_by(m, i, j, 6)) du = 2.0f * (u(i, j) - u(i - 1, j));
+        if (marked_by(m, i - 1, j, 6)) du = 2.0f * (u(i + 1, j) - u(i, j));
+      }
+      const float hy4 = 0.25f * (m.depth_dy(i - 1, j) + m.depth_dy(i, j) + m.depth_dy(i, j + 1) +
+                                 m.depth_dy(i - 1, j + 1));
+      const float gg = (m.depth_dx(i + 1, j) * u(i + 1, j) - m.depth_dx(i - 1, j) * u(i - 1, j) +
+                        m.depth_dx(i, j) * du + hy4 * (v(i, j) + v(i, j + 1) - v(i - 1, j) - v(i - 1, j + 1))) *
+                           g.inv_2dx +
+                       m.depth_dx(i, j) * (v(i, j + 1) - v(i, j) - v(i - 1, j) + v(i - 1, j + 1)) * g.inv_2dy;
+      m.g_u(i, j) = gg;
+      m.s_u(i, j) = s;
+      m.u_surf(i, j) = u(i, j) + k.k4 * gg + k.k3 * s;
+      m.u_bed(i, j) = u(i, j) + k.z * gg + k.k5 * s;
+      float f = strong ? d_f * (u(i, j) + k.k2 * gg + k.k1 * s) : d_f * u(i, j) + h_f * (k.k2 * gg + k.k1 * s);
+      if (m.current_on) f += d_f * m.current_x(i, j);
+      m.flux_x(i, j) = f;
+    }
+  }
+}
+
+void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
+  const GridConstants& g = m.gc;
+  const bool side5 = has_side(m, 5);
+  for (int j = 2; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      if (m.active_v(i, j) == 0) {
+        m.v_surf(i, j) = 0.0f;
+        m.v_bed(i, j) = 0.0f;
+        m.flux_y(i, j) = 0.0f;
+        m.g_v(i, j) = 0.0f;
+        m.s_v(i, j) = 0.0f;
+        continue;
+      }
+      const float dl = m.depth(i, j - 1) + eta(i, j - 1);
+      const float dr = m.depth(i, j) + eta(i, j);
+      const float d_f = 0.5f * (dl + dr);
+      const float h_f = 0.5f * (m.depth(i, j - 1) + m.depth(i, j));
+      const bool strong = strong_face(m, m.wavemaker_mark(i, j - 1) + m.wavemaker_mark(i, j));
+      const DepthCoefs k = depth_coefs(strong ? d_f : h_f, strong);
+      const float s = (v(i, j + 1) - 2.0f * v(i, j) + v(i, j - 1)) * g.inv_dy2 +
+                      (u(i + 1, j) - u(i + 1, j - 1) - u(i, j) + u(i, j - 1)) * g.inv_dxdy;
+      float dv = v(i, j + 1) - v(i, j - 1);
+      if (side5) {
+        if (marked_by(m, i, j, 5)) dv = 2.0f * (v(i, j) - v(i, j - 1));
+        if (marked_by(m, i, j - 1, 5)) dv = 2.0f * (v(i, j + 1) - v(i, j));
+      }
+      const float hx4 = 0.25f * (m.depth_dx(i, j - 1) + m.depth_dx(i, j) + m.depth_dx(i + 1, j) +
+                                 m.depth_dx(i + 1, j - 1));
+      const float gg = (m.depth_dy(i, j + 1) * v(i, j + 1) - m.depth_dy(i, j - 1) * v(i, j - 1) +
+                        m.depth_dy(i, j) * dv + hx4 * (u(i, j) + u(i + 1, j) - u(i, j - 1) - u(i + 1, j - 1))) *
+                           g.inv_2dy +
+                       m.depth_dy(i, j) * (u(i + 1, j) - u(i, j) - u(i, j - 1) + u(i + 1, j - 1)) * g.inv_2dx;
+      m.g_v(i, j) = gg;
+      m.s_v(i, j) = s;
+      m.v_surf(i, j) = v(i, j) + k.k4 * gg + k.k3 * s;
+      m.v_bed(i, j) = v(i, j) + k.z * gg + k.k5 * s;
+      float f = strong ? d_f * (v(i, j) + k.k2 * gg + k.k1 * s) : d_f * v(i, j) + h_f * (k.k2 * gg + k.k1 * s);
+      if (m.current_on) f += d_f * m.current_y(i, j);
+      m.flux_y(i, j) = f;
+    }
+  }
+}
+
+void run_pass(Model& m, const PassLevels& lv) {
+  // A. Continuity rate of the evaluated level.
+  continuity_rate(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, m.ny,
+                  m.dx, m.dy);
+  // B. Face activity, surface and bed velocities, fluxes.
+  face_activity(m, lv.eta_e);
+  face_velocities_x(m, lv.u_e, lv.v_e, lv.eta_e);
+  face_velocities_y(m, lv.u_e, lv.v_e, lv.eta_e);
+  // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
+  boundary_wavemaker_fluxes(m, lv.predictor);
+  if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
+  if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e);
+  // C, D. x-lines.
+  for (int j = 1; j <= m.ny; ++j) solve_x_line(m, lv, j);
+  // E. y-lines.
+  if (m.ny > 1) {
+    for (int i = 1; i <= m.nx; ++i) solve_y_line(m, lv, i);
+  }
+  // F. Water level, inner wavemakers and the shoreline.
+  update_level(m, lv);
+}
+
+}  // namespace swx

@@ -1,0 +1,37 @@
+// Stability test of the new level after the corrector passes.
+#include <cmath>
+#include <string>
+
+#include "core/fatal.hpp"
+#include "io/grid_file.hpp"
+#include "io/number_text.hpp"
+#include "solver/time_step.hpp"
+
+namespace swx {
+
+int check_instability(Model& m, const Reporter& reporter) {
+  constexpr float kLevelLimit = 10000.0f;
+  int count = 0;
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float e = m.eta_new(i, j);
+      if (m.depth(i, j) + e <= 0.0f) continue;  // a NaN level is tested
+      const float du = (m.u_new(i + 1, j) - m.u_new(i, j)) / m.dx;
+      const float dv = (m.v_new(i, j + 1) - m.v_new(i, j)) / m.dy;
+      // NaN and infinity fail the "within limits" tests and count as unstable.
+      const bool bad = !(std::fabs(du + dv) <= m.mean_frequency) || !(e <= kLevelLimit);
+      if (!bad) continue;
+      const std::string where = " i = " + compact_int(i) + " J = " + compact_int(j);
+      if (!m.instability_dumped) {
+        reporter.console_line(" initial instability problems at" + where);
+        m.instability_dumped = true;
+        write_scalar_grid(m.output_file_prefix + "_instab.grd", m.eta_new, m.grid, "Surface Elevation", "m");
+      }
+      reporter.log_line(" numerical instability at" + where);
+      ++count;
+    }
+  }
+  return count;
+}
+
+}  // namespace swx

@@ -1,0 +1,102 @@
+// The time step: predictor and five correctors with the hooks of breaking and stability.
+#include "solver/time_step.hpp"
+
+#include <cmath>
+
+#include "core/constants.hpp"
+#include "solver/breaking.hpp"
+#include "solver/passes.hpp"
+#include "solver/wavemaker_faces.hpp"
+
+namespace swx {
+
+void ramp_factors(int n, int ramp_steps, float& r0, float& r1) {
+  if (n <= ramp_steps) {
+    r0 = 0.5f * (1.0f - std::cos(kPi * static_cast<float>(n - 1) / static_cast<float>(ramp_steps)));
+    r1 = 0.5f * (1.0f - std::cos(kPi * static_cast<float>(n) / static_cast<float>(ramp_steps)));
+  } else {
+    r0 = 1.0f;
+    r1 = 1.0f;
+  }
+}
+
+void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate,
+                     const Field& depth, const Field& depth_dx, const Field& depth_dy, int ngrid_x,
+                     int ngrid_y, float dx, float dy) {
+  for (int j = 1; j <= ngrid_y; ++j) {
+    for (int i = 1; i <= ngrid_x; ++i) {
+      const float d = depth(i, j) + eta(i, j);
+      if (d > 0.0f) {
+        eta_rate(i, j) =
+            -0.5f * (0.5f * (depth_dx(i, j) + depth_dx(i + 1, j)) * (u(i, j) + u(i + 1, j)) +
+                     0.5f * (depth_dy(i, j) + depth_dy(i, j + 1)) * (v(i, j) + v(i, j + 1))) -
+            d * ((u(i + 1, j) - u(i, j)) / dx + (v(i, j + 1) - v(i, j)) / dy);
+      } else {
+        eta_rate(i, j) = 0.0f;
+      }
+    }
+  }
+}
+
+namespace {
+
+void average_into_mid(Field& mid, const Field& old_level, const Field& new_level) {
+  const std::size_t n = mid.size();
+  float* pm = mid.data();
+  const float* po = old_level.data();
+  const float* pn = new_level.data();
+  for (std::size_t k = 0; k < n; ++k) pm[k] = 0.5f * (po[k] + pn[k]);
+}
+
+}  // namespace
+
+void advance_solution(Model& m, int step, const Reporter& reporter) {
+  m.step = step;
+  // 2. Ramp factors of the step.
+  ramp_factors(step, m.ramp_steps, m.ramp0, m.ramp1);
+  // 4. Work rows and per-step scratch.
+  m.flux_x.fill(0.0f);
+  m.flux_y.fill(0.0f);
+  // 5. Outer still-water-level velocities.
+  if (m.nonlinear_option == 2 || m.breaking_on == 1) {
+    for (int i = 1; i <= m.nx + 1; ++i) {
+      m.v_surf(i, 1) = 0.0f;
+      m.v_surf(i, m.ny + 1) = 0.0f;
+    }
+    for (int j = 1; j <= m.ny + 1; ++j) {
+      m.u_surf(1, j) = 0.0f;
+      m.u_surf(m.nx + 1, j) = 0.0f;
+    }
+  }
+  // 6. Signal elements of the step and the boundary wavemaker faces.
+  if (!m.wavemakers.empty()) signal_indices(step, m.wavemakers.front().nsteps, m.signal_n0, m.signal_n1);
+  set_boundary_velocities(m);
+  // 7. Predictor: half a step from the start-of-step level into the mid level.
+  run_pass(m, PassLevels{m.eta_old, m.u_old, m.v_old, m.eta_mid, m.u_mid, m.v_mid, true});
+  // 8. First corrector: the full step from the mid level into the new level.
+  run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false});
+  // 9. Four more correctors, each from the mean of the old and the newest level.
+  for (std::uint8_t pass = 1; pass <= 4; ++pass) {
+    average_into_mid(m.eta_mid, m.eta_old, m.eta_new);
+    average_into_mid(m.u_mid, m.u_old, m.u_new);
+    average_into_mid(m.v_mid, m.v_old, m.v_new);
+    run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false});
+  }
+  // 10. Breaking field, marker and eddy viscosity for the next step.
+  if (m.breaking_on == 1) {
+    transport_breaking_field(m);
+    breaking_marker(m);
+    update_eddy_viscosity(m);
+  }
+  // 11. Stability test of the new level.
+  check_instability(m, reporter);
+}
+
+void finish_step(Model& m) {
+  m.eta_old.v = m.eta_new.v;
+  m.u_old.v = m.u_new.v;
+  m.v_old.v = m.v_new.v;
+  if (m.breaking_on == 1) m.break_prev.v = m.break_mask.v;
+}
+
+}  // namespace swx

@@ -1,0 +1,88 @@
+#pragma once
+// A case directory for end-to-end runs: input files are written into a fresh temporary
+// directory, the built program runs there with the given arguments and standard input, and the
+// console text, the exit status and the files it wrote are read back.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace swx::e2e {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status = -1;      // exit status, or -1 when the program did not exit normally
+  std::string console;  // standard output and standard error together
+};
+
+inline std::string shell_quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CaseDir {
+ public:
+  explicit CaseDir(const std::string& name)
+      : dir_(fs::temp_directory_path() / ("swellix-e2e-" + name + "-" + std::to_string(::getpid()))) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  ~CaseDir() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  CaseDir(const CaseDir&) = delete;
+  CaseDir& operator=(const CaseDir&) = delete;
+
+  const fs::path& path() const { return dir_; }
+
+  void write(const std::string& name, const std::string& text) const {
+    fs::create_directories((dir_ / name).parent_path());
+    std::ofstream f(dir_ / name, std::ios::binary);
+    f << text;
+  }
+
+  std::string read(const std::string& name) const {
+    std::ifstream f(dir_ / name, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+  }
+
+  bool exists(const std::string& name) const { return fs::exists(dir_ / name); }
+
+  RunResult run(const std::vector<std::string>& args, const std::string& input = "") const {
+    write(".stdin", input);
+    std::string cmd = "cd " + shell_quoted(dir_.string()) + " && " + shell_quoted(SWELLIX_BIN);
+    for (const auto& a : args) {
+      cmd += ' ';
+      cmd += shell_quoted(a);
+    }
+    cmd += " < .stdin > .console 2>&1";
+    const int raw = std::system(cmd.c_str());
+    RunResult r;
+    r.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
+    r.console = read(".console");
+    return r;
+  }
+
+ private:
+  fs::path dir_;
+};
+
+// Lines of a text, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream s(text);
+  for (std::string line; std::getline(s, line);) out.push_back(line);
+  return out;
+}
+
+}  // namespace swx::e2e

@@ -1,0 +1,237 @@
+// KOBL entry points: files written through the library are read back with the HDF5 C API.
+#include <gtest/gtest.h>
+#include <hdf5.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "kobl/kobl.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path scratch_file(const std::string& stem) {
+  const fs::path dir = fs::temp_directory_path() / ("kobl_test_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  return dir / (stem + ".h5");
+}
+
+int len(const std::string& s) { return static_cast<int>(s.size()); }
+
+int create_file(const std::string& name, int& handle) {
+  const int n = len(name), overwrite = 1;
+  return kbcreatefile_f(name.c_str(), &n, &overwrite, &handle);
+}
+
+int create_dataset(bool vector, int file, const std::string& path, const std::string& units,
+                   const std::string& time_units, int compression, int& handle) {
+  const int np = len(path), nu = len(units), nt = len(time_units);
+  return vector ? kbcreatevectordataset_f(&file, path.c_str(), &np, units.c_str(), &nu, time_units.c_str(), &nt,
+                                          &compression, &handle)
+                : kbcreatescalardataset_f(&file, path.c_str(), &np, units.c_str(), &nu, time_units.c_str(), &nt,
+                                          &compression, &handle);
+}
+
+std::string text_attribute(hid_t obj, const char* name) {
+  const hid_t attr = H5Aopen(obj, name, H5P_DEFAULT);
+  if (attr < 0) return "<missing>";
+  const hid_t type = H5Aget_type(attr);
+  std::vector<char> buf(H5Tget_size(type) + 1, '\0');
+  H5Aread(attr, type, buf.data());
+  H5Tclose(type);
+  H5Aclose(attr);
+  return buf.data();
+}
+
+int int_attribute(hid_t obj, const char* name) {
+  int v = -999;
+  const hid_t attr = H5Aopen(obj, name, H5P_DEFAULT);
+  if (attr < 0) return v;
+  H5Aread(attr, H5T_NATIVE_INT, &v);
+  H5Aclose(attr);
+  return v;
+}
+
+std::vector<hsize_t> dims_of(hid_t dset) {
+  const hid_t space = H5Dget_space(dset);
+  std::vector<hsize_t> d(static_cast<std::size_t>(H5Sget_simple_extent_ndims(space)));
+  H5Sget_simple_extent_dims(space, d.data(), nullptr);
+  H5Sclose(space);
+  return d;
+}
+
+template <class T>
+std::vector<T> read_all(hid_t group, const char* name, hid_t mem_type) {
+  const hid_t dset = H5Dopen2(group, name, H5P_DEFAULT);
+  std::size_t n = 1;
+  for (hsize_t d : dims_of(dset)) n *= static_cast<std::size_t>(d);
+  std::vector<T> v(n);
+  H5Dread(dset, mem_type, H5S_ALL, H5S_ALL, H5P_DEFAULT, v.data());
+  H5Dclose(dset);
+  return v;
+}
+
+class Kobl : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(kbpinitialize_f(), KB_OK); }
+  void TearDown() override { kbpclose_f(); }
+};
+
+// A scalar statistics dataset (one step at time 0) and a vector animation dataset (two steps)
+// are written and read back whole: groups, attributes, values, times and the time scale.
+TEST_F(Kobl, DatasetsRoundTripThroughHdf5) {
+  const std::string name = scratch_file("round_trip").string();
+  int file = 0, hs = 0, vel = 0;
+  ASSERT_EQ(create_file(name, file), KB_OK);
+  ASSERT_EQ(create_dataset(false, file, "/case1/Sig. Wave Height", "m", "None", -1, hs), KB_OK);
+  ASSERT_EQ(create_dataset(true, file, "/case1/Velocity Animation", "m/s", "Seconds", -1, vel), KB_OK);
+  EXPECT_EQ(kbvectorsinlocalcoords_f(&vel), KB_OK);
+
+  const std::array<float, 6> hs_values = {0.0f, 1.5f, -2.25f, 3.0f, 4.0f, 1e-3f};
+  const double t0 = 0.0;
+  const int nnodes = 6;
+  EXPECT_EQ(kbwritescalartimestep_f(&hs, &t0, &nnodes, hs_values.data()), KB_OK);
+
+  const std::array<float, 6> v1 = {1, -1, 2, -2, 3, -3}, v2 = {0.5f, 0.25f, 0, 0, -7, 8};
+  const int three = 3, two = 2;
+  const double ta = 0.5, tb = 1.0;
+  EXPECT_EQ(kbwritevectortimestep_f(&vel, &ta, &three, &two, v1.data()), KB_OK);
+  EXPECT_EQ(kbwritevectortimestep_f(&vel, &tb, &three, &two, v2.data()), KB_OK);
+  EXPECT_EQ(kbclosegroup_f(&hs), KB_OK);
+  EXPECT_EQ(kbclosegroup_f(&vel), KB_OK);
+  EXPECT_EQ(kbclosefile_f(&file), KB_OK);
+
+  const hid_t f = H5Fopen(name.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  ASSERT_GE(f, 0);
+  EXPECT_EQ(text_attribute(f, "FileType"), "KOBL Solution File");
+
+  const hid_t g = H5Gopen2(f, "/case1/Sig. Wave Height", H5P_DEFAULT);
+  ASSERT_GE(g, 0);
+  EXPECT_EQ(text_attribute(g, "DataType"), "Scalar");
+  EXPECT_EQ(text_attribute(g, "Units"), "m");
+  EXPECT_EQ(text_attribute(g, "TimeUnits"), "None");
+  EXPECT_EQ(int_attribute(g, "Compression"), -1);
+  EXPECT_EQ(int_attribute(g, "LocalCoords"), 0);
+  const hid_t values = H5Dopen2(g, "Values", H5P_DEFAULT);
+  EXPECT_EQ(dims_of(values), (std::vector<hsize_t>{1, 6}));
+  EXPECT_EQ(text_attribute(values, "units"), "m");
+  EXPECT_EQ(H5Tget_size(H5Dget_type(values)), 4u);
+  H5Dclose(values);
+  EXPECT_EQ(read_all<float>(g, "Values", H5T_NATIVE_FLOAT), std::vector<float>(hs_values.begin(), hs_values.end()));
+  EXPECT_EQ(read_all<double>(g, "Times", H5T_NATIVE_DOUBLE), std::vector<double>{0.0});
+  H5Gclose(g);
+
+  const hid_t gv = H5Gopen2(f, "/case1/Velocity Animation", H5P_DEFAULT);
+  ASSERT_GE(gv, 0);
+  EXPECT_EQ(text_attribute(gv, "DataType"), "Vector");
+  EXPECT_EQ(text_attribute(gv, "Units"), "m/s");
+  EXPECT_EQ(text_attribute(gv, "TimeUnits"), "Seconds");
+  EXPECT_EQ(int_attribute(gv, "LocalCoords"), 1);
+  const hid_t vvalues = H5Dopen2(gv, "Values", H5P_DEFAULT);
+  EXPECT_EQ(dims_of(vvalues), (std::vector<hsize_t>{2, 3, 2}));
+  H5Dclose(vvalues);
+  std::vector<float> expected(v1.begin(), v1.end());
+  expected.insert(expected.end(), v2.begin(), v2.end());
+  EXPECT_EQ(read_all<float>(gv, "Values", H5T_NATIVE_FLOAT), expected);
+  EXPECT_EQ(read_all<double>(gv, "Times", H5T_NATIVE_DOUBLE), (std::vector<double>{0.5, 1.0}));
+  const hid_t times = H5Dopen2(gv, "Times", H5P_DEFAULT);
+  EXPECT_EQ(text_attribute(times, "CLASS"), "DIMENSION_SCALE");
+  H5Dclose(times);
+  H5Gclose(gv);
+  H5Fclose(f);
+}
+
+// Every misuse answers a negative status and leaves the library usable.
+TEST_F(Kobl, MisuseGivesNegativeStatus) {
+  int file = 0, ds = 0;
+  EXPECT_EQ(create_file("", file), KB_ERR_BAD_ARGUMENT);
+  EXPECT_EQ(create_file("   ", file), KB_ERR_BAD_ARGUMENT);
+  EXPECT_EQ(create_file((fs::temp_directory_path() / "no_such_dir_kobl" / "x.h5").string(), file), KB_ERR_FILE);
+
+  const std::string name = scratch_file("misuse").string();
+  ASSERT_EQ(create_file(name, file), KB_OK);
+  const int bad_file = file + 100;
+  EXPECT_EQ(create_dataset(false, bad_file, "/a", "m", "None", -1, ds), KB_ERR_BAD_HANDLE);
+  EXPECT_EQ(create_dataset(false, file, "//", "m", "None", -1, ds), KB_ERR_BAD_ARGUMENT);
+  EXPECT_EQ(create_dataset(false, file, "/a", "m", "None", 10, ds), KB_ERR_BAD_ARGUMENT);
+  ASSERT_EQ(create_dataset(false, file, "/run/a", "m", "None", -1, ds), KB_OK);
+  int again = 0;
+  EXPECT_EQ(create_dataset(false, file, "/run/a", "m", "None", -1, again), KB_ERR_DATASET);
+  EXPECT_EQ(kbvectorsinlocalcoords_f(&ds), KB_ERR_BAD_HANDLE);  // a scalar dataset
+
+  const float values[4] = {1, 2, 3, 4};
+  const double t = 0.0;
+  const int four = 4, three = 3, zero = 0;
+  EXPECT_EQ(kbwritescalartimestep_f(&ds, &t, &zero, values), KB_ERR_BAD_ARGUMENT);
+  EXPECT_EQ(kbwritescalartimestep_f(&ds, &t, &four, values), KB_OK);
+  EXPECT_EQ(kbwritescalartimestep_f(&ds, &t, &three, values), KB_ERR_SIZE_MISMATCH);
+  const int two = 2;
+  EXPECT_EQ(kbwritevectortimestep_f(&ds, &t, &two, &two, values), KB_ERR_BAD_HANDLE);  // not a vector
+
+  EXPECT_EQ(kbclosegroup_f(&ds), KB_OK);
+  EXPECT_EQ(kbclosegroup_f(&ds), KB_ERR_BAD_HANDLE);
+  EXPECT_EQ(kbwritescalartimestep_f(&ds, &t, &four, values), KB_ERR_BAD_HANDLE);
+  EXPECT_EQ(kbclosefile_f(&file), KB_OK);
+  EXPECT_EQ(kbclosefile_f(&file), KB_ERR_BAD_HANDLE);
+
+  EXPECT_EQ(kbpclose_f(), KB_OK);
+  EXPECT_EQ(kbpclose_f(), KB_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(create_file(name, file), KB_ERR_NOT_INITIALIZED);
+  EXPECT_EQ(kbpinitialize_f(), KB_OK);
+}
+
+// Closing the file closes its open datasets; deflate-compressed values read back unchanged.
+TEST_F(Kobl, CompressedDatasetClosedWithItsFile) {
+  const std::string name = scratch_file("compressed").string();
+  int file = 0, ds = 0;
+  ASSERT_EQ(create_file(name, file), KB_OK);
+  ASSERT_EQ(create_dataset(false, file, "wse", "m", "Seconds", 6, ds), KB_OK);
+  std::vector<float> v(1000);
+  for (std::size_t k = 0; k < v.size(); ++k) v[k] = static_cast<float>(k % 7) * 0.5f;
+  const int n = static_cast<int>(v.size());
+  const double t = 2.5;
+  ASSERT_EQ(kbwritescalartimestep_f(&ds, &t, &n, v.data()), KB_OK);
+  ASSERT_EQ(kbclosefile_f(&file), KB_OK);
+  EXPECT_EQ(kbclosegroup_f(&ds), KB_ERR_BAD_HANDLE);
+
+  const hid_t f = H5Fopen(name.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  ASSERT_GE(f, 0);
+  const hid_t g = H5Gopen2(f, "/wse", H5P_DEFAULT);
+  EXPECT_EQ(read_all<float>(g, "Values", H5T_NATIVE_FLOAT), v);
+  EXPECT_EQ(read_all<double>(g, "Times", H5T_NATIVE_DOUBLE), std::vector<double>{2.5});
+  H5Gclose(g);
+  H5Fclose(f);
+}
+
+// The HDF5 command-line dumper opens the file and shows the layout.
+TEST_F(Kobl, FileOpensInH5dump) {
+  const std::string h5dump = SWX_H5DUMP;
+  if (h5dump.empty()) GTEST_SKIP() << "h5dump not available";
+  const std::string name = scratch_file("dump").string();
+  int file = 0, ds = 0;
+  ASSERT_EQ(create_file(name, file), KB_OK);
+  ASSERT_EQ(create_dataset(false, file, "/case1/Mean Water Level", "m", "None", -1, ds), KB_OK);
+  const float values[2] = {0.25f, -0.5f};
+  const double t = 0.0;
+  const int n = 2;
+  ASSERT_EQ(kbwritescalartimestep_f(&ds, &t, &n, values), KB_OK);
+  ASSERT_EQ(kbclosefile_f(&file), KB_OK);
+
+  const std::string cmd = h5dump + " -d \"/case1/Mean Water Level/Values\" '" + name + "'";
+  FILE* pipe = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, pipe) != nullptr) out += buf;
+  EXPECT_EQ(::pclose(pipe), 0);
+  EXPECT_NE(out.find("DATATYPE  H5T_IEEE_F32LE"), std::string::npos) << out;
+  EXPECT_NE(out.find("DATASPACE  SIMPLE { ( 1, 2 ) / ( H5S_UNLIMITED, 2 ) }"), std::string::npos) << out;
+  EXPECT_NE(out.find("(0,0): 0.25, -0.5"), std::string::npos) << out;
+}
+
+}  // namespace
