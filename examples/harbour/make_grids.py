@@ -5,9 +5,10 @@ Geometry (x east, y north, metres; 120 x 100 cells of 3 m, origin at the south-w
 
   - open sea 8 m deep for x < 120 m, rising on a 1:30 slope to 5 m at x = 210 m, then 5 m;
   - the coast (quay wall, land at +2 m) for x >= 333 m;
-  - a solid south mole (land) at 45 m <= y < 60 m from x = 210 m to the coast;
-  - a rubble-mound breakwater 12 m wide (4 cells, porosity 0.45) at 210 m <= x < 222 m
-    from the south mole up to y = 195 m;
+  - a solid south mole (land) at 45 m <= y < 60 m from x = 207 m to the coast;
+  - a rubble-mound breakwater 18 m wide (6 cells) at 207 m <= x < 225 m from the south mole
+    up to y = 195 m: porosity 0.45 in the core, 0.6 and 0.8 towards the faces (the armour and
+    the rough outer slopes), which also eases the flow into the mound;
   - a solid north mole (land) at 240 m <= y < 255 m from x = 255 m to the coast;
   - the harbour entrance is the gap between the breakwater head and the north mole;
   - sponge layers 30 m wide on the south and north boundaries (open sea), 0.8 1/s at the edge;
@@ -48,13 +49,14 @@ def main():
     depth = np.where(X < 120.0, 8.0, np.where(X < 210.0, 8.0 - (X - 120.0) / 30.0, 5.0))
     elev = -depth
     land = (X >= 333.0)
-    land |= (Y >= 45.0) & (Y < 60.0) & (X >= 210.0)
+    land |= (Y >= 45.0) & (Y < 60.0) & (X >= 207.0)
     land |= (Y >= 240.0) & (Y < 255.0) & (X >= 255.0)
     elev[land] = LAND
 
     poro = np.ones_like(elev)
-    breakwater = (X >= 210.0) & (X < 222.0) & (Y >= 60.0) & (Y < 195.0)
-    poro[breakwater] = 0.45
+    # Breakwater cross-section, one value per 3 m column from the seaward face.
+    for x_col, n in zip(range(207, 225, 3), (0.8, 0.6, 0.45, 0.45, 0.6, 0.8)):
+        poro[np.isclose(X, x_col) & (Y >= 60.0) & (Y < 195.0)] = n
 
     # Sponges on the open south and north boundaries, decreasing inward (quadratic profile).
     dist = np.minimum(Y, (NY - 1) * DY - Y)

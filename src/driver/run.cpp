@@ -15,8 +15,10 @@
 #include "driver/timing.hpp"
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
+#include "output/animation.hpp"
 #include "output/probes.hpp"
 #include "output/solution_file.hpp"
+#include "output/statistics.hpp"
 #include "params/model_params.hpp"
 #include "params/param_table.hpp"
 #include "solver/model.hpp"
@@ -49,7 +51,9 @@ struct Run {
 
   WavemakerSet wavemakers;
   StormSummary storm;
+  Statistics statistics;
   SolutionFile solution;
+  Animation animation;
   Model model;
   ProbeRecords records;
 
@@ -191,18 +195,22 @@ void read_friction_and_current(Run& r) {
   }
 }
 
-// Phases 11 and 12: probes, runup gauges and the requested output files.
+// Phases 11 and 12: probes, runup gauges and the requested output files; the statistics
+// accumulators for the requested grids (with the storm-duration warning when the run is
+// shorter than the wavemakers' series).
 void read_output_keys(Run& r) {
   read_probe_blocks(r.table, r.params, r.grid);
   read_gauge_blocks(r.table, r.params, r.grid);
   read_output_requests(r.table, r.params, r.grid);
+  r.statistics = init_statistics(r.params, r.grid, r.storm, r.rep);
 }
 
-// Phase 13: the solution file when requested.
+// Phase 13: the solution file when requested, then the requested animation files.
 void open_outputs(Run& r) {
   read_solution_file_keys(r.table, r.params);
   if (r.params.solution_file_option > 0)
     r.solution = open_solution_file(r.params.kobl_solution_file, simulation_name(r.param_file));
+  r.animation = open_animation(r.params, r.grid, r.solution);
 }
 
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
@@ -214,7 +222,8 @@ void set_up_model(Run& r) {
 }
 
 // Phase 16: the time loop.  Each step: its progress line, the passes of the solver, the probe
-// records, the new level made the old one, and after step 9 the run-time estimate.
+// records and the animation frame, the new level made the old one, the statistics, and after
+// step 9 the run-time estimate.
 void run_time_loop(Run& r) {
   const int steps = r.params.nsteps;
   const std::string of_total = " of " + compact_int(steps);
@@ -224,13 +233,18 @@ void run_time_loop(Run& r) {
     r.rep.log_and_console(" Time Step: " + compact_int(n) + of_total);
     advance_solution(r.model, n, r.rep);
     record_probes(r.records, r.model, r.params, n);
+    save_animation_step(r.animation, r.model, r.params, r.solution, n);
     finish_step(r.model);
+    accumulate_statistics(r.statistics, r.model, n);
     estimate.after_step(n + 1, r.out);
   }
 }
 
-// Phase 17: the solution file closed, then the probe and gauge time series written.
+// Phase 17: the animation files closed, the statistics grids written (files and solution-file
+// datasets), the solution file closed, then the probe and gauge time series written.
 void write_results(Run& r) {
+  close_animation(r.animation, r.solution);
+  write_statistics(r.statistics, r.params, r.grid, r.solution, r.rep, r.rep.cwd);
   close_solution_file(r.solution);
   write_probe_files(r.records, r.model, r.params, r.storm, r.rep, r.rep.cwd);
 }

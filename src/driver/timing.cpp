@@ -80,6 +80,7 @@ void write_timing_report(std::ostream& log, float elapsed_s, float cpu_s) {
 }
 
 void RunTimeEstimate::after_step(int next_step, std::ostream& console) {
+  if (next_step > total_steps) return;  // the run is over: a run of 9 steps shows no estimate
   if (next_step == 2) {
     s0 = wall_clock_now();
   } else if (next_step == 10) {

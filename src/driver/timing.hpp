@@ -40,7 +40,8 @@ void write_timing_report(std::ostream& log, float elapsed_s, float cpu_s);
 
 // Drives the estimate from the time loop: after_step(n) is called with the number of the step
 // about to be taken (2 after step 1); at n == 2 the wall clock is sampled, at n == 10 sampled
-// again and the estimate elapsed * total_steps / 540 minutes is shown.
+// again and the estimate elapsed * total_steps / 540 minutes is shown.  Nothing happens once n
+// is past the last step, so a run of fewer than 10 steps shows no estimate.
 struct RunTimeEstimate {
   int total_steps = 0;
   WallClock s0;

@@ -163,8 +163,7 @@ void fit_shape(Field& a, int nx, int ny) {
 void check_grid_size(const GridHeader& g, const std::string& name) {
   if (g.ngrid_x <= 0 || g.ngrid_y <= 0)
     fatal("invalid grid size in grid file: " + name,
-          "ngrid_x = " + compact_int(g.ngrid_x) + ", ngrid_y = " + compact_int(g.ngrid_y),
-          "both must be at least 1");
+          "ngrid_x = " + compact_int(g.ngrid_x) + ", ngrid_y = " + compact_int(g.ngrid_y), "both must be at least 1");
   if (!(g.delta_x > 0.0f) || !(g.delta_y > 0.0f))
     fatal("invalid cell size in grid file: " + name,
           "delta_x = " + compact_real(g.delta_x) + ", delta_y = " + compact_real(g.delta_y),
@@ -211,8 +210,7 @@ void write_grid(const std::string& name, const Field* const* arrays, const Array
 
   std::string s;
   s += n_arrays == 1 ? "# SWELLIX Scalar Grid File\n" : "# SWELLIX Vector Grid File\n";
-  const std::string writer =
-      std::string(trim_right(kWriterName)) + " Version " + compact_real(kVersion);
+  const std::string writer = std::string(trim_right(kWriterName)) + " Version " + compact_real(kVersion);
   s += key_field(":WrittenBy", 17) + padded(writer, 256) + '\n';
   s += key_field(":CreationDate", 17) + date_time_text() + '\n';
   s += "#\n";
@@ -286,13 +284,27 @@ GridHeader read_grid_header(const std::string& file_name) {
         if (key != kKeys[k]) continue;
         bool ok = false;
         switch (k) {
-          case 0: ok = read_real_item(value, g.delta_x); break;
-          case 1: ok = read_real_item(value, g.delta_y); break;
-          case 2: ok = read_real_item(value, g.x_origin); break;
-          case 3: ok = read_real_item(value, g.y_origin); break;
-          case 4: ok = read_integer_item(value, g.ngrid_x); break;
-          case 5: ok = read_integer_item(value, g.ngrid_y); break;
-          case 6: ok = read_integer_item(value, g.n_arrays); break;
+          case 0:
+            ok = read_real_item(value, g.delta_x);
+            break;
+          case 1:
+            ok = read_real_item(value, g.delta_y);
+            break;
+          case 2:
+            ok = read_real_item(value, g.x_origin);
+            break;
+          case 3:
+            ok = read_real_item(value, g.y_origin);
+            break;
+          case 4:
+            ok = read_integer_item(value, g.ngrid_x);
+            break;
+          case 5:
+            ok = read_integer_item(value, g.ngrid_y);
+            break;
+          case 6:
+            ok = read_integer_item(value, g.n_arrays);
+            break;
           default:
             ok = read_real_item(value, g.grid_orientation);
             if (ok && g.grid_orientation > 180.0f) g.grid_orientation -= 360.0f;
@@ -335,16 +347,16 @@ void read_vector_grid(const std::string& file_name, Field& ax, Field& ay, int nx
   r.read_array(ay, nx, ny);
 }
 
-void write_scalar_grid(const std::string& file_name, const Field& a, const GridHeader& h,
-                       std::string_view description, std::string_view units) {
+void write_scalar_grid(const std::string& file_name, const Field& a, const GridHeader& h, std::string_view description,
+                       std::string_view units) {
   const Field* arrays[1] = {&a};
   const ArrayText texts[1] = {{description, units}};
   write_grid(file_name, arrays, texts, 1, h);
 }
 
 void write_vector_grid(const std::string& file_name, const Field& ax, const Field& ay, const GridHeader& h,
-                       std::string_view description_x, std::string_view description_y,
-                       std::string_view units_x, std::string_view units_y) {
+                       std::string_view description_x, std::string_view description_y, std::string_view units_x,
+                       std::string_view units_y) {
   const Field* arrays[2] = {&ax, &ay};
   const ArrayText texts[2] = {{description_x, units_x}, {description_y, units_y}};
   write_grid(file_name, arrays, texts, 2, h);

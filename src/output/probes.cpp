@@ -201,17 +201,20 @@ void record_row(ProbeRecords& rec, const Model& m, const ModelParams& p, const L
       float u = 0.0f, v = 0.0f;
       const int ia = diff_index(i, m.nx), ib = diff_index(i + 1, m.nx);
       const int ja = diff_index(j, m.ny), jb = diff_index(j + 1, m.ny);
+      // The ambient current is added on the wet faces only: a dry node records no flow.
       if (m.nx > 1) {
-        u = 0.5f * (velocity_at(face_profile_x(m, lv, ia, j), pr.z_uv) +
-                    velocity_at(face_profile_x(m, lv, ib, j), pr.z_uv));
+        const FaceProfile fa = face_profile_x(m, lv, ia, j), fb = face_profile_x(m, lv, ib, j);
+        u = 0.5f * (velocity_at(fa, pr.z_uv) + velocity_at(fb, pr.z_uv));
+        if (m.current_on) {
+          u += 0.5f * ((fa.dry ? 0.0f : m.current_x(ia, j)) + (fb.dry ? 0.0f : m.current_x(ib, j)));
+        }
       }
       if (m.ny > 1) {
-        v = 0.5f * (velocity_at(face_profile_y(m, lv, i, ja), pr.z_uv) +
-                    velocity_at(face_profile_y(m, lv, i, jb), pr.z_uv));
-      }
-      if (m.current_on) {
-        u += 0.5f * (m.current_x(ia, j) + m.current_x(ib, j));
-        v += 0.5f * (m.current_y(i, ja) + m.current_y(i, jb));
+        const FaceProfile fa = face_profile_y(m, lv, i, ja), fb = face_profile_y(m, lv, i, jb);
+        v = 0.5f * (velocity_at(fa, pr.z_uv) + velocity_at(fb, pr.z_uv));
+        if (m.current_on) {
+          v += 0.5f * ((fa.dry ? 0.0f : m.current_y(i, ja)) + (fb.dry ? 0.0f : m.current_y(i, jb)));
+        }
       }
       rec.u(row, c) = u;
       rec.v(row, c) = v;

@@ -65,7 +65,8 @@ ProbeSpec read_probe(const ParamTable& t, Block b, const GridHeader& grid, Model
     p.ts_u_file = get_text(t, "ts_u_file");
     p.ts_v_file = get_text(t, "ts_v_file");
   }
-  if (has_key_in_block(t, "save_ts_flowrate", b)) s.flowrate = is_yes(get_lower_text_in_block(t, "save_ts_flowrate", b));
+  if (has_key_in_block(t, "save_ts_flowrate", b))
+    s.flowrate = is_yes(get_lower_text_in_block(t, "save_ts_flowrate", b));
   if (s.flowrate) {
     p.ts_uf_file = get_text(t, "ts_uf_file");
     p.ts_vf_file = get_text(t, "ts_vf_file");
@@ -84,7 +85,9 @@ ProbeSpec read_probe(const ParamTable& t, Block b, const GridHeader& grid, Model
 
 }  // namespace
 
-void read_output_prefix(const ParamTable& t, ModelParams& p) { p.output_file_prefix = get_text(t, "output_file_prefix"); }
+void read_output_prefix(const ParamTable& t, ModelParams& p) {
+  p.output_file_prefix = get_text(t, "output_file_prefix");
+}
 
 void read_bathy_file_key(const ParamTable& t, ModelParams& p) { p.bathy_file = get_text(t, "bathy_file"); }
 
@@ -160,8 +163,8 @@ void read_probe_blocks(const ParamTable& t, ModelParams& p, const GridHeader& gr
 void read_gauge_blocks(const ParamTable& t, ModelParams& p, const GridHeader& grid) {
   p.gauges.clear();
   if (p.calc_wave_runup == 0) return;
-  const std::vector<Block> blocks = find_blocks(t, "save_runup", "end_save_runup",
-                                                "END_SAVE_RUNUP symbol not found for", " runup gauge # ");
+  const std::vector<Block> blocks =
+      find_blocks(t, "save_runup", "end_save_runup", "END_SAVE_RUNUP symbol not found for", " runup gauge # ");
   if (blocks.empty()) return;
   p.ts_runup_file = get_text(t, "ts_runup_file");
   for (const Block& b : blocks) {

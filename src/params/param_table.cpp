@@ -89,8 +89,7 @@ bool scan_real(const ParamTable& t, const std::string& key, Block b, const float
     if (t.keys[static_cast<std::size_t>(n - 1)] != key) continue;
     float v = 0.0f;
     if (!read_real_item(value_of(t, n), v)) invalid_value(key);
-    if (lo && hi && !(v >= *lo && v <= *hi))
-      out_of_range(key, fixed_decimal_text(*lo, 4), fixed_decimal_text(*hi, 4));
+    if (lo && hi && !(v >= *lo && v <= *hi)) out_of_range(key, fixed_decimal_text(*lo, 4), fixed_decimal_text(*hi, 4));
     out = v;
     found = true;
   }

@@ -43,7 +43,9 @@ float get_real_in_block_in_range(const ParamTable& t, std::string_view key, Bloc
 void get_real_optional(const ParamTable& t, std::string_view key, float& value);
 
 // A pair of world coordinates snapped to the nearest grid node, in the grid's own frame
-// (origin at node (1,1)); i and j are the node's indices.
+// (origin at node (1,1)); i and j are the node's indices.  A point outside the grid stops the
+// run with two console lines (node indices, given coordinates) before the box; a value that
+// does not parse stops it with the value text written after the box.
 struct GridPoint {
   float x = 0.0f, y = 0.0f;
   int i = 0, j = 0;

@@ -58,9 +58,12 @@ std::vector<DepthTable> depth_tables(const LineGeometry& g, BandIndices band, co
 // Builds the signal point by point: fill(p, table, eta, u, u_xx) writes the half-complex
 // amplitudes of point p; they are transformed back, resampled to the model step and turned
 // into U, Q and Us.
+// Points whose along-line position does not enter the phase (no component has a direction
+// component along the line) carry the same signal wherever their depth is the same: they are
+// built once.
 template <class Fill>
 void build_line_signal(const LineGeometry& g, BandIndices band, const FftLength& f, BoundarySignal& out,
-                       Fill fill) {
+                       bool along_line_matters, Fill fill) {
   const int np = g.npoints();
   const int nsteps = f.n;
   out.npoints = np;
@@ -74,10 +77,22 @@ void build_line_signal(const LineGeometry& g, BandIndices band, const FftLength&
   const std::vector<DepthTable> tables = depth_tables(g, band, f, which);
   const std::size_t len = static_cast<std::size_t>(f.n_fft) + 2;
   std::vector<float> ce(len), cu(len), cu2(len);
+  std::vector<int> built_at(tables.size(), 0);  // first point built for each depth
   for (int p = 1; p <= np; ++p) {
     const int w = which[static_cast<std::size_t>(p - 1)];
     if (w < 0) continue;  // dry point: U = Q = Us = 0
     const DepthTable& t = tables[static_cast<std::size_t>(w)];
+    const int twin = built_at[static_cast<std::size_t>(w)];
+    if (!along_line_matters && twin > 0) {
+      for (int n = 1; n <= nsteps; ++n) {
+        const std::size_t from = at(n, twin, np), to = at(n, p, np);
+        out.U[to] = out.U[from];
+        out.Q[to] = out.Q[from];
+        out.Us[to] = out.Us[from];
+      }
+      continue;
+    }
+    built_at[static_cast<std::size_t>(w)] = p;
     std::fill(ce.begin(), ce.end(), 0.0f);
     std::fill(cu.begin(), cu.end(), 0.0f);
     std::fill(cu2.begin(), cu2.end(), 0.0f);
@@ -178,12 +193,14 @@ void transfer_components(std::span<const float> coef, std::span<const float> dir
   const float dx_ref = g.x_line - g.x_ref;
   // Cosine and sine of every component's direction, formed once for all points.
   std::vector<float> cs(static_cast<std::size_t>(f.m) + 1, 0.0f), sn(cs.size(), 0.0f);
+  bool oblique = false;
   for (int j = band.j_low; j <= band.j_high; ++j) {
     const float th = direction_deg[static_cast<std::size_t>(j)] * kDegToRad;
     cs[static_cast<std::size_t>(j)] = std::cos(th);
     sn[static_cast<std::size_t>(j)] = std::sin(th);
+    oblique = oblique || sn[static_cast<std::size_t>(j)] != 0.0f;
   }
-  build_line_signal(g, band, f, out, [&](int p, const DepthTable& t, std::vector<float>& ce,
+  build_line_signal(g, band, f, out, oblique, [&](int p, const DepthTable& t, std::vector<float>& ce,
                                          std::vector<float>& cu, std::vector<float>& cu2) {
     const float dy_ref = along_line(g, p) - g.y_ref;
     for (int j = band.j_low; j <= band.j_high; ++j) {
@@ -271,8 +288,8 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
     normal[static_cast<std::size_t>(i)] = cs[static_cast<std::size_t>(i)] < 0.0f ? -1.0f : 1.0f;
   }
   const float dx_ref = g.x_line - g.x_ref;
-  build_line_signal(g, band, f, out, [&](int p, const DepthTable& t, std::vector<float>& ce,
-                                         std::vector<float>& cu, std::vector<float>& cu2) {
+  build_line_signal(g, band, f, out, true, [&](int p, const DepthTable& t, std::vector<float>& ce,
+                                               std::vector<float>& cu, std::vector<float>& cu2) {
     const float dy_ref = along_line(g, p) - g.y_ref;
     for (int j = band.j_low; j <= band.j_high; ++j) {
       const std::size_t js = static_cast<std::size_t>(j);

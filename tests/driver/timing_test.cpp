@@ -49,12 +49,11 @@ TEST(RunTimeEstimate, MinutesThenHours) {
   EXPECT_EQ(estimate(0.0f), " \n Estimated run time is 0.0 min\n \n");
 }
 
-TEST(RunTimeEstimate, ShownOnceAfterTheNinthStepOnly) {
-  // Steps 1..9 are timed between the samples after step 1 (n = 2) and step 9 (n = 10); with
-  // fewer than 10 steps the second sample is never reached and nothing is written.
+TEST(RunTimeEstimate, ShownOnceAfterTheNinthStepOfALongerRun) {
+  // Steps 1..9 are timed between the samples after step 1 (n = 2) and step 9 (n = 10).
   std::ostringstream os;
   RunTimeEstimate e;
-  e.total_steps = 9;
+  e.total_steps = 10;
   for (int n = 2; n <= 10; ++n) {
     e.after_step(n, os);
     if (n < 10) {
@@ -66,6 +65,14 @@ TEST(RunTimeEstimate, ShownOnceAfterTheNinthStepOnly) {
   EXPECT_EQ(text.substr(text.size() - 7), " min\n \n");
   e.after_step(11, os);
   EXPECT_EQ(os.str(), text);
+}
+
+TEST(RunTimeEstimate, NineStepsOrFewerShowNone) {
+  std::ostringstream os;
+  RunTimeEstimate e;
+  e.total_steps = 9;
+  for (int n = 2; n <= 10; ++n) e.after_step(n, os);
+  EXPECT_EQ(os.str(), "");
 }
 
 TEST(ElapsedSeconds, DifferencesOfEveryField) {

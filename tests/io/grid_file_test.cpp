@@ -1,6 +1,7 @@
 #include "io/grid_file.hpp"
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -149,16 +150,18 @@ TEST_F(GridFileTest, BadDataEndsTheRunNamingTheFile) {
   f = write("hdr.grd", ":NGrid_X ten\n:EndHeader\n1\n");
   EXPECT_EQ(fatal_from([&] { read_grid_header(f); }).line1, "invalid value 'ten' of ngrid_x in grid file: " + f);
 
-  f = write("zero.grd", ":NGrid_X 0\n:NGrid_Y 2\n:Delta_X 5\n:Delta_Y 5\n:X_Origin 0\n:Y_Origin 0\n:N_Arrays 1\n"
-                        ":EndHeader\n1\n");
+  f = write("zero.grd",
+            ":NGrid_X 0\n:NGrid_Y 2\n:Delta_X 5\n:Delta_Y 5\n:X_Origin 0\n:Y_Origin 0\n:N_Arrays 1\n"
+            ":EndHeader\n1\n");
   e = fatal_from([&] { read_grid_header(f); });
   EXPECT_EQ(e.line1, "invalid grid size in grid file: " + f);
   EXPECT_EQ(e.line2, "ngrid_x = 0, ngrid_y = 2");
 
   // 2,000,000,000 x 1,000 nodes: 40 fields of 2000000001 x 1001 floats need
   // 2002000001001 * 160 = 320320000160160 bytes = 305480957 MiB, more than any computer has.
-  f = write("huge.grd", ":NGrid_X 2000000000\n:NGrid_Y 1000\n:Delta_X 5\n:Delta_Y 5\n:X_Origin 0\n:Y_Origin 0\n"
-                        ":N_Arrays 1\n:EndHeader\n1\n");
+  f = write("huge.grd",
+            ":NGrid_X 2000000000\n:NGrid_Y 1000\n:Delta_X 5\n:Delta_Y 5\n:X_Origin 0\n:Y_Origin 0\n"
+            ":N_Arrays 1\n:EndHeader\n1\n");
   e = fatal_from([&] { read_grid_header(f); });
   EXPECT_EQ(e.line1, "grid too large in grid file: " + f);
   EXPECT_EQ(e.line2, "ngrid_x = 2000000000, ngrid_y = 1000 needs about 305480957 MiB of memory");

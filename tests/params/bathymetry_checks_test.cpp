@@ -98,17 +98,14 @@ TEST(InternalLandBoundaries, SecondCycleClosesWhatTheFirstLeftOneCellWide) {
   // Row 2 is a two-cell channel (A at i = 2, B at i = 3). B lies between land in y and is filled
   // in the first cycle with (-1 + -1) / 2 = -1; the x pass of that cycle still sees B wet, so A
   // is left alone. In the second cycle A is one cell wide and becomes (-2 + -1) / 2 = -1.5.
-  Field h = depths({{1.0f, 1.0f, -1.0f, 1.0f},
-                    {-2.0f, 1.0f, 1.0f, -1.0f},
-                    {1.0f, 1.0f, -1.0f, 1.0f}});
+  Field h = depths({{1.0f, 1.0f, -1.0f, 1.0f}, {-2.0f, 1.0f, 1.0f, -1.0f}, {1.0f, 1.0f, -1.0f, 1.0f}});
   check_internal_land_boundaries(h, 4, 3, 1.0f, 1.0f, 0.0f, 0.0f, r);
   EXPECT_EQ(h(3, 2), -1.0f);
   EXPECT_EQ(h(2, 2), -1.5f);
-  EXPECT_EQ(console.str(),
-            warning_text("Inappropriate internal land boundaries at x = 2, y = 1",
-                         "need a separation of at least two water points", "between land points") +
-                warning_text("Inappropriate internal land boundaries at x = 1, y = 1",
-                             "need a separation of at least two water points", "between land points"));
+  EXPECT_EQ(console.str(), warning_text("Inappropriate internal land boundaries at x = 2, y = 1",
+                                        "need a separation of at least two water points", "between land points") +
+                               warning_text("Inappropriate internal land boundaries at x = 1, y = 1",
+                                            "need a separation of at least two water points", "between land points"));
 }
 
 }  // namespace

@@ -29,12 +29,14 @@ TEST(LoadParameterTable, KeepsOnlyKeywordLinesAndSplitsThem) {
                                 ":bathy_file   My Bathy.GRD\r\n"
                                 ":save_eta_animation\n"
                                 ":wave_type regular#irregular\n"
-                                ":long_key " + long_value + "\n"
-                                ":time_step 0.2\n");
+                                ":long_key " +
+                                    long_value +
+                                    "\n"
+                                    ":time_step 0.2\n");
   // The 256-character line keeps ":long_key " (10 characters) and 246 of the x's.
-  const std::vector<std::string> keys = {"output_file_prefix", "time_step",  "bathy_file", "save_eta_animation",
-                                         "wave_type",          "long_key",   "time_step"};
-  const std::vector<std::string> values = {"results/case1", "0.05", "my bathy.grd", "", "regular",
+  const std::vector<std::string> keys = {"output_file_prefix", "time_step", "bathy_file", "save_eta_animation",
+                                         "wave_type",          "long_key",  "time_step"};
+  const std::vector<std::string> values = {"results/case1",       "0.05", "my bathy.grd", "", "regular",
                                            std::string(246, 'x'), "0.2"};
   EXPECT_EQ(t.keys, keys);
   EXPECT_EQ(t.values, values);
@@ -82,7 +84,9 @@ TEST(Lookups, TextsNumbersAndTheirMessages) {
   EXPECT_EQ(get_real(t, "scale"), 150.0f);
 
   // A decimal point is not an integer; a word is not a real; a key without value never parses.
-  EXPECT_EQ(fatal_from([&] { get_integer_in_block(t, "wave_cycles", Block{1, t.size()}); }).line1,
+  EXPECT_EQ(fatal_from([&] {
+              get_integer_in_block(t, "wave_cycles", Block{1, t.size()});
+            }).line1,
             "Invalid parameter value for wave_cycles");
   EXPECT_EQ(fatal_from([&] { get_real(t, "word"); }).line1, "Invalid parameter value for word");
   EXPECT_EQ(fatal_from([&] { get_real(t, "empty"); }).line1, "Invalid parameter value for empty");
@@ -117,11 +121,12 @@ TEST(Lookups, EveryMatchIsCheckedAndTheLastWins) {
                                 ":seed x\n"
                                 ":seed 3\n");
   // The out-of-range first line stops the run although the last line is in range.
-  EXPECT_EQ(fatal_from([&] { get_real_in_range(t, "chezy_coeff", 5.0f, 1000.0f); }).line2,
-            "between 5.0 and 1000.0");
+  EXPECT_EQ(fatal_from([&] { get_real_in_range(t, "chezy_coeff", 5.0f, 1000.0f); }).line2, "between 5.0 and 1000.0");
   EXPECT_EQ(get_real(t, "chezy_coeff"), 50.0f);
   // A bad middle entry stops the run; a block that leaves it out reads the last one.
-  EXPECT_EQ(fatal_from([&] { get_integer_in_block(t, "seed", Block{1, 5}); }).line1,
+  EXPECT_EQ(fatal_from([&] {
+              get_integer_in_block(t, "seed", Block{1, 5});
+            }).line1,
             "Invalid parameter value for seed");
   EXPECT_EQ(get_integer_in_block(t, "seed", Block{5, 5}), 3);
   EXPECT_EQ(get_integer_in_block(t, "seed", Block{1, 3}), 1);
@@ -130,14 +135,14 @@ TEST(Lookups, EveryMatchIsCheckedAndTheLastWins) {
 TEST(Lookups, BlocksSeeOnlyTheirOwnEntries) {
   ScratchDir dir;
   const ParamTable t = table_of(dir,
-                                ":wave_height 1.0\n"        // 1
-                                ":start_wavemaker\n"        // 2
-                                ":wave_period 8\n"          // 3
-                                ":wave_type Regular\n"      // 4
-                                ":end_wavemaker\n"          // 5
-                                ":start_wavemaker\n"        // 6
-                                ":wave_height 2.0\n"        // 7
-                                ":end_wavemaker\n");        // 8
+                                ":wave_height 1.0\n"    // 1
+                                ":start_wavemaker\n"    // 2
+                                ":wave_period 8\n"      // 3
+                                ":wave_type Regular\n"  // 4
+                                ":end_wavemaker\n"      // 5
+                                ":start_wavemaker\n"    // 6
+                                ":wave_height 2.0\n"    // 7
+                                ":end_wavemaker\n");    // 8
   const Block first{2, 5}, second{6, 8};
   EXPECT_FALSE(has_key_in_block(t, "wave_height", first));
   EXPECT_TRUE(has_key_in_block(t, "WAVE_HEIGHT", second));
@@ -221,7 +226,9 @@ TEST(GridPoint, FailuresAndTheirConsoleLines) {
   t = table_of(dir, ":ts_x 118.9\n:ts_y 203\n");
   EXPECT_EQ(get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 2}, g).i, 10);
   t = table_of(dir, ":ts_x 119.1\n:ts_y 203\n");
-  EXPECT_EQ(fatal_from([&] { get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 2}, g); }).line2,
+  EXPECT_EQ(fatal_from([&] {
+              get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 2}, g);
+            }).line2,
             "are outside computational grid");
 
   t = table_of(dir, ":ts_x 1O5\n:ts_y 203\n");
@@ -231,10 +238,14 @@ TEST(GridPoint, FailuresAndTheirConsoleLines) {
 
   // Both absent: the x keyword is reported.
   t = table_of(dir, ":other 1\n");
-  EXPECT_EQ(fatal_from([&] { get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 1}, g); }).line1,
+  EXPECT_EQ(fatal_from([&] {
+              get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 1}, g);
+            }).line1,
             "Parameter ts_x not found in Simulation Parameter File");
   t = table_of(dir, ":ts_x 105\n");
-  EXPECT_EQ(fatal_from([&] { get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 1}, g); }).line1,
+  EXPECT_EQ(fatal_from([&] {
+              get_grid_point_in_block(t, "ts_x", "ts_y", Block{1, 1}, g);
+            }).line1,
             "Parameter ts_y not found in Simulation Parameter File");
 }
 

@@ -2,6 +2,7 @@
 // Helpers shared by the parameter tests: a per-test scratch directory and the capture of the
 // fatal error a call raises.
 #include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <filesystem>

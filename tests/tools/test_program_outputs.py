@@ -93,7 +93,7 @@ class ProgramOutputs(unittest.TestCase):
         sf.write_grid(os.path.join(cls.dir, "flume_damp.grd"), damp, DX, DX, 5.0, -1.0)
         with open(os.path.join(cls.dir, "flume.par"), "w") as f:
             f.write(CASE)
-        cls.run = subprocess.run([BIN, "flume.par"], cwd=cls.dir, capture_output=True,
+        cls.result = subprocess.run([BIN, "flume.par"], cwd=cls.dir, capture_output=True,
                                  text=True, timeout=600, stdin=subprocess.DEVNULL)
         cls.p = staticmethod(lambda n: os.path.join(cls.dir, n))
 
@@ -102,8 +102,8 @@ class ProgramOutputs(unittest.TestCase):
         shutil.rmtree(cls.dir, ignore_errors=True)
 
     def test_run_ended_normally(self):
-        self.assertEqual(self.run.returncode, 0)
-        self.assertIn("flume_eta.ts", self.run.stdout)
+        self.assertEqual(self.result.returncode, 0)
+        self.assertIn("flume_eta.ts", self.result.stdout)
 
     def test_statistics_grids_carry_the_bathymetry_header(self):
         expect = {"flume_hs.grd": ["Sig. Wave Height"], "flume_mwl.grd": ["Mean Water Level"],

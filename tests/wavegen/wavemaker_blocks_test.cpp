@@ -42,6 +42,9 @@ std::string box_text(std::string_view title, std::string_view l1, std::string_vi
 struct Lines {
   std::string l1, l2, l3;
   bool operator==(const Lines&) const = default;
+  friend std::ostream& operator<<(std::ostream& os, const Lines& l) {
+    return os << '"' << l.l1 << "\" / \"" << l.l2 << "\" / \"" << l.l3 << '"';
+  }
 };
 template <class F>
 Lines fatal_lines(F f) {

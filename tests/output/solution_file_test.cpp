@@ -1,0 +1,223 @@
+// Solution-file datasets written by the program, read back with the HDF5 C API.
+#include "output/solution_file.hpp"
+
+#include <gtest/gtest.h>
+#include <hdf5.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/fatal.hpp"
+#include "io/grid_file.hpp"
+#include "output/animation.hpp"
+#include "output/statistics.hpp"
+#include "output_fixture.hpp"
+
+namespace swx {
+namespace {
+
+struct Dataset {
+  std::vector<hsize_t> dims;
+  std::vector<float> values;
+  std::vector<double> times;
+  std::string units, time_units;
+  int local_coords = -1;
+};
+
+std::string text_attribute(hid_t obj, const char* name) {
+  const hid_t attr = H5Aopen(obj, name, H5P_DEFAULT);
+  const hid_t type = H5Aget_type(attr);
+  std::vector<char> buf(H5Tget_size(type) + 1, '\0');
+  H5Aread(attr, type, buf.data());
+  H5Tclose(type);
+  H5Aclose(attr);
+  return buf.data();
+}
+
+Dataset read_dataset(const std::string& file, const std::string& path) {
+  Dataset d;
+  const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  EXPECT_GE(f, 0) << file;
+  if (f < 0) return d;
+  const hid_t g = H5Gopen2(f, path.c_str(), H5P_DEFAULT);
+  EXPECT_GE(g, 0) << path;
+  if (g >= 0) {
+    d.units = text_attribute(g, "Units");
+    d.time_units = text_attribute(g, "TimeUnits");
+    const hid_t attr = H5Aopen(g, "LocalCoords", H5P_DEFAULT);
+    H5Aread(attr, H5T_NATIVE_INT, &d.local_coords);
+    H5Aclose(attr);
+    const hid_t values = H5Dopen2(g, "Values", H5P_DEFAULT);
+    const hid_t space = H5Dget_space(values);
+    d.dims.resize(static_cast<std::size_t>(H5Sget_simple_extent_ndims(space)));
+    H5Sget_simple_extent_dims(space, d.dims.data(), nullptr);
+    H5Sclose(space);
+    std::size_t n = 1;
+    for (hsize_t x : d.dims) n *= x;
+    d.values.resize(n);
+    H5Dread(values, H5T_NATIVE_FLOAT, H5S_ALL, H5S_ALL, H5P_DEFAULT, d.values.data());
+    H5Dclose(values);
+    const hid_t times = H5Dopen2(g, "Times", H5P_DEFAULT);
+    d.times.resize(d.dims[0]);
+    H5Dread(times, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, d.times.data());
+    H5Dclose(times);
+    H5Gclose(g);
+  }
+  H5Fclose(f);
+  return d;
+}
+
+TEST(SolutionFile, SimulationNameIsParameterFileWithoutExtension) {
+  EXPECT_EQ(simulation_name("case1.par  "), "case1");
+  EXPECT_EQ(simulation_name("runs/harbour.v2.par"), "runs/harbour.v2");
+  EXPECT_EQ(simulation_name("../runs.d/bay"), "../runs.d/bay");
+}
+
+// Option 2: the statistics grids and their datasets hold the same values (the grid files round
+// to 5 significant digits); each dataset holds one step at time 0.0 with one value per node
+// (two for the mean velocity, marked as local-coordinate vectors), time units "None".
+TEST(SolutionFile, StatisticsDatasetsEqualTextGrids) {
+  const auto dir = test::scratch_dir("solution_statistics");
+  ModelParams p;
+  p.duration = 1.0f;
+  p.time_step = 0.5f;  // N = 3
+  p.solution_file_option = 2;
+  p.has_hs_file = p.has_mean_wl_file = p.has_mean_uv_file = true;
+  p.hs_file = (dir / "hs.grd").string();
+  p.mean_wl_file = (dir / "mwl.grd").string();
+  p.mean_uv_file = (dir / "uv.grd").string();
+  Model m = test::still_water_model(3, 2, 1.0f, 1.0f, p.time_step, 2.0f);
+  StormSummary storm;
+  storm.time_series_duration = 1.0f;  // Nwin = 3, k0 = 1
+  Statistics st = init_statistics(p, m.grid, storm, Reporter{});
+  for (int k = 1; k <= 3; ++k) {
+    for (int j = 1; j <= 3; ++j) {
+      for (int i = 1; i <= 4; ++i) {
+        m.eta_new(i, j) = 0.1f * static_cast<float>(i * k) - 0.07f * static_cast<float>(j);
+        m.u_new(i, j) = 0.3f * static_cast<float>(i - j * k);
+        m.v_new(i, j) = 0.11f * static_cast<float>(i + j + k);
+      }
+    }
+    accumulate_statistics(st, m, k);
+  }
+  const std::string file = (dir / "case.h5").string();
+  SolutionFile sf = open_solution_file(file, "case1");
+  write_statistics(st, p, m.grid, sf, Reporter{}, "/w");
+  close_solution_file(sf);
+  EXPECT_FALSE(sf.open);
+
+  const StatisticsResults r = finalise_statistics(st, m.grid);
+  struct Scalar {
+    const char* path;
+    const std::string& grid_file;
+    const Field& values;
+  };
+  for (const Scalar& s : {Scalar{"/case1/Sig. Wave Height", p.hs_file, r.hs},
+                          Scalar{"/case1/Mean Water Level", p.mean_wl_file, r.mwl}}) {
+    const Dataset d = read_dataset(file, s.path);
+    EXPECT_EQ(d.dims, (std::vector<hsize_t>{1, 6})) << s.path;
+    EXPECT_EQ(d.times, std::vector<double>{0.0});
+    EXPECT_EQ(d.units, "m");
+    EXPECT_EQ(d.time_units, "None");
+    Field text(3, 2);
+    read_scalar_grid(s.grid_file, text, 3, 2);
+    ASSERT_EQ(d.values.size(), 6u);
+    for (int j = 1; j <= 2; ++j) {
+      for (int i = 1; i <= 3; ++i) {
+        const float v = d.values[static_cast<std::size_t>((j - 1) * 3 + i - 1)];
+        EXPECT_EQ(v, s.values(i, j));
+        EXPECT_NEAR(v, text(i, j), 1e-4f * std::fabs(v) + 1e-9f) << s.path << " " << i << "," << j;
+      }
+    }
+  }
+  const Dataset uv = read_dataset(file, "/case1/Mean Velocity");
+  EXPECT_EQ(uv.dims, (std::vector<hsize_t>{1, 6, 2}));
+  EXPECT_EQ(uv.units, "m/s");
+  EXPECT_EQ(uv.local_coords, 1);
+  Field tu(3, 2), tv(3, 2);
+  read_vector_grid(p.mean_uv_file, tu, tv, 3, 2);
+  ASSERT_EQ(uv.values.size(), 12u);
+  for (int j = 1; j <= 2; ++j) {
+    for (int i = 1; i <= 3; ++i) {
+      const std::size_t n = static_cast<std::size_t>((j - 1) * 3 + i - 1);
+      EXPECT_NEAR(uv.values[2 * n], tu(i, j), 1e-4f * std::fabs(tu(i, j)) + 1e-9f);
+      EXPECT_NEAR(uv.values[2 * n + 1], tv(i, j), 1e-4f * std::fabs(tv(i, j)) + 1e-9f);
+    }
+  }
+}
+
+// The four animation datasets get one step per saved step at its simulation time, over the
+// whole grid: velocities per node, their magnitude, the surface elevation without the breaking
+// mark, and 1 on the breaking node.
+TEST(SolutionFile, AnimationDatasets) {
+  const auto dir = test::scratch_dir("solution_animation");
+  Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 0.25f, 1.0f);
+  m.breaking_on = 1;
+  m.celerity.fill(1.0f);
+  m.eta_new(2, 1) = 1.0f;  // total depth over depth 2 > 1.6: breaking
+  m.eta_rate(2, 1) = 0.5f;
+  m.eta_new(1, 2) = 0.25f;
+  m.u_new(1, 1) = 3.0f;
+  m.v_new(1, 1) = 4.0f;
+  ModelParams p;
+  p.time_step = 0.25f;
+  p.duration = 0.5f;
+  p.solution_file_option = 1;
+  p.save_eta_animation = p.save_uv_animation = true;
+  p.save_full_grid = true;
+  p.end_time = 0.5f;
+  const std::string file = (dir / "anim.h5").string();
+  SolutionFile sf = open_solution_file(file, "bay");
+  Animation a = open_animation(p, m.grid, sf);
+  for (int k = 1; k <= 3; ++k) save_animation_step(a, m, p, sf, k);
+  close_animation(a, sf);
+  close_solution_file(sf);
+
+  const std::vector<double> times = {0.0, 0.25, 0.5};
+  const Dataset vel = read_dataset(file, "/bay/Velocity Animation");
+  EXPECT_EQ(vel.dims, (std::vector<hsize_t>{3, 4, 2}));
+  EXPECT_EQ(vel.times, times);
+  EXPECT_EQ(vel.time_units, "Seconds");
+  EXPECT_EQ(vel.local_coords, 1);
+  EXPECT_EQ(vel.values[0], 3.0f);
+  EXPECT_EQ(vel.values[1], 4.0f);
+  const Dataset mag = read_dataset(file, "/bay/Velocity Animation Mag");
+  EXPECT_EQ(mag.units, "None");
+  EXPECT_EQ(mag.values, (std::vector<float>{5, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0}));
+  const Dataset wse = read_dataset(file, "/bay/WSE Animation");
+  EXPECT_EQ(wse.units, "m");
+  EXPECT_EQ(wse.values, (std::vector<float>{0, 1, 0.25f, 0, 0, 1, 0.25f, 0, 0, 1, 0.25f, 0}));
+  const Dataset brk = read_dataset(file, "/bay/Breaking Animation");
+  EXPECT_EQ(brk.times, times);
+  EXPECT_EQ(brk.values, (std::vector<float>{0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0}));
+}
+
+// A solution file in a directory that does not exist ends the run with the library message;
+// the library is closed again, so a later file can be created.
+TEST(SolutionFile, FailuresEndTheRunWithTheLibraryMessage) {
+  const auto dir = test::scratch_dir("solution_failures");
+  try {
+    open_solution_file((dir / "missing" / "x.h5").string(), "case1");
+    FAIL() << "no error";
+  } catch (const FatalError& e) {
+    EXPECT_EQ(e.line1, "Error in KB_CREATE_FILE().");
+  }
+  // A dataset that already exists: the file is closed before the run ends, so HDF5 opens it.
+  const std::string file = (dir / "dup.h5").string();
+  SolutionFile sf = open_solution_file(file, "case1");
+  const std::vector<float> values = {1, 2};
+  write_result_dataset(sf, "/Max. Runup Height", "m", false, values);
+  try {
+    write_result_dataset(sf, "/Max. Runup Height", "m", false, values);
+    FAIL() << "no error";
+  } catch (const FatalError& e) {
+    EXPECT_EQ(e.line1, "Error in KB_CREATE_SCALAR_DATASET().");
+  }
+  EXPECT_FALSE(sf.open);
+  const Dataset d = read_dataset(file, "/case1/Max. Runup Height");
+  EXPECT_EQ(d.values, values);
+}
+
+}  // namespace
+}  // namespace swx

@@ -1,0 +1,101 @@
+// Breaking criteria, the breaking field and the eddy viscosity.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "solver/breaking.hpp"
+#include "solver/solver_api.hpp"
+#include "solver_test_support.hpp"
+
+namespace swx {
+namespace {
+
+Model breaking_basin(int nx, int ny, float h) {
+  SolverOptions o;
+  o.breaking_on = 1;
+  o.mean_period = 8.0f;
+  o.time_step = 0.1f;
+  o.smagorinsky_const = 0.2f;
+  test::Quiet q;
+  Model m;
+  build_model(m, test::flat_depth(nx, ny, h), nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
+  return m;
+}
+
+// (eta + h)/h = (1.2 + 2)/2 = 1.6 exactly in floats does not break; 1.61 does.  A surface speed
+// above 0.8 times the celerity breaks.
+TEST(Breaking, CriteriaAtTheirLimits) {
+  Model m = breaking_basin(3, 3, 2.0f);
+  m.eta_new(2, 2) = 1.2f;
+  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 0);
+  m.eta_new(2, 2) = 1.22f;
+  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 1);
+  m.eta_new(2, 2) = 0.0f;
+  const float c = m.celerity(2, 2);
+  m.u_surf(2, 2) = m.u_surf(3, 2) = 0.79f * c;
+  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 0);
+  m.u_surf(2, 2) = m.u_surf(3, 2) = 0.81f * c;
+  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 1);
+  breaking_marker(m);
+  EXPECT_EQ(m.break_mask(2, 2), 1.0f);
+  EXPECT_EQ(m.break_mask(1, 1), 0.0f);
+}
+
+// In still water B only fades: each step multiplies it by (1 - dt*break_decay/2), with
+// break_decay = pi/(5*8) = 0.0785398/s, i.e. by 0.99607; it never leaves [0, 1].
+TEST(Breaking, FieldDecaysInStillWaterAndStaysInRange) {
+  Model m = breaking_basin(5, 4, 2.0f);
+  m.break_prev.fill(0.5f);
+  const float factor = 1.0f - m.dt * m.break_decay / 2.0f;
+  test::Quiet q;
+  float expect = 0.5f;
+  for (int s = 1; s <= 20; ++s) {
+    run_steps(m, s, 1, q.reporter);
+    expect = expect - m.dt * m.break_decay / 2.0f * expect;
+    EXPECT_FLOAT_EQ(m.break_prev(3, 2), expect);
+  }
+  EXPECT_NEAR(m.break_prev(1, 1), 0.5 * std::pow(factor, 20), 1e-6);
+  // A converging surface current cannot push B above 1.
+  m.break_prev.fill(1.0f);
+  for (int i = 1; i <= m.nx + 1; ++i)
+    for (int j = 1; j <= m.ny; ++j) m.u_surf(i, j) = i <= 3 ? 2.0f : -2.0f;
+  m.eta_mid.fill(0.0f);
+  transport_breaking_field(m);
+  for (float b : m.break_mask.v) {
+    EXPECT_GE(b, 0.0f);
+    EXPECT_LE(b, 1.0f);
+  }
+}
+
+// Eddy viscosity from the divergence D of the new velocities, cell (2,2) of a 2 m basin:
+// u_new(3,2) = 0.1 gives D = 0.1/s; B = 1: nu = B (2d)^2 D = 16 * 0.1 = 1.6 and the
+// Smagorinsky part 0.2^2 * 1 * 0.1 = 0.004: nu = sqrt(1.6^2 + 0.004^2) = 1.600005, below the cap
+// c^2 T / 2 pi.  With B = 0 only the Smagorinsky part remains.
+TEST(Breaking, EddyViscosityFromBreakingAndSmagorinsky) {
+  Model m = breaking_basin(4, 4, 2.0f);
+  m.u_new(3, 2) = 0.1f;
+  m.break_mask(2, 2) = 1.0f;
+  update_eddy_viscosity(m);
+  EXPECT_NEAR(m.eddy_visc(2, 2), std::sqrt(1.6f * 1.6f + 0.004f * 0.004f), 1e-5f);
+  EXPECT_NEAR(m.smag_visc(2, 2), 0.004f, 1e-7f);
+  m.break_mask(2, 2) = 0.0f;
+  update_eddy_viscosity(m);
+  EXPECT_NEAR(m.eddy_visc(2, 2), 0.004f, 1e-7f);
+  // A divergence above the mean frequency (2 pi / 8 = 0.785/s) sets D dx dy in the cell and its
+  // four neighbours.  u_new(3,3) = -1 gives D = 1 at (2,3) and (3,3).  Rows are visited in
+  // ascending order, i fastest: neighbours visited earlier keep the value, those visited later
+  // overwrite it with their own Cs^2 dx dy D = 0.
+  m.u_new.fill(0.0f);
+  m.u_new(3, 3) = -1.0f;
+  update_eddy_viscosity(m);
+  EXPECT_EQ(m.smag_visc(2, 3), 1.0f);
+  EXPECT_EQ(m.smag_visc(3, 3), 1.0f);
+  EXPECT_EQ(m.smag_visc(1, 3), 1.0f);  // visited before (2,3)
+  EXPECT_EQ(m.smag_visc(2, 2), 1.0f);  // row 2 came first
+  EXPECT_EQ(m.smag_visc(3, 2), 1.0f);
+  EXPECT_EQ(m.smag_visc(4, 3), 0.0f);  // visited after (3,3)
+  EXPECT_EQ(m.smag_visc(3, 4), 0.0f);  // row 4 came last
+}
+
+}  // namespace
+}  // namespace swx

@@ -1,0 +1,88 @@
+// Courant check and instability reporting.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <string>
+
+#include "core/fatal.hpp"
+#include "solver/model_setup.hpp"
+#include "solver/solver_api.hpp"
+#include "solver/time_step.hpp"
+#include "solver_test_support.hpp"
+
+namespace swx {
+namespace {
+
+int count_of(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+// Cr = sqrt((1/dx^2 + 1/dy^2) c^2 dt^2): dx = dy = 1, dt = 0.1: c = 7.0 gives sqrt(0.98) =
+// 0.98995, c = 7.1 gives sqrt(1.0082) = 1.0041.
+TEST(Courant, NumberAndLimit) {
+  EXPECT_NEAR(courant_number(7.0f, 1.0f, 1.0f, 0.1f), 0.98995f, 1e-5f);
+  EXPECT_NEAR(courant_number(7.1f, 1.0f, 1.0f, 0.1f), 1.0041f, 1e-4f);
+  // Deep water: c = g T / (2 pi) = 9.81 * 4 / 6.283185 = 6.2453; shallow: sqrt(g h).
+  EXPECT_NEAR(linear_celerity(4.0f, 1000.0f), 6.2453f, 1e-3f);
+  EXPECT_NEAR(linear_celerity(200.0f, 1.0f), std::sqrt(9.81f), 1e-3f);
+  EXPECT_EQ(linear_celerity(8.0f, 0.0f), 0.0f);
+
+  Model m;
+  m.dx = m.dy = 1.0f;
+  m.dt = 0.1f;
+  m.mean_period = 8.0f;
+  // T = 8 s, h = 2 m: omega = 0.785398, x tanh x = omega^2 h / g = 0.125664 gives x = 0.36208,
+  // c = omega h / x = 4.3383 m/s and Cr = sqrt(2) * 4.3383 * 0.1 = 0.6135.
+  m.max_depth = 2.0f;
+  test::Quiet q;
+  check_courant(m, q.reporter);
+  EXPECT_EQ(q.log.str(), " Courant Number =    0.61\n");
+  EXPECT_EQ(q.console.str(), q.log.str());
+  m.max_depth = 0.0f;  // dry deepest cell: Cr = 0
+  check_courant(m, q.reporter);
+  m.dt = 1.0f;
+  m.max_depth = 4.0f;
+  try {
+    check_courant(m, q.reporter);
+    FAIL() << "no fatal error";
+  } catch (const FatalError& e) {
+    EXPECT_EQ(e.line1, "Courant Number has to be less than 1.0");
+  }
+}
+
+// A level over the limit in one cell at step 1 and a NaN in another: one "initial instability
+// problems" line, one grid file, one "numerical instability" line per cell and step; a level of
+// exactly 10000 and dry cells are left alone.
+TEST(Instability, ReportedOnceDumpedOnceLoggedPerCell) {
+  const int nx = 4, ny = 3;
+  SolverOptions o;
+  o.output_file_prefix = testing::TempDir() + "swx_instab_case";
+  test::Quiet q;
+  Model m;
+  build_model(m, test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
+  std::remove((o.output_file_prefix + "_instab.grd").c_str());
+  m.depth(4, 3) = -30000.0f;
+  for (int step = 1; step <= 2; ++step) {
+    m.eta_new.fill(0.0f);
+    m.eta_new(2, 1) = 10000.01f;
+    m.eta_new(3, 2) = std::numeric_limits<float>::quiet_NaN();
+    m.eta_new(1, 3) = 10000.0f;
+    m.eta_new(4, 3) = 20000.0f;  // total depth -10000: dry, never tested
+    EXPECT_EQ(check_instability(m, q.reporter), 2);
+  }
+  EXPECT_EQ(q.console.str(), " initial instability problems at i = 2 J = 1\n");
+  EXPECT_EQ(count_of(q.log.str(), " numerical instability at i = 2 J = 1\n"), 2);
+  EXPECT_EQ(count_of(q.log.str(), " numerical instability at i = 3 J = 2\n"), 2);
+  EXPECT_EQ(count_of(q.log.str(), "numerical instability"), 4);
+  std::ifstream grid(o.output_file_prefix + "_instab.grd");
+  EXPECT_TRUE(grid.good());
+  std::remove((o.output_file_prefix + "_instab.grd").c_str());
+}
+
+}  // namespace
+}  // namespace swx

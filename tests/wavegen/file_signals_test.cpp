@@ -1,0 +1,224 @@
+// Wavemakers driven by files: elevation and velocity series, their consistency between
+// wavemakers, the spectral estimate, the directions from velocities and directional spectra.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/constants.hpp"
+#include "wavegen/file_signals.hpp"
+#include "wavegen/numerics.hpp"
+#include "wavegen/wavemaker_blocks.hpp"
+
+namespace swx {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    // Parameter values reach the program lower-cased: so must the file names.
+    path = fs::temp_directory_path() /
+           to_lower(std::string("swx_file_signals_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(path);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+// Time series file with one or more value columns per record; time runs from 0 by dt.
+void write_series(const std::string& name, float dt, const std::vector<std::vector<float>>& columns) {
+  std::ofstream out(name);
+  const std::size_t n = columns.front().size();
+  out << "# SWELLIX Type 2 Time Series File\n:NDataSets " << columns.size() + 1 << "\n:NTimeSteps " << n
+      << "\n#\n:EndHeader\n";
+  for (std::size_t k = 0; k < n; ++k) {
+    out << static_cast<float>(k) * dt;
+    for (const auto& c : columns) out << ' ' << c[k];
+    out << '\n';
+  }
+}
+
+void add(ParamTable& t, const std::string& k, const std::string& v) {
+  t.keys.push_back(k);
+  t.values.push_back(v);
+}
+
+GridHeader grid20x10() {
+  GridHeader g;
+  g.delta_x = g.delta_y = 5.0f;
+  g.ngrid_x = 20;
+  g.ngrid_y = 10;
+  return g;
+}
+
+struct Lines {
+  std::string l1, l2, l3;
+  bool operator==(const Lines&) const = default;
+  friend std::ostream& operator<<(std::ostream& os, const Lines& l) {
+    return os << '"' << l.l1 << "\" / \"" << l.l2 << "\" / \"" << l.l3 << '"';
+  }
+};
+template <class F>
+Lines fatal_lines(F f) {
+  try {
+    f();
+  } catch (const FatalError& e) {
+    return {e.line1, e.line2, e.line3};
+  }
+  return {"no fatal error", "", ""};
+}
+
+// A wave of amplitude a on FFT bin j of n samples: a sin(2 pi j k / n).
+std::vector<float> sine(int n, int j, float a) {
+  std::vector<float> x(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) x[static_cast<std::size_t>(k)] = a * static_cast<float>(std::sin(2.0 * 3.14159265358979 * j * k / n));
+  return x;
+}
+
+ParamTable eta_file_block(const std::string& file) {
+  ParamTable t;
+  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
+           {"start_wavemaker", " "}, {"wm_pos_i1", "1"}, {"wm_pos_i2", "1"}, {"wm_pos_j1", "1"}, {"wm_pos_j2", "10"},
+           {"wave_type", "irreg_uni"}, {"time_series_option", "file"}, {"input_ts_eta_file", file},
+           {"xref_eta", "0"}, {"yref_eta", "20"}, {"wave_direction", "270"}, {"wave_period_min", "2"},
+           {"wave_period_max", "50"}, {"end_wavemaker", " "}})
+    add(t, k, v);
+  return t;
+}
+
+TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
+  TempDir dir;
+  const std::string a = dir.file("a.ts"), b = dir.file("b.ts");
+  // 512 samples of 0.25 s (128 s): an 8 s wave of amplitude 0.2 m is bin 16.
+  write_series(a, 0.25f, {sine(512, 16, 0.2f)});
+  write_series(b, 0.2f, {sine(512, 16, 0.2f)});
+  ParamTable t = eta_file_block(a);
+  const ParamTable second = eta_file_block(b);
+  t.keys.insert(t.keys.end(), second.keys.begin(), second.keys.end());
+  t.values.insert(t.values.end(), second.values.begin(), second.values.end());
+  add(t, "time_step", "0.25");
+  add(t, "duration", "200");
+  std::ostringstream console;
+  Reporter r;
+  r.console = &console;
+  Field depth(21, 11, 5.0f);
+  float max_depth = 5.0f;
+  EXPECT_EQ(fatal_lines([&] { read_wavemakers(t, grid20x10(), depth, max_depth, r); }),
+            (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1",
+                   " "}));
+
+  // One wavemaker: times 0 .. 127.75 give dt = 127.75 / 512; duration = 512 dt = 127.75 s.
+  t.keys.resize(14);
+  t.values.resize(14);
+  add(t, "time_step", "0.25");
+  add(t, "duration", "200");
+  WavemakerSet set = read_wavemakers(t, grid20x10(), depth, max_depth, r);
+  const Wavemaker& w = set.wavemakers.front();
+  EXPECT_FLOAT_EQ(w.duration, 127.75f);
+  EXPECT_EQ(set.signal_steps, 512);  // int(127.75 / 0.25 + 1.5)
+  // Spectral estimate: H = 2.507 sigma = 2.507 * 0.2 / sqrt 2, T = 8 s within the resampling.
+  EXPECT_NEAR(w.height, 2.507f * 0.2f / std::sqrt(2.0f), 0.01f * w.height);
+  EXPECT_NEAR(w.period, 8.0f, 0.05f);
+  // Normal incidence along the full west side at uniform depth: one signal for the line.
+  EXPECT_EQ(w.linear_flag, 0);
+  EXPECT_EQ(w.signal.npoints, 1);
+}
+
+TEST(FileSignals, SpectralEstimateOfASine) {
+  // Amplitude 0.5 on bin 32 of 1024 samples of 0.1 s: T = 1024 * 0.1 / 32 = 3.2 s exactly;
+  // sigma^2 = 0.125 * 1024 / 1023.
+  const SpectralEstimate e = spectral_estimate(sine(1024, 32, 0.5f), 0.1f);
+  EXPECT_NEAR(e.height, 2.507f * std::sqrt(0.125f * 1024.0f / 1023.0f), 1e-4f);
+  EXPECT_NEAR(e.period, 3.2f, 1e-4f);
+  EXPECT_EQ(spectral_estimate(std::vector<float>(64, 0.0f), 0.1f).period, 0.0f);
+}
+
+TEST(FileSignals, DirectionsFromVelocitiesFollowEachComponentWithinTheCutoff) {
+  // Components on bins 20..59 of 1024 samples; bins below 40 travel at 20 deg, the others at
+  // 60 deg; u and v are the velocities of each component along x and y, in phase with eta.
+  const int n = 1024;
+  std::vector<float> eta(n, 0.0f), u(n, 0.0f), v(n, 0.0f);
+  for (int j = 20; j < 60; ++j) {
+    const float th = (j < 40 ? 20.0f : 60.0f) * kPi / 180.0f;
+    const std::vector<float> c = sine(n, j, 0.01f);
+    for (int k = 0; k < n; ++k) {
+      eta[static_cast<std::size_t>(k)] += c[static_cast<std::size_t>(k)];
+      u[static_cast<std::size_t>(k)] += 0.7f * std::cos(th) * c[static_cast<std::size_t>(k)];
+      v[static_cast<std::size_t>(k)] += 0.7f * std::sin(th) * c[static_cast<std::size_t>(k)];
+    }
+  }
+  const FftLength f = fft_length(n, 0.1f);
+  const BandIndices band{10, 100};
+  float principal = 0.0f;
+  std::vector<float> d = velocity_directions(eta, u, v, f, band, 85.0f, principal);
+  // Equal energy in both halves: the principal direction is their mean, 40 deg.
+  EXPECT_NEAR(principal, 40.0f, 0.5f);
+  EXPECT_NEAR(d[25], 20.0f, 0.1f) << principal;  // window 21..29 lies wholly at 20 deg
+  EXPECT_NEAR(d[55], 60.0f, 0.1f);
+  // A cut-off of 15 deg holds every component within 25 .. 55 deg.
+  d = velocity_directions(eta, u, v, f, band, 15.0f, principal);
+  EXPECT_NEAR(d[25], 25.0f, 0.5f);
+  EXPECT_NEAR(d[55], 55.0f, 0.5f);
+}
+
+// Directional spectrum file: 50 frequencies 0.02 .. 1.0 Hz, 5 directions from min_wave_dir by
+// 10 deg, all energy in the middle direction, JONSWAP-like in frequency.
+void write_directional(const std::string& name, float min_dir) {
+  std::ofstream out(name);
+  out << "# directional spectrum\n:freq_interval 0.02\n:dir_spacing 10\n:initial_freq 0.02\n:min_wave_dir " << min_dir
+      << "\n:nfrequencies 50\n:ndirections 5\n:n_arrays 1\n:EndHeader\n";
+  for (int m = 1; m <= 5; ++m)
+    for (int k = 1; k <= 50; ++k) {
+      const float f = 0.02f * k;
+      const float s = m == 3 ? 0.02f / (f * f * f * f * f) * std::exp(-1.25f * std::pow(0.125f / f, 4.0f)) / 10.0f : 0.0f;
+      out << s << '\n';
+    }
+}
+
+ParamTable directional_block(const std::string& file) {
+  ParamTable t;
+  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
+           {"start_wavemaker", " "}, {"wm_pos_i1", "1"}, {"wm_pos_i2", "1"}, {"wm_pos_j1", "1"}, {"wm_pos_j2", "10"},
+           {"wave_type", "irreg_multi"}, {"time_series_option", "synthesize"}, {"wave_spec_option", "file"},
+           {"dir_spec_file", file}, {"wave_period_min", "2"}, {"wave_period_max", "40"}, {"rescale_spectrum", "no"},
+           {"random_number_seed", "11"}, {"time_series_duration", "102.4"}, {"end_wavemaker", " "},
+           {"time_step", "0.1"}, {"duration", "200"}})
+    add(t, k, v);
+  return t;
+}
+
+TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
+  TempDir dir;
+  std::ostringstream console;
+  Reporter r;
+  r.console = &console;
+  Field depth(21, 11, 5.0f);
+  float max_depth = 5.0f;
+  // Principal direction 70 deg (from the east-north-east): cannot enter from the west side.
+  write_directional(dir.file("east.dws"), 50.0f);
+  EXPECT_EQ(fatal_lines([&] { read_wavemakers(directional_block(dir.file("east.dws")), grid20x10(), depth, max_depth, r); }),
+            (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
+                   " "}));
+  // All energy from 270 (travelling along +x): every point of the line carries the same signal,
+  // as long-crested waves normal to the line must.
+  write_directional(dir.file("west.dws"), 250.0f);
+  WavemakerSet set = read_wavemakers(directional_block(dir.file("west.dws")), grid20x10(), depth, max_depth, r);
+  const BoundarySignal& s = set.wavemakers.front().signal;
+  ASSERT_EQ(s.npoints, 10);
+  ASSERT_EQ(s.nsteps, 1025);
+  float peak = 0.0f;
+  for (int n = 1; n <= s.nsteps; ++n) {
+    peak = std::max(peak, std::fabs(s.u(n, 1)));
+    ASSERT_NEAR(s.u(n, 10), s.u(n, 1), 1e-6f);
+  }
+  EXPECT_GT(peak, 0.01f);
+}
+
+}  // namespace
+}  // namespace swx
