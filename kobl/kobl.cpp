@@ -4,10 +4,9 @@
 // tables below, starting at 1 and never reused within a process.
 #include "kobl/kobl.h"
 
+#include <cstddef>
 #include <hdf5.h>
 #include <hdf5_hl.h>
-
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -26,8 +25,8 @@ struct DatasetEntry {
   hid_t group = H5I_INVALID_HID;
   hid_t values = H5I_INVALID_HID;  // created at the first step, when the node count is known
   hid_t times = H5I_INVALID_HID;
-  int file = 0;                     // handle of the file holding it
-  int ncomponents = 1;              // 1 scalar, 2 vector
+  int file = 0;         // handle of the file holding it
+  int ncomponents = 1;  // 1 scalar, 2 vector
   int compression = -1;
   hsize_t nnodes = 0;
   hsize_t nsteps = 0;
@@ -265,8 +264,8 @@ int kbcreatefile_f(const char* name, const int* name_len, const int* overwrite, 
     return KB_ERR_BAD_ARGUMENT;
   }
   if (file_name.empty()) return KB_ERR_BAD_ARGUMENT;
-  const hid_t id = H5Fcreate(file_name.c_str(), *overwrite != 0 ? H5F_ACC_TRUNC : H5F_ACC_EXCL, H5P_DEFAULT,
-                             H5P_DEFAULT);
+  const hid_t id =
+      H5Fcreate(file_name.c_str(), *overwrite != 0 ? H5F_ACC_TRUNC : H5F_ACC_EXCL, H5P_DEFAULT, H5P_DEFAULT);
   if (id < 0) return KB_ERR_FILE;
   if (!put_text_attribute(id, "FileType", "KOBL Solution File") ||
       !put_text_attribute(id, "KoblVersion", kLibraryVersion)) {
@@ -303,8 +302,8 @@ int kbwritescalartimestep_f(const int* dataset_handle, const double* time, const
   return write_step(1, dataset_handle, time, nvalues, values);
 }
 
-int kbwritevectortimestep_f(const int* dataset_handle, const double* time, const int* nvalues,
-                            const int* ncomponents, const float* values) {
+int kbwritevectortimestep_f(const int* dataset_handle, const double* time, const int* nvalues, const int* ncomponents,
+                            const float* values) {
   if (ncomponents == nullptr || *ncomponents != 2) {
     if (!lib().initialized) return KB_ERR_NOT_INITIALIZED;
     return KB_ERR_BAD_ARGUMENT;

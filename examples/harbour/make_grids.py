@@ -11,8 +11,10 @@ Geometry (x east, y north, metres; 120 x 100 cells of 3 m, origin at the south-w
     the rough outer slopes), which also eases the flow into the mound;
   - a solid north mole (land) at 240 m <= y < 255 m from x = 255 m to the coast;
   - the harbour entrance is the gap between the breakwater head and the north mole;
-  - sponge layers 30 m wide on the south and north boundaries (open sea), 0.8 1/s at the edge;
-  - the wavemaker is the whole west boundary (column i = 1).
+  - sponge layers 30 m wide on the west, south and north boundaries (open sea), 0.8 1/s at
+    the edge;
+  - the wavemaker is column i = 11 (x = 30 m), at the inner edge of the west sponge, which
+    absorbs the waves that the harbour sends back.
 
 Writes harbour_bathy.grd (elevation: negative below still water), harbour_poro.grd and
 harbour_damp.grd in this folder.
@@ -58,8 +60,8 @@ def main():
     for x_col, n in zip(range(207, 225, 3), (0.8, 0.6, 0.45, 0.45, 0.6, 0.8)):
         poro[np.isclose(X, x_col) & (Y >= 60.0) & (Y < 195.0)] = n
 
-    # Sponges on the open south and north boundaries, decreasing inward (quadratic profile).
-    dist = np.minimum(Y, (NY - 1) * DY - Y)
+    # Sponges on the open west, south and north boundaries, decreasing inward (quadratic).
+    dist = np.minimum(np.minimum(Y, (NY - 1) * DY - Y), X)
     damp = np.where(dist < SPONGE_WIDTH, SPONGE_MAX * ((SPONGE_WIDTH - dist) / SPONGE_WIDTH) ** 2, 0.0)
     damp[elev > 0.0] = 0.0
 

@@ -1,7 +1,5 @@
 #include "io/spectrum_file.hpp"
 
-#include <algorithm>
-
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
 #include "io/time_series_file.hpp"
@@ -131,8 +129,8 @@ DirectionalSpectrum read_directional_spectrum(const std::string& file_name, floa
   d.peak_period = peak_period(s.S, s.f0, s.df);
   d.peak_frequency = 1.0f / d.peak_period;
   // Frequency row of the peak; held inside the table against rounding of the division.
-  int kp = static_cast<int>((1.0f / d.peak_period - s.f0) / s.df + 1.0f);
-  kp = std::clamp(kp, 1, nfreq);
+  const float row = (1.0f / d.peak_period - s.f0) / s.df + 1.0f;
+  const int kp = row >= static_cast<float>(nfreq) ? nfreq : (row >= 1.0f ? static_cast<int>(row) : 1);
   int md = 1;
   for (int m = 2; m <= ndir; ++m)
     if (d.E(kp, m) > d.E(kp, md)) md = m;

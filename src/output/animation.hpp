@@ -47,10 +47,10 @@ struct Animation {
   int ncols = 0, nrows = 0;
   int kstart = 0, kend = 0, kint = 1;
   AnimationFile eta_file, uv_file;
-  std::vector<unsigned char> frame;    // one record: 12 bytes + ncols * nrows floats
-  std::vector<float> surface;          // full grid, node order: level with the breaking mark
-  std::vector<float> node_values;      // full grid, solution-file values
-  std::vector<float> node_vectors;     // full grid, two per node
+  std::vector<unsigned char> frame;  // one record: 12 bytes + ncols * nrows floats
+  std::vector<float> surface;        // full grid, node order: level with the breaking mark
+  std::vector<float> node_values;    // full grid, solution-file values
+  std::vector<float> node_vectors;   // full grid, two per node
 };
 
 Animation open_animation(const ModelParams& p, const GridHeader& grid, SolutionFile& sf);

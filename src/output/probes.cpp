@@ -286,8 +286,7 @@ void record_probes(ProbeRecords& rec, const Model& m, const ModelParams& p, int 
     record_row(rec, m, p, initial, 1);
   }
   if (k + 1 > rec.nsteps || k < 1) return;
-  const Level level{m.eta_new, m.u_new, m.v_new, m.u_old, m.v_old, m.u_mid, m.v_mid,
-                    &m.u_surf,  &m.v_surf, &m.eta_rate};
+  const Level level{m.eta_new, m.u_new, m.v_new, m.u_old, m.v_old, m.u_mid, m.v_mid, &m.u_surf, &m.v_surf, &m.eta_rate};
   record_row(rec, m, p, level, k + 1);
 }
 
@@ -354,8 +353,8 @@ void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParam
       node_position(m.grid, p.gauges[g].p2.i, p.gauges[g].p2.j, x2[g], y2[g]);
     }
     announce_output_file(reporter, working_dir, p.ts_runup_file);
-    write_gauge_time_series(p.ts_runup_file, rec.runup, nrec, p.time_step, 0.0f, x1, y1, x2, y2, analysis,
-                            descriptions, units, kWriterName, kVersion);
+    write_gauge_time_series(p.ts_runup_file, rec.runup, nrec, p.time_step, 0.0f, x1, y1, x2, y2, analysis, descriptions,
+                            units, kWriterName, kVersion);
   }
 }
 

@@ -14,6 +14,14 @@
 // stores row k + 1 from the new level of that step (time k dt), so the pressure and force see the
 // level of the step before (u_old, v_old) beside the new one; the call in step 1 first stores
 // row 1 from the initial state.  Rows beyond N are not stored.
+//
+// Sampling elevations: ts_z_uv and ts_z_p are heights above the bed (m), the frame in which the
+// pressure is 0 where eta <= z - h and in which the model's reference level lies at
+// ref_level_coef * h.  The velocity at z follows the model's vertical profile,
+// u(z) = u + (zr^2 - z^2)/2 S + (zr - z) G (S the gradient of the velocity divergence, G the
+// bottom-slope part of the gradient of div(h u)); at the still-water level it equals the
+// model's u_surf.  Flow rates and forces are integrals over the water column: their files carry
+// z = 0, the bed.  The ambient current is added to the velocities on wet faces only.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +36,8 @@ namespace swx {
 // Wavemaker values the outputs need: wave heights and periods for the analysis parameters and
 // the duration of wavemaker 1's series for the analysis window.
 struct StormSummary {
-  std::vector<float> wave_height;   // m, one per wavemaker
-  std::vector<float> wave_period;   // s, one per wavemaker
+  std::vector<float> wave_height;     // m, one per wavemaker
+  std::vector<float> wave_period;     // s, one per wavemaker
   float time_series_duration = 0.0f;  // s, of wavemaker 1
   bool first_is_solitary = false;     // wavemaker 1 generates a solitary wave
 };

@@ -37,14 +37,14 @@ int create_dataset(SolutionFile& sf, std::string_view suffix, std::string_view u
   const int path_len = text_length(path), units_len = text_length(units), time_units_len = text_length(time_units);
   const int compression = kNoCompression;
   int handle = 0;
-  const int status =
-      vector ? kbcreatevectordataset_f(&sf.file, path.data(), &path_len, units.data(), &units_len,
-                                       time_units.data(), &time_units_len, &compression, &handle)
-             : kbcreatescalardataset_f(&sf.file, path.data(), &path_len, units.data(), &units_len,
-                                       time_units.data(), &time_units_len, &compression, &handle);
+  const int status = vector ? kbcreatevectordataset_f(&sf.file, path.data(), &path_len, units.data(), &units_len,
+                                                      time_units.data(), &time_units_len, &compression, &handle)
+                            : kbcreatescalardataset_f(&sf.file, path.data(), &path_len, units.data(), &units_len,
+                                                      time_units.data(), &time_units_len, &compression, &handle);
   if (status < 0) {
     close_open_datasets(sf);
-    fail_after_closing_file(sf, vector ? "Error in KB_CREATE_VECTOR_DATASET()." : "Error in KB_CREATE_SCALAR_DATASET().");
+    fail_after_closing_file(sf,
+                            vector ? "Error in KB_CREATE_VECTOR_DATASET()." : "Error in KB_CREATE_SCALAR_DATASET().");
   }
   if (vector && kbvectorsinlocalcoords_f(&handle) < 0) {
     fail_after_closing_dataset(sf, handle, "Error in KB_VECTORS_IN_LOCAL_COORDS().");

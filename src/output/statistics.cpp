@@ -124,9 +124,9 @@ StatisticsResults finalise_statistics(const Statistics& st, const GridHeader& gr
 namespace {
 
 void write_scalar_result(const Field& values, const std::string& file, std::string_view description,
-                         std::string_view units, std::string_view dataset, const ModelParams& p,
-                         const GridHeader& grid, SolutionFile& sf, const Reporter& reporter,
-                         std::string_view working_dir, std::vector<float>& buffer) {
+                         std::string_view units, std::string_view dataset, const ModelParams& p, const GridHeader& grid,
+                         SolutionFile& sf, const Reporter& reporter, std::string_view working_dir,
+                         std::vector<float>& buffer) {
   if (p.solution_file_option != 1) {
     announce_output_file(reporter, working_dir, file);
     write_scalar_grid(file, values, grid, field32(description), field32(units));
@@ -144,12 +144,12 @@ void write_statistics(const Statistics& st, const ModelParams& p, const GridHead
   const StatisticsResults res = finalise_statistics(st, grid);
   std::vector<float> buffer;
   if (p.has_mean_wl_file) {
-    write_scalar_result(res.mwl, p.mean_wl_file, "Mean Water Level", "m", "/Mean Water Level", p, grid, sf,
-                        reporter, working_dir, buffer);
+    write_scalar_result(res.mwl, p.mean_wl_file, "Mean Water Level", "m", "/Mean Water Level", p, grid, sf, reporter,
+                        working_dir, buffer);
   }
   if (p.has_mean_theta_file) {
-    write_scalar_result(res.theta, p.mean_theta_file, "Mean Wave Direction", "deg", "/Mean Wave Direction", p,
-                        grid, sf, reporter, working_dir, buffer);
+    write_scalar_result(res.theta, p.mean_theta_file, "Mean Wave Direction", "deg", "/Mean Wave Direction", p, grid, sf,
+                        reporter, working_dir, buffer);
   }
   if (p.has_hs_file) {
     write_scalar_result(res.hs, p.hs_file, "Sig. Wave Height", "m", "/Sig. Wave Height", p, grid, sf, reporter,
@@ -167,8 +167,8 @@ void write_statistics(const Statistics& st, const ModelParams& p, const GridHead
     }
   }
   if (p.has_runup_max_file) {
-    write_scalar_result(res.runup_max, p.runup_max_file, "Max. Runup Height", "m", "/Max. Runup Height", p, grid,
-                        sf, reporter, working_dir, buffer);
+    write_scalar_result(res.runup_max, p.runup_max_file, "Max. Runup Height", "m", "/Max. Runup Height", p, grid, sf,
+                        reporter, working_dir, buffer);
   }
 }
 

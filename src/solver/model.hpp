@@ -35,6 +35,16 @@ struct TridiagonalRows {
   }
 };
 
+// The tridiagonal systems of all y-lines at once: element (i, k) is row k of column i.
+struct ColumnRows {
+  Field sub, diag, sup, rhs, x, work;
+  std::vector<float> bet;  // running pivot of each column
+  void resize(int ni, int nj) {
+    for (Field* f : {&sub, &diag, &sup, &rhs, &x, &work}) f->resize(ni, nj, 0.0f);
+    bet.assign(static_cast<std::size_t>(ni), 0.0f);
+  }
+};
+
 struct Model {
   GridHeader grid;
   int nx = 0, ny = 0;
@@ -85,9 +95,11 @@ struct Model {
   Array2D<std::uint8_t> active_u, active_v;
   Field g_u, s_u, g_v, s_v;
   Field divergence;
+  Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
   Field kinetic_cell, w_surf_cell;  // "strong" option: surface kinetic energy, vertical velocity
 
-  TridiagonalRows rows_x, rows_y;
+  TridiagonalRows rows_x;
+  ColumnRows rows_y;
 
   std::vector<BoundarySignal> wavemakers;  // read by the time loop
   // Inner-line wavemakers: per wavemaker and point of its line, the factor that turns the

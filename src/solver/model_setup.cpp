@@ -184,14 +184,14 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
                    &m.eta_rate, &m.depth_dx, &m.depth_dy, &m.break_mask, &m.break_prev,
                    &m.celerity, &m.eddy_visc, &m.smag_visc, &m.friction_factor, &m.porosity,
                    &m.damping, &m.velocity_damping, &m.current_x, &m.current_y, &m.flux_x,
-                   &m.flux_y, &m.g_u, &m.s_u, &m.g_v, &m.s_v, &m.divergence, &m.kinetic_cell, &m.w_surf_cell}) {
+                   &m.flux_y, &m.g_u, &m.s_u, &m.g_v, &m.s_v, &m.divergence, &m.kinetic_cell, &m.w_surf_cell, &m.outflow_scale}) {
     allocate(*f, ni, nj);
   }
   m.wavemaker_mark.resize(ni, nj, 0);
   m.active_u.resize(ni, nj, 0);
   m.active_v.resize(ni, nj, 0);
   m.rows_x.resize(m.nx + 1);
-  m.rows_y.resize(m.ny + 1);
+  m.rows_y.resize(m.nx + 1, m.ny + 1);
 
   // Depth, its extremes, the slopes (before the land-boundary filling) and the filling.
   copy_nodes(depth, m.depth, m.nx, m.ny);

@@ -6,6 +6,7 @@
 // the right-hand side (docs/equations.md).
 #include "solver/passes.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/constants.hpp"
@@ -259,8 +260,10 @@ void solve_x_line(Model& m, const PassLevels& lv, int j) {
   for (int i = 2; i <= nx; ++i) lv.u_t(i, j) = r.x[static_cast<std::size_t>(i)];
 }
 
-// Momentum rows along y-line i (column), solved for the target v (step E).
-void solve_y_line(Model& m, const PassLevels& lv, int i) {
+// Momentum rows of every y-line (column), solved for the target v (step E).  The rows of all
+// columns are assembled row by row (i fastest) and solved together, column by column in the
+// arithmetic of solve_tridiagonal.
+void solve_y_lines(Model& m, const PassLevels& lv) {
   const GridConstants& g = m.gc;
   const float theta = lv.predictor ? 0.5f : 1.0f;
   const float tdt = theta * m.dt;
@@ -271,27 +274,30 @@ void solve_y_line(Model& m, const PassLevels& lv, int i) {
   const Field& uo = m.u_old;
   const Field& vo = m.v_old;
   const int nx = m.nx, ny = m.ny;
-  TridiagonalRows& r = m.rows_y;
-  float* sub = r.sub.data();
-  float* dia = r.diag.data();
-  float* sup = r.sup.data();
-  float* rhs = r.rhs.data();
+  ColumnRows& r = m.rows_y;
+  Field& sub = r.sub;
+  Field& dia = r.diag;
+  Field& sup = r.sup;
+  Field& rhs = r.rhs;
 
-  sub[1] = 0.0f;
-  dia[1] = 1.0f;
-  sup[1] = 0.0f;
-  rhs[1] = lv.v_t(i, 1);
-  sub[ny + 1] = 0.0f;
-  dia[ny + 1] = 1.0f;
-  sup[ny + 1] = 0.0f;
-  rhs[ny + 1] = lv.v_t(i, ny + 1);
+  for (int i = 1; i <= nx; ++i) {
+    sub(i, 1) = 0.0f;
+    dia(i, 1) = 1.0f;
+    sup(i, 1) = 0.0f;
+    rhs(i, 1) = lv.v_t(i, 1);
+    sub(i, ny + 1) = 0.0f;
+    dia(i, ny + 1) = 1.0f;
+    sup(i, ny + 1) = 0.0f;
+    rhs(i, ny + 1) = lv.v_t(i, ny + 1);
+  }
 
   for (int j = 2; j <= ny; ++j) {
+   for (int i = 1; i <= nx; ++i) {
     if (m.active_v(i, j) == 0) {
-      sub[j] = 0.0f;
-      dia[j] = 1.0f;
-      sup[j] = 0.0f;
-      rhs[j] = 0.0f;
+      sub(i, j) = 0.0f;
+      dia(i, j) = 1.0f;
+      sup(i, j) = 0.0f;
+      rhs(i, j) = 0.0f;
       continue;
     }
     const float dl = m.depth(i, j - 1) + eta(i, j - 1);
@@ -303,9 +309,9 @@ void solve_y_line(Model& m, const PassLevels& lv, int i) {
     const DepthCoefs k = depth_coefs(dloc, strong);
     const float hym = m.depth_dy(i, j - 1), hy0 = m.depth_dy(i, j), hyp = m.depth_dy(i, j + 1);
 
-    sub[j] = k.k3 * g.inv_dy2 - k.k4 * (hy0 + hym) * g.inv_2dy;
-    dia[j] = 1.0f - 2.0f * k.k3 * g.inv_dy2;
-    sup[j] = k.k3 * g.inv_dy2 + k.k4 * (hy0 + hyp) * g.inv_2dy;
+    sub(i, j) = k.k3 * g.inv_dy2 - k.k4 * (hy0 + hym) * g.inv_2dy;
+    dia(i, j) = 1.0f - 2.0f * k.k3 * g.inv_dy2;
+    sup(i, j) = k.k3 * g.inv_dy2 + k.k4 * (hy0 + hyp) * g.inv_2dy;
 
     float b = vo(i, j) +
               k.k4 * (hyp * vo(i, j + 1) - hym * vo(i, j - 1) + hy0 * (vo(i, j + 1) - vo(i, j - 1))) * g.inv_2dy +
@@ -366,10 +372,65 @@ void solve_y_line(Model& m, const PassLevels& lv, int i) {
     if (m.y_velocity_sink) sink += 0.5f * (m.velocity_damping(i, j - 1) + m.velocity_damping(i, j)) * v(i, j);
     if (pf.porous) sink += pf.nf * (pf.al + pf.bt * std::sqrt(v(i, j) * v(i, j) + ubar * ubar)) * v(i, j);
     b -= tdt * sink;
-    rhs[j] = b;
+    rhs(i, j) = b;
+   }
   }
-  solve_tridiagonal(sub, dia, sup, rhs, r.x.data(), ny + 1, r.work.data());
-  for (int j = 2; j <= ny; ++j) lv.v_t(i, j) = r.x[static_cast<std::size_t>(j)];
+  solve_tridiagonal_columns(r, nx, ny + 1);
+  for (int j = 2; j <= ny; ++j) {
+    const float* x = r.x.col(j);
+    float* vt = lv.v_t.col(j);
+    for (int i = 0; i < nx; ++i) vt[i] = x[i];
+  }
+}
+
+// Moving shoreline: fluxes next to dry cells, before the level update of the pass.
+//  1. A dry cell (total depth <= 0 at the evaluated level) floods only when the water it
+//     would take in this pass lifts it above min_flood_depth; otherwise its faces carry no
+//     flow in this pass (the water stays where it is instead of vanishing in the drying rule).
+//  2. No cell gives away more water than it holds: where the outflow of a cell over the pass
+//     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
+//     down to match (instead of the level going below the bed and being clipped, which would
+//     create water).  Each face has one donor cell, so the scaling keeps the volume.
+void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
+  const float mfd = m.min_flood_depth;
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      if (m.depth(i, j) + eta(i, j) > 0.0f) continue;
+      const float gain = -((m.flux_x(i + 1, j) - m.flux_x(i, j)) * tdx + (m.flux_y(i, j + 1) - m.flux_y(i, j)) * tdy);
+      if (gain == 0.0f) continue;
+      const float d_old = std::max(m.depth(i, j) + m.eta_old(i, j), 0.0f);
+      if (d_old + gain <= mfd) {
+        m.flux_x(i, j) = 0.0f;
+        m.flux_x(i + 1, j) = 0.0f;
+        m.flux_y(i, j) = 0.0f;
+        m.flux_y(i, j + 1) = 0.0f;
+      }
+    }
+  }
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float fw = m.flux_x(i, j) * tdx, fe = m.flux_x(i + 1, j) * tdx;
+      const float fs = m.flux_y(i, j) * tdy, fn = m.flux_y(i, j + 1) * tdy;
+      const float out = std::max(fe, 0.0f) + std::max(-fw, 0.0f) + std::max(fn, 0.0f) + std::max(-fs, 0.0f);
+      const float in = std::max(fw, 0.0f) + std::max(-fe, 0.0f) + std::max(fs, 0.0f) + std::max(-fn, 0.0f);
+      const float avail = std::max(m.depth(i, j) + m.eta_old(i, j), 0.0f) + in;
+      m.outflow_scale(i, j) = out > avail ? avail / out : 1.0f;
+    }
+  }
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx + 1; ++i) {
+      float& f = m.flux_x(i, j);
+      const int donor = f > 0.0f ? i - 1 : i;
+      if (f != 0.0f && donor >= 1 && donor <= m.nx) f *= m.outflow_scale(donor, j);
+    }
+  }
+  for (int j = 1; j <= m.ny + 1; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      float& f = m.flux_y(i, j);
+      const int donor = f > 0.0f ? j - 1 : j;
+      if (f != 0.0f && donor >= 1 && donor <= m.ny) f *= m.outflow_scale(i, donor);
+    }
+  }
 }
 
 // Water level of the pass (step F).
@@ -381,6 +442,7 @@ void update_level(Model& m, const PassLevels& lv) {
   const bool runup = m.calc_wave_runup == 1;
   const Field& eta = lv.eta_e;
   const float mfd = m.min_flood_depth;
+  if (runup) limit_shoreline_fluxes(m, eta, tdx, tdy);
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float d = m.depth(i, j) + eta(i, j);
@@ -526,9 +588,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   // C, D. x-lines.
   for (int j = 1; j <= m.ny; ++j) solve_x_line(m, lv, j);
   // E. y-lines.
-  if (m.ny > 1) {
-    for (int i = 1; i <= m.nx; ++i) solve_y_line(m, lv, i);
-  }
+  if (m.ny > 1) solve_y_lines(m, lv);
   // F. Water level, inner wavemakers and the shoreline.
   update_level(m, lv);
 }

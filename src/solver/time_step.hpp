@@ -25,6 +25,10 @@ void finish_step(Model& m);
 void solve_tridiagonal(const float* sub, const float* diag, const float* sup, const float* rhs,
                        float* x, int n, float* work);
 
+// solve_tridiagonal applied to columns 1..ni of r at once (rows 1..n of each), i fastest; each
+// column gets exactly the arithmetic of solve_tridiagonal.  The solutions are left in r.x.
+void solve_tridiagonal_columns(ColumnRows& r, int ni, int n);
+
 // Continuity rate -(u.grad h + d div u) of every cell at the given level (0 on dry cells).
 void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate,
                      const Field& depth, const Field& depth_dx, const Field& depth_dy, int ngrid_x,

@@ -22,4 +22,46 @@ void solve_tridiagonal(const float* sub, const float* diag, const float* sup, co
   }
 }
 
+void solve_tridiagonal_columns(ColumnRows& r, int ni, int n) {
+  float* bet = r.bet.data();
+  r.work.fill(0.0f);
+  {
+    const float* d = r.diag.col(1);
+    const float* b = r.rhs.col(1);
+    float* x = r.x.col(1);
+    for (int i = 0; i < ni; ++i) {
+      bet[i] = d[i];
+      x[i] = b[i] / bet[i];
+    }
+  }
+  for (int k = 2; k <= n; ++k) {
+    const float* supm = r.sup.col(k - 1);
+    const float* sub = r.sub.col(k);
+    const float* d = r.diag.col(k);
+    const float* b = r.rhs.col(k);
+    const float* xm = r.x.col(k - 1);
+    float* w = r.work.col(k);
+    float* x = r.x.col(k);
+    for (int i = 0; i < ni; ++i) {
+      w[i] = supm[i] / bet[i];
+      bet[i] = d[i] - sub[i] * w[i];
+      x[i] = (b[i] - sub[i] * xm[i]) / bet[i];
+    }
+  }
+  {
+    float* x = r.x.col(n);
+    for (int i = 0; i < ni; ++i)
+      if (std::fabs(x[i]) < 1e-37f) x[i] = 0.0f;
+  }
+  for (int k = n - 1; k >= 1; --k) {
+    const float* wp = r.work.col(k + 1);
+    const float* xp = r.x.col(k + 1);
+    float* x = r.x.col(k);
+    for (int i = 0; i < ni; ++i) {
+      x[i] = x[i] - wp[i] * xp[i];
+      if (std::fabs(x[i]) < 1e-37f) x[i] = 0.0f;
+    }
+  }
+}
+
 }  // namespace swx

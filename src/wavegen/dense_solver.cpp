@@ -11,12 +11,15 @@ namespace {
 
 constexpr int kImprovementRounds = 10;
 
-std::size_t idx(int r, int c, int n) { return static_cast<std::size_t>(r) * static_cast<std::size_t>(n) + static_cast<std::size_t>(c); }
+std::size_t idx(int r, int c, int n) {
+  return static_cast<std::size_t>(r) * static_cast<std::size_t>(n) + static_cast<std::size_t>(c);
+}
 
 // Forward and back substitution with the packed LU factors and the row permutation.
 void lu_solve(int n, const std::vector<float>& lu, const std::vector<int>& perm, std::span<float> x) {
   std::vector<float> y(static_cast<std::size_t>(n));
-  for (int r = 0; r < n; ++r) y[static_cast<std::size_t>(r)] = x[static_cast<std::size_t>(perm[static_cast<std::size_t>(r)])];
+  for (int r = 0; r < n; ++r)
+    y[static_cast<std::size_t>(r)] = x[static_cast<std::size_t>(perm[static_cast<std::size_t>(r)])];
   for (int r = 1; r < n; ++r) {
     double s = y[static_cast<std::size_t>(r)];
     for (int c = 0; c < r; ++c) s -= static_cast<double>(lu[idx(r, c, n)]) * y[static_cast<std::size_t>(c)];
@@ -32,8 +35,8 @@ void lu_solve(int n, const std::vector<float>& lu, const std::vector<int>& perm,
 
 }  // namespace
 
-DenseStatus solve_dense(int n, std::span<const float> a, std::span<const float> b, std::span<float> x,
-                        float tolerance, const DenseSolverTexts& texts, const Reporter& reporter) {
+DenseStatus solve_dense(int n, std::span<const float> a, std::span<const float> b, std::span<float> x, float tolerance,
+                        const DenseSolverTexts& texts, const Reporter& reporter) {
   const std::size_t nn = static_cast<std::size_t>(n);
   std::fill(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(nn), 0.0f);
   // Row scales for the choice of pivots.
@@ -85,7 +88,8 @@ DenseStatus solve_dense(int n, std::span<const float> a, std::span<const float> 
   for (int round = 0; round < kImprovementRounds; ++round) {
     for (int i = 0; i < n; ++i) {
       double s = b[static_cast<std::size_t>(i)];
-      for (int c = 0; c < n; ++c) s -= static_cast<double>(a[idx(i, c, n)]) * static_cast<double>(x[static_cast<std::size_t>(c)]);
+      for (int c = 0; c < n; ++c)
+        s -= static_cast<double>(a[idx(i, c, n)]) * static_cast<double>(x[static_cast<std::size_t>(c)]);
       r[static_cast<std::size_t>(i)] = static_cast<float>(s);
     }
     lu_solve(n, lu, perm, r);

@@ -26,7 +26,7 @@ enum class DenseStatus { kSolved, kSingular, kNotConverged };
 // Solves A x = b for the n x n matrix a (row-major, n * n values).  The solution is improved
 // until the largest correction is at most tolerance times the largest unknown (at most 10
 // rounds).  kSingular leaves x at 0; kNotConverged leaves the last improved solution.
-DenseStatus solve_dense(int n, std::span<const float> a, std::span<const float> b, std::span<float> x,
-                        float tolerance, const DenseSolverTexts& texts, const Reporter& reporter);
+DenseStatus solve_dense(int n, std::span<const float> a, std::span<const float> b, std::span<float> x, float tolerance,
+                        const DenseSolverTexts& texts, const Reporter& reporter);
 
 }  // namespace swx

@@ -78,9 +78,9 @@ SpectralEstimate spectral_estimate(std::span<const float> eta, float dt) {
   return e;
 }
 
-std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u,
-                                       std::span<const float> v, const FftLength& f, BandIndices band,
-                                       float max_cutoff_deg, float& principal_deg) {
+std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u, std::span<const float> v,
+                                       const FftLength& f, BandIndices band, float max_cutoff_deg,
+                                       float& principal_deg) {
   const std::vector<float> ye = series_coefficients(eta, f);
   const std::vector<float> yu = series_coefficients(u, f);
   const std::vector<float> yv = series_coefficients(v, f);

@@ -42,8 +42,8 @@ SpectralEstimate spectral_estimate(std::span<const float> eta, float dt);
 // principal direction is that of the co-spectra summed over the band.  Each direction is
 // limited to max_cutoff_deg about the principal one; components without energy take the
 // principal direction.  principal_deg receives the principal direction.
-std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u,
-                                       std::span<const float> v, const FftLength& f, BandIndices band,
-                                       float max_cutoff_deg, float& principal_deg);
+std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u, std::span<const float> v,
+                                       const FftLength& f, BandIndices band, float max_cutoff_deg,
+                                       float& principal_deg);
 
 }  // namespace swx

@@ -27,7 +27,6 @@ struct RepresentativeWave {
   float mean_frequency = 0.0f;   // rad/s
   float mean_wavenumber = 0.0f;  // 1/m
 };
-RepresentativeWave representative_wave(std::span<const float> heights, std::span<const float> periods,
-                                       float max_depth);
+RepresentativeWave representative_wave(std::span<const float> heights, std::span<const float> periods, float max_depth);
 
 }  // namespace swx

@@ -46,6 +46,36 @@ void check_fft_size(int n) {
 
 namespace {
 
+// Integer part of v for an index; values beyond any array (and NaN) are held at +-2^30 so the
+// conversion is always defined and the callers' range tests take over.
+int index_of(float v) {
+  if (!(v > -1073741824.0f)) return -1073741824;
+  if (v > 1073741824.0f) return 1073741824;
+  return static_cast<int>(v);
+}
+
+// cos(base k) and sin(base k) for k = 0..last, rounded to float.  Formed by rotation in double
+// precision, re-anchored on the library functions every 256 steps, so that a table costs a few
+// multiplications per entry and stays accurate far beyond float precision.
+void unit_roots(int last, double base, std::vector<float>& c, std::vector<float>& s) {
+  const std::size_t n = static_cast<std::size_t>(last < 0 ? 0 : last + 1);
+  c.resize(n);
+  s.resize(n);
+  const double cr = std::cos(base), ci = std::sin(base);
+  double wr = 1.0, wi = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k % 256 == 0) {
+      wr = std::cos(base * static_cast<double>(k));
+      wi = std::sin(base * static_cast<double>(k));
+    }
+    c[k] = static_cast<float>(wr);
+    s[k] = static_cast<float>(wi);
+    const double t = wr * cr - wi * ci;
+    wi = wr * ci + wi * cr;
+    wr = t;
+  }
+}
+
 // In-place radix-2 complex FFT of m points held interleaved (re, im) in z[0..2m-1], kernel
 // exp(sign 2 pi i j n / m), unscaled.  Twiddles are formed in double precision and rounded once.
 void complex_fft(float* z, int m, int sign) {
@@ -59,12 +89,8 @@ void complex_fft(float* z, int m, int sign) {
       std::swap(z[2 * i + 1], z[2 * j + 1]);
     }
   }
-  std::vector<float> wr(static_cast<std::size_t>(m / 2)), wi(static_cast<std::size_t>(m / 2));
-  const double base = sign * 2.0 * 3.14159265358979323846 / m;
-  for (int k = 0; k < m / 2; ++k) {
-    wr[static_cast<std::size_t>(k)] = static_cast<float>(std::cos(base * k));
-    wi[static_cast<std::size_t>(k)] = static_cast<float>(std::sin(base * k));
-  }
+  std::vector<float> wr, wi;
+  unit_roots(m / 2 - 1, sign * 2.0 * 3.14159265358979323846 / m, wr, wi);
   for (int len = 2; len <= m; len *= 2) {
     const int half = len / 2;
     const int stride = m / len;
@@ -85,16 +111,9 @@ void complex_fft(float* z, int m, int sign) {
   }
 }
 
-// exp(-2 pi i j / n) for j = 0..n/2, in double then rounded.
+// exp(-2 pi i j / n) for j = 0..n/2.
 void half_twiddles(int n, std::vector<float>& c, std::vector<float>& s) {
-  const int m = n / 2;
-  c.resize(static_cast<std::size_t>(m + 1));
-  s.resize(static_cast<std::size_t>(m + 1));
-  const double base = -2.0 * 3.14159265358979323846 / n;
-  for (int j = 0; j <= m; ++j) {
-    c[static_cast<std::size_t>(j)] = static_cast<float>(std::cos(base * j));
-    s[static_cast<std::size_t>(j)] = static_cast<float>(std::sin(base * j));
-  }
+  unit_roots(n / 2, -2.0 * 3.14159265358979323846 / n, c, s);
 }
 
 }  // namespace
@@ -105,6 +124,7 @@ void half_twiddles(int n, std::vector<float>& c, std::vector<float>& s) {
 // that a cos(2 pi j k / n - phi) yields a (cos phi + i sin phi).
 void forward_real_fft(std::span<float> x, int n) {
   check_fft_size(n);
+  if (x.size() < static_cast<std::size_t>(n) + 2) fatal("FFT work array holds fewer than NFFT + 2 values.");
   const int m = n / 2;
   float* z = x.data();
   complex_fft(z, m, -1);
@@ -142,6 +162,7 @@ void forward_real_fft(std::span<float> x, int n) {
 
 void inverse_real_fft(std::span<float> x, int n) {
   check_fft_size(n);
+  if (x.size() < static_cast<std::size_t>(n) + 2) fatal("FFT work array holds fewer than NFFT + 2 values.");
   const int m = n / 2;
   float* z = x.data();
   std::vector<float> wc, ws;
@@ -193,7 +214,7 @@ std::vector<float> resample_linear(std::span<const float> a, float dt, int n_out
   const float dt_new = resampled_step(n_in, dt, n_out);
   for (int j = 0; j < n_out; ++j) {
     const float t = static_cast<float>(j) * dt_new;
-    const int i = static_cast<int>(t / dt + 1.0f);  // 1-based sample at or before t
+    const int i = index_of(t / dt + 1.0f);  // 1-based sample at or before t
     float value;
     if (i < 1) {
       value = a[0];
@@ -217,7 +238,7 @@ void resample_linear_in_place(std::vector<float>& a, float dt, int n_out) {
 float table_interpolate(std::span<const float> y, float x0, float dx, float x) {
   const int n = static_cast<int>(y.size());
   if (n == 0) return 0.0f;
-  const int i = static_cast<int>((x - x0) / dx + 1.0f);
+  const int i = index_of((x - x0) / dx + 1.0f);
   if (i < 1) return y[0];
   if (i + 1 <= n) {
     const float yi = y[static_cast<std::size_t>(i - 1)];
@@ -362,7 +383,7 @@ std::vector<float> spline_resample(float t0, float dt, std::span<const float> a,
   CubicSpline s;
   for (int j = 0; j < m; ++j) {
     const float t = t0 + static_cast<float>(j) * dt_new;
-    const int p = static_cast<int>(std::floor((t - t0) / dt));  // knot at or before t
+    const int p = index_of(std::floor((t - t0) / dt));  // knot at or before t
     int w = p < kMargin ? 0 : (p - kMargin) / kWindowStride;
     if (w > windows - 1) w = windows - 1;
     if (w != fitted) {

@@ -12,15 +12,15 @@ namespace swx {
 
 namespace {
 
-constexpr int kHarmonics = 63;             // A_1..A_63, B_0..B_63
-constexpr int kCollocation = 64;           // points on the half wavelength
+constexpr int kHarmonics = 63;    // A_1..A_63, B_0..B_63
+constexpr int kCollocation = 64;  // points on the half wavelength
 constexpr double kPhaseStep = 2.0 * 3.14159265358979323846 / 128.0;
 constexpr double kPiD = 3.14159265358979323846;
 constexpr int kNewtonIterations = 40;
 constexpr double kNewtonTolerance = 1.0e-6;  // largest correction relative to its unknowns
 constexpr float kImprovementTolerance = 1.0e-7f;
-constexpr int kSolitaryNodes = 200;          // nodes of the half solitary wave
-constexpr double kSolitaryExtent = 9.0;      // half domain in units of 1 / kappa (sech^2 ~ 6e-8)
+constexpr int kSolitaryNodes = 200;      // nodes of the half solitary wave
+constexpr double kSolitaryExtent = 9.0;  // half domain in units of 1 / kappa (sech^2 ~ 6e-8)
 
 struct DepthCoefficients {
   double k1, k3;  // K1 = z^2/2 - h^2/6, K3 = (z^2 - h^2)/2, z = 0.464758 h
@@ -30,9 +30,11 @@ DepthCoefficients depth_coefficients(double h) {
   return {z * z / 2.0 - h * h / 6.0, (z * z - h * h) / 2.0};
 }
 
-double largest(const std::vector<double>& v, std::size_t from, std::size_t to) {
+// Largest magnitude of v[from..to).
+template <class T>
+double largest(const std::vector<T>& v, int from, int to) {
   double m = 0.0;
-  for (std::size_t i = from; i < to; ++i) m = std::max(m, std::fabs(v[i]));
+  for (int i = from; i < to; ++i) m = std::max(m, std::fabs(static_cast<double>(v[static_cast<std::size_t>(i)])));
   return m;
 }
 
@@ -85,62 +87,79 @@ PeriodicWave periodic_wave(float H, float T, float h, const Reporter& reporter) 
   std::vector<double> x(nu, 0.0);
   const double k0 = model_linear_wavenumber(static_cast<float>(omega), h);
   x[ik] = k0;
-  x[ia] = Hd / 2.0;  // A_1
+  x[ia] = Hd / 2.0;                                                                  // A_1
   x[ib + 1] = (omega / k0) * (Hd / 2.0) / (hd * (1.0 + kBeta * k0 * k0 * hd * hd));  // B_1
   std::vector<double> cosmn(static_cast<std::size_t>(kCollocation) * (kHarmonics + 1));
   for (int m = 0; m < kCollocation; ++m)
     for (int n = 0; n <= kHarmonics; ++n)
       cosmn[static_cast<std::size_t>(m) * (kHarmonics + 1) + n] = std::cos(n * (m + 0.5) * kPhaseStep);
 
+  // Continuation in height keeps Newton's method on the branch of the linear wave: each stage
+  // starts from the previous stage's wave scaled to its height.
+  const int stages = 1 + static_cast<int>(10.0 * Hd / hd);
   std::vector<float> jac(static_cast<std::size_t>(nu) * nu), rhs(nu), dx(nu);
-  for (int it = 0; it < kNewtonIterations; ++it) {
-    std::fill(jac.begin(), jac.end(), 0.0f);
-    const double k = x[ik], c = omega / k, c2 = x[ic2];
-    for (int m = 0; m < kCollocation; ++m) {
-      const double* cs = &cosmn[static_cast<std::size_t>(m) * (kHarmonics + 1)];
-      double eta = 0.0, u = 0.0, s = 0.0;
-      for (int n = 1; n <= kHarmonics; ++n) eta += x[ia + n - 1] * cs[n];
-      for (int n = 0; n <= kHarmonics; ++n) {
-        u += x[ib + n] * cs[n];
-        s += static_cast<double>(n) * n * x[ib + n] * cs[n];
-      }
-      const double uxx = -k * k * s;
-      const int r1 = m, r2 = kCollocation + m;
-      rhs[r1] = static_cast<float>(-(-c * eta + (hd + eta) * u + hd * kc.k1 * uxx));
-      rhs[r2] = static_cast<float>(-(-c * (u + kc.k3 * uxx) + g * eta + u * u / 2.0 - c2));
-      float* j1 = &jac[static_cast<std::size_t>(r1) * nu];
-      float* j2 = &jac[static_cast<std::size_t>(r2) * nu];
-      for (int n = 1; n <= kHarmonics; ++n) {
-        j1[ia + n - 1] = static_cast<float>((u - c) * cs[n]);
-        j2[ia + n - 1] = static_cast<float>(g * cs[n]);
-      }
-      for (int n = 0; n <= kHarmonics; ++n) {
-        const double kn2 = k * k * n * n;
-        j1[ib + n] = static_cast<float>((hd + eta - hd * kc.k1 * kn2) * cs[n]);
-        j2[ib + n] = static_cast<float>((-c * (1.0 - kc.k3 * kn2) + u) * cs[n]);
-      }
-      j1[ik] = static_cast<float>(omega / (k * k) * eta + 2.0 * hd * kc.k1 * uxx / k);
-      j2[ik] = static_cast<float>(omega / (k * k) * (u + kc.k3 * uxx) - 2.0 * c * kc.k3 * uxx / k);
-      j2[ic2] = -1.0f;
+  bool singular = false;
+  for (int stage = 1; stage <= stages && !singular; ++stage) {
+    const double target = Hd * stage / stages, previous = Hd * (stage - 1) / stages;
+    if (stage == 1) {
+      for (int i = ia; i < ik; ++i) x[i] *= target / Hd;
+    } else {
+      for (int i = ia; i < ik; ++i) x[i] *= target / previous;
     }
-    // Height: eta(0) - eta(pi) = 2 (A_1 + A_3 + ...).
-    const int rh = 2 * kCollocation;
-    double height = 0.0;
-    for (int n = 1; n <= kHarmonics; n += 2) {
-      height += 2.0 * x[ia + n - 1];
-      jac[static_cast<std::size_t>(rh) * nu + ia + n - 1] = 2.0f;
-    }
-    rhs[rh] = static_cast<float>(Hd - height);
-    if (solve_dense(nu, jac, rhs, dx, kImprovementTolerance, kPeriodicWaveTexts, reporter) == DenseStatus::kSingular)
-      break;
-    for (int i = 0; i < nu; ++i) x[i] += dx[i];
-    const double ea = largest(std::vector<double>(dx.begin(), dx.begin() + ib), 0, ib) / std::max(largest(x, ia, ib), 1e-30);
-    const double eb = largest(std::vector<double>(dx.begin() + ib, dx.begin() + ik), 0, ik - ib) /
-                      std::max(largest(x, ib, ik), 1e-30);
-    const double ek = std::fabs(dx[ik]) / x[ik];
-    if (std::max({ea, eb, ek}) < kNewtonTolerance) {
-      w.converged = true;
-      break;
+    w.converged = false;
+    for (int it = 0; it < kNewtonIterations; ++it) {
+      std::fill(jac.begin(), jac.end(), 0.0f);
+      const double k = x[ik], c = omega / k, c2 = x[ic2];
+      for (int m = 0; m < kCollocation; ++m) {
+        const double* cs = &cosmn[static_cast<std::size_t>(m) * (kHarmonics + 1)];
+        double eta = 0.0, u = 0.0, s = 0.0;
+        for (int n = 1; n <= kHarmonics; ++n) eta += x[ia + n - 1] * cs[n];
+        for (int n = 0; n <= kHarmonics; ++n) {
+          u += x[ib + n] * cs[n];
+          s += static_cast<double>(n) * n * x[ib + n] * cs[n];
+        }
+        const double uxx = -k * k * s;
+        const int r1 = m, r2 = kCollocation + m;
+        rhs[r1] = static_cast<float>(-(-c * eta + (hd + eta) * u + hd * kc.k1 * uxx));
+        rhs[r2] = static_cast<float>(-(-c * (u + kc.k3 * uxx) + g * eta + u * u / 2.0 - c2));
+        float* j1 = &jac[static_cast<std::size_t>(r1) * nu];
+        float* j2 = &jac[static_cast<std::size_t>(r2) * nu];
+        for (int n = 1; n <= kHarmonics; ++n) {
+          j1[ia + n - 1] = static_cast<float>((u - c) * cs[n]);
+          j2[ia + n - 1] = static_cast<float>(g * cs[n]);
+        }
+        for (int n = 0; n <= kHarmonics; ++n) {
+          const double kn2 = k * k * n * n;
+          j1[ib + n] = static_cast<float>((hd + eta - hd * kc.k1 * kn2) * cs[n]);
+          j2[ib + n] = static_cast<float>((-c * (1.0 - kc.k3 * kn2) + u) * cs[n]);
+        }
+        j1[ik] = static_cast<float>(omega / (k * k) * eta + 2.0 * hd * kc.k1 * uxx / k);
+        j2[ik] = static_cast<float>(omega / (k * k) * (u + kc.k3 * uxx) - 2.0 * c * kc.k3 * uxx / k);
+        j2[ic2] = -1.0f;
+      }
+      // Height: eta(0) - eta(pi) = 2 (A_1 + A_3 + ...).
+      const int rh = 2 * kCollocation;
+      double height = 0.0;
+      for (int n = 1; n <= kHarmonics; n += 2) {
+        height += 2.0 * x[ia + n - 1];
+        jac[static_cast<std::size_t>(rh) * nu + ia + n - 1] = 2.0f;
+      }
+      rhs[rh] = static_cast<float>(target - height);
+      if (solve_dense(nu, jac, rhs, dx, kImprovementTolerance, kPeriodicWaveTexts, reporter) ==
+          DenseStatus::kSingular) {
+        singular = true;
+        break;
+      }
+      for (int i = 0; i < nu; ++i) x[i] += dx[i];
+      // Converged when every group of unknowns (elevation, velocity, wavenumber) has moved by
+      // less than the tolerance relative to its size.
+      const double ea = largest(dx, ia, ib) / std::max(largest(x, ia, ib), 1e-30);
+      const double eb = largest(dx, ib, ik) / std::max(largest(x, ib, ik), 1e-30);
+      const double ek = std::fabs(dx[ik]) / x[ik];
+      if (std::max({ea, eb, ek}) < kNewtonTolerance) {
+        w.converged = true;
+        break;
+      }
     }
   }
   w.k = static_cast<float>(x[ik]);
@@ -249,13 +268,8 @@ SolitaryWave solitary_wave(float H, float h, const Reporter& reporter) {
     if (solve_dense(nu, jac, rhs, dx, kImprovementTolerance, kSolitaryWaveTexts, reporter) == DenseStatus::kSingular)
       break;
     for (int i = 0; i < nu; ++i) x[i] += dx[i];
-    double de = 0.0, du = 0.0;
-    for (int m = 0; m < nn; ++m) {
-      de = std::max(de, std::fabs(static_cast<double>(dx[m])));
-      du = std::max(du, std::fabs(static_cast<double>(dx[iu + m])));
-    }
-    const double err = std::max({de / std::max(largest(x, 0, nn), 1e-30), du / std::max(largest(x, iu, ic), 1e-30),
-                                 std::fabs(dx[ic]) / x[ic]});
+    const double err = std::max({largest(dx, 0, nn) / std::max(largest(x, 0, nn), 1e-30),
+                                 largest(dx, iu, ic) / std::max(largest(x, iu, ic), 1e-30), std::fabs(dx[ic]) / x[ic]});
     if (err < kNewtonTolerance) {
       s.converged = true;
       break;
@@ -320,7 +334,8 @@ void solitary_wave_signal(float H, float direction_deg, const LineGeometry& g, b
       const float t = static_cast<float>(n - 1) * dt;
       const float xi = s.c * (t - crest_time - delay[static_cast<std::size_t>(p - 1)]);
       const float eta = s.eta_at(xi), u = s.u_at(xi), uxx = s.u_xx_at(xi);
-      const std::size_t e = static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p - 1);
+      const std::size_t e =
+          static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p - 1);
       out.U[e] = cs * u;
       out.Q[e] = cs * flux_from_velocity(eta, u, uxx, s.h);
       out.Us[e] = cs * surface_velocity(u, uxx, s.h);

@@ -20,8 +20,8 @@ namespace swx {
 // points of the half wavelength, theta_m = (m + 1/2) 2 pi / 128.
 struct PeriodicWave {
   float h = 0.0f, height = 0.0f, period = 0.0f;
-  float k = 0.0f;        // 1/m
-  float c = 0.0f;        // m/s, phase speed
+  float k = 0.0f;  // 1/m
+  float c = 0.0f;  // m/s, phase speed
   float bernoulli = 0.0f;
   std::vector<double> A, B;  // index 0..63 (A[0] = 0)
   bool converged = false;
@@ -46,8 +46,8 @@ void periodic_wave_signal(const PeriodicWave& w, float cos_dir, float dt, int ns
 // xi >= 0, symmetric about the crest, by second-order differences; c is part of the solution.
 struct SolitaryWave {
   float h = 0.0f, height = 0.0f;
-  float c = 0.0f;               // m/s
-  float dxi = 0.0f;             // m, node spacing
+  float c = 0.0f;                   // m/s
+  float dxi = 0.0f;                 // m, node spacing
   std::vector<float> eta, u, u_xx;  // nodes xi = 0, dxi, ...; beyond the last node all vanish
   bool converged = false;
   float half_width(float fraction) const;  // xi where eta falls to fraction * H

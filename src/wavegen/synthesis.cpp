@@ -128,7 +128,8 @@ void regular_linear_signal(float H, float T, float direction_deg, const LineGeom
       const float eta = a * std::sin(shift - omega * static_cast<float>(n - 1) * dt);
       const float u = vf * cs * eta;
       const float uxx = -k * k * u;
-      const std::size_t e = static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p - 1);
+      const std::size_t e =
+          static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(np) + static_cast<std::size_t>(p - 1);
       out.U[e] = u;
       out.Q[e] = flux_from_velocity(eta, u, uxx, h);
       out.Us[e] = surface_velocity(u, uxx, h);
@@ -178,13 +179,26 @@ int linear_flag(const Wavemaker& w, std::span<const float> line_depth) {
   const float th = w.direction * kDegToRad, cs = std::cos(th), sn = std::sin(th);
   bool normal = false;
   switch (w.side) {
-    case 1: normal = sn < -kNormalAcceptance; break;
-    case 2: normal = cs < -kNormalAcceptance; break;
-    case 3: normal = sn > kNormalAcceptance; break;
-    case 4: normal = cs > kNormalAcceptance; break;
-    case 5: normal = std::fabs(sn) > kNormalAcceptance; break;
-    case 6: normal = std::fabs(cs) > kNormalAcceptance; break;
-    default: break;
+    case 1:
+      normal = sn < -kNormalAcceptance;
+      break;
+    case 2:
+      normal = cs < -kNormalAcceptance;
+      break;
+    case 3:
+      normal = sn > kNormalAcceptance;
+      break;
+    case 4:
+      normal = cs > kNormalAcceptance;
+      break;
+    case 5:
+      normal = std::fabs(sn) > kNormalAcceptance;
+      break;
+    case 6:
+      normal = std::fabs(cs) > kNormalAcceptance;
+      break;
+    default:
+      break;
   }
   return normal ? 0 : 1;
 }
@@ -222,7 +236,11 @@ void prepare_wavemaker_signal(Wavemaker& w, const GridHeader& grid, Field& depth
 
   LineGeometry g = line_geometry(w, grid, depth);
   w.linear_flag = linear_flag(w, g.depth);
-  if (w.linear_flag == 0) g.depth.resize(1);  // one signal for the whole line
+  if (w.linear_flag == 0) {
+    // One signal for the whole line, taken at the reference point's position along it.
+    g.depth.resize(1);
+    g.y_first = g.y_ref;
+  }
   const float theta = generation_direction(w, w.direction);
   BoundarySignal& s = w.signal;
 

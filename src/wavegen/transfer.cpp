@@ -200,26 +200,27 @@ void transfer_components(std::span<const float> coef, std::span<const float> dir
     sn[static_cast<std::size_t>(j)] = std::sin(th);
     oblique = oblique || sn[static_cast<std::size_t>(j)] != 0.0f;
   }
-  build_line_signal(g, band, f, out, oblique, [&](int p, const DepthTable& t, std::vector<float>& ce,
-                                         std::vector<float>& cu, std::vector<float>& cu2) {
-    const float dy_ref = along_line(g, p) - g.y_ref;
-    for (int j = band.j_low; j <= band.j_high; ++j) {
-      const std::size_t js = static_cast<std::size_t>(j);
-      const float k = t.k[js];
-      const float psi = k * (dx_ref * cs[js] + dy_ref * sn[js]);
-      const float cp = std::cos(psi), sp = std::sin(psi);
-      const float yr = coef[2 * js], yi = coef[2 * js + 1];
-      const float er = yr * cp - yi * sp;
-      const float ei = yr * sp + yi * cp;
-      const float vc = t.v[js] * cs[js];
-      ce[2 * js] = er;
-      ce[2 * js + 1] = ei;
-      cu[2 * js] = vc * er;
-      cu[2 * js + 1] = vc * ei;
-      cu2[2 * js] = -k * k * vc * er;
-      cu2[2 * js + 1] = -k * k * vc * ei;
-    }
-  });
+  build_line_signal(
+      g, band, f, out, oblique,
+      [&](int p, const DepthTable& t, std::vector<float>& ce, std::vector<float>& cu, std::vector<float>& cu2) {
+        const float dy_ref = along_line(g, p) - g.y_ref;
+        for (int j = band.j_low; j <= band.j_high; ++j) {
+          const std::size_t js = static_cast<std::size_t>(j);
+          const float k = t.k[js];
+          const float psi = k * (dx_ref * cs[js] + dy_ref * sn[js]);
+          const float cp = std::cos(psi), sp = std::sin(psi);
+          const float yr = coef[2 * js], yi = coef[2 * js + 1];
+          const float er = yr * cp - yi * sp;
+          const float ei = yr * sp + yi * cp;
+          const float vc = t.v[js] * cs[js];
+          ce[2 * js] = er;
+          ce[2 * js + 1] = ei;
+          cu[2 * js] = vc * er;
+          cu[2 * js + 1] = vc * ei;
+          cu2[2 * js] = -k * k * vc * er;
+          cu2[2 * js + 1] = -k * k * vc * ei;
+        }
+      });
 }
 
 std::vector<float> assign_component_directions(const DirectionalSpreading& d, int m) {
@@ -282,45 +283,47 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
     const float th = c.theta[static_cast<std::size_t>(i)] * 3.1415929f / 180.0f;
     cs[static_cast<std::size_t>(i)] = std::cos(th);
     sn[static_cast<std::size_t>(i)] = std::sin(th);
-    limit[static_cast<std::size_t>(i)] = std::fabs(th) < 0.01f ? 1000.0f : 1.0f / (std::fabs(std::sin(th)) + 1.4142135f);
+    limit[static_cast<std::size_t>(i)] =
+        std::fabs(th) < 0.01f ? 1000.0f : 1.0f / (std::fabs(std::sin(th)) + 1.4142135f);
     // A component the line cannot resolve is sent along the line's normal, on the side of the
     // bin's own direction (backwards on east columns and north rows).
     normal[static_cast<std::size_t>(i)] = cs[static_cast<std::size_t>(i)] < 0.0f ? -1.0f : 1.0f;
   }
   const float dx_ref = g.x_line - g.x_ref;
-  build_line_signal(g, band, f, out, true, [&](int p, const DepthTable& t, std::vector<float>& ce,
-                                               std::vector<float>& cu, std::vector<float>& cu2) {
-    const float dy_ref = along_line(g, p) - g.y_ref;
-    for (int j = band.j_low; j <= band.j_high; ++j) {
-      const std::size_t js = static_cast<std::size_t>(j);
-      const float k = t.k[js];
-      const float resolution = k * g.spacing / kTwoPi;
-      float er = 0.0f, ei = 0.0f, ur = 0.0f, ui = 0.0f;
-      for (int i = 0; i < nb; ++i) {
-        const std::size_t is = static_cast<std::size_t>(i);
-        const std::size_t ji = (js - 1) * nbs + is;
-        if (amp[ji] == 0.0f) continue;
-        float cth = cs[is], sth = sn[is];
-        if (resolution > limit[is]) {
-          cth = normal[is];
-          sth = 0.0f;
+  build_line_signal(
+      g, band, f, out, true,
+      [&](int p, const DepthTable& t, std::vector<float>& ce, std::vector<float>& cu, std::vector<float>& cu2) {
+        const float dy_ref = along_line(g, p) - g.y_ref;
+        for (int j = band.j_low; j <= band.j_high; ++j) {
+          const std::size_t js = static_cast<std::size_t>(j);
+          const float k = t.k[js];
+          const float resolution = k * g.spacing / kTwoPi;
+          float er = 0.0f, ei = 0.0f, ur = 0.0f, ui = 0.0f;
+          for (int i = 0; i < nb; ++i) {
+            const std::size_t is = static_cast<std::size_t>(i);
+            const std::size_t ji = (js - 1) * nbs + is;
+            if (amp[ji] == 0.0f) continue;
+            float cth = cs[is], sth = sn[is];
+            if (resolution > limit[is]) {
+              cth = normal[is];
+              sth = 0.0f;
+            }
+            const float arg = k * (dx_ref * cth + dy_ref * sth) - phase[ji];
+            const float a_r = amp[ji] * std::cos(arg), a_i = amp[ji] * std::sin(arg);
+            er += a_r;
+            ei += a_i;
+            ur += t.v[js] * cth * a_r;
+            ui += t.v[js] * cth * a_i;
+          }
+          ce[2 * js] = er;
+          ce[2 * js + 1] = ei;
+          cu[2 * js] = ur;
+          cu[2 * js + 1] = ui;
+          // The along-x and along-y parts of U'' (-k^2 cos^2 and -k^2 sin^2 times U) add up to -k^2 U.
+          cu2[2 * js] = -k * k * ur;
+          cu2[2 * js + 1] = -k * k * ui;
         }
-        const float arg = k * (dx_ref * cth + dy_ref * sth) - phase[ji];
-        const float a_r = amp[ji] * std::cos(arg), a_i = amp[ji] * std::sin(arg);
-        er += a_r;
-        ei += a_i;
-        ur += t.v[js] * cth * a_r;
-        ui += t.v[js] * cth * a_i;
-      }
-      ce[2 * js] = er;
-      ce[2 * js + 1] = ei;
-      cu[2 * js] = ur;
-      cu[2 * js + 1] = ui;
-      // The along-x and along-y parts of U'' (-k^2 cos^2 and -k^2 sin^2 times U) add up to -k^2 U.
-      cu2[2 * js] = -k * k * ur;
-      cu2[2 * js + 1] = -k * k * ui;
-    }
-  });
+      });
 }
 
 }  // namespace swx

@@ -99,8 +99,8 @@ void read_synthesized_irregular(Wavemaker& w, const ParamTable& t, const GridHea
     }
     read_wave_direction(w, t, grid);
   } else if (w.spec_option == 2) {
-    w.dir_spectrum = read_directional_spectrum(get_lower_text_in_block(t, "dir_spec_file", w.block),
-                                               grid.grid_orientation);
+    w.dir_spectrum =
+        read_directional_spectrum(get_lower_text_in_block(t, "dir_spec_file", w.block), grid.grid_orientation);
     if (!direction_fits_boundary(w.dir_spectrum.principal_direction, w.side))
       fatal("principal direction of input directional spectrum", "cannot be generated along specified boundary");
     w.spectrum = w.dir_spectrum.spectrum;

@@ -1,15 +1,16 @@
 // KOBL entry points: files written through the library are read back with the HDF5 C API.
+#include "kobl/kobl.h"
+
 #include <gtest/gtest.h>
-#include <hdf5.h>
+
 #include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <hdf5.h>
 #include <string>
 #include <vector>
-
-#include "kobl/kobl.h"
 
 namespace {
 
@@ -79,7 +80,11 @@ std::vector<T> read_all(hid_t group, const char* name, hid_t mem_type) {
 class Kobl : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(kbpinitialize_f(), KB_OK); }
-  void TearDown() override { kbpclose_f(); }
+  void TearDown() override {
+    kbpclose_f();
+    std::error_code ec;
+    fs::remove_all(scratch_file("x").parent_path(), ec);
+  }
 };
 
 // A scalar statistics dataset (one step at time 0) and a vector animation dataset (two steps)

@@ -63,7 +63,7 @@ float u_at(int i, int j) { return static_cast<float>(i + 100 * j); }
 // Node (5, 4) breaks (surface speed 3 = celerity, above 0.8 of it; rising; eta > 0) and is
 // written as eta + 1000; node (8, 4) meets the criterion but is falling and is not marked.
 TEST(Animation, HeaderFramesAndBreakingMarkReadBack) {
-  const auto dir = test::scratch_dir("animation");
+  const test::ScratchDir dir("animation");
   Model m = test::still_water_model(12, 8, 2.0f, 3.0f, 0.1f, 1.0f);
   m.grid.x_origin = 100.0f;
   m.grid.y_origin = 200.0f;
@@ -150,7 +150,7 @@ TEST(Animation, HeaderFramesAndBreakingMarkReadBack) {
 // With solution_file_option 1 the binary files are not written; with a full-grid window the
 // header's origin is the grid's origin and every step of the window is saved.
 TEST(Animation, FullGridAndOptionOne) {
-  const auto dir = test::scratch_dir("animation_full");
+  const test::ScratchDir dir("animation_full");
   Model m = test::still_water_model(3, 2, 1.0f, 1.0f, 0.5f, 1.0f);
   m.grid.x_origin = -7.5f;
   m.grid.y_origin = 4.25f;

@@ -25,23 +25,32 @@ inline Model still_water_model(int nx, int ny, float dx, float dy, float dt, flo
   m.grid.ngrid_x = nx;
   m.grid.ngrid_y = ny;
   m.grid.n_arrays = 1;
-  for (Field* f : {&m.depth, &m.eta_old, &m.eta_new, &m.eta_mid, &m.u_old, &m.u_new, &m.u_mid, &m.v_old, &m.v_new,
-                   &m.v_mid, &m.u_surf, &m.v_surf, &m.u_bed, &m.v_bed, &m.eta_rate, &m.depth_dx, &m.depth_dy,
-                   &m.break_mask, &m.celerity, &m.current_x, &m.current_y}) {
+  for (Field* f : {&m.depth,    &m.eta_old,  &m.eta_new,  &m.eta_mid,    &m.u_old,    &m.u_new,     &m.u_mid,
+                   &m.v_old,    &m.v_new,    &m.v_mid,    &m.u_surf,     &m.v_surf,   &m.u_bed,     &m.v_bed,
+                   &m.eta_rate, &m.depth_dx, &m.depth_dy, &m.break_mask, &m.celerity, &m.current_x, &m.current_y}) {
     f->resize(nx + 1, ny + 1, 0.0f);
   }
   m.depth.fill(depth);
   return m;
 }
 
-// A fresh directory for the files of one test.
-inline std::filesystem::path scratch_dir(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("swx_output_test_" + std::to_string(::getpid())) / name;
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
+// A fresh directory for the files of one test, removed with everything in it at the end.
+struct ScratchDir {
+  std::filesystem::path path;
+  explicit ScratchDir(const std::string& name)
+      : path(std::filesystem::temp_directory_path() / ("swx_output_test_" + std::to_string(::getpid())) / name) {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    std::filesystem::remove(path.parent_path(), ec);  // only when no other test's directory is left
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  std::filesystem::path operator/(const std::string& leaf) const { return path / leaf; }
+};
 
 inline std::string read_text(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

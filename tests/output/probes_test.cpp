@@ -36,7 +36,7 @@ ProbeSpec probe(std::string id, int i, int j) {
 // and one runup gauge along row 2; three records (duration 0.5 s, step 0.25 s).  The whole
 // files are compared, apart from the creation date.
 TEST(ProbeFiles, SurfaceElevationAndRunupFilesWholeText) {
-  const auto dir = test::scratch_dir("probe_files");
+  const test::ScratchDir dir("probe_files");
   Model m = test::still_water_model(5, 3, 2.0f, 2.0f, 0.25f, 0.0f);
   m.grid.x_origin = 100.0f;
   m.grid.y_origin = 200.0f;
@@ -61,7 +61,7 @@ TEST(ProbeFiles, SurfaceElevationAndRunupFilesWholeText) {
   p.ts_runup_file = (dir / "runup.ts").string();
 
   ProbeRecords rec = init_probe_records(p);
-  ASSERT_EQ(rec.nsteps, 3);  // trunc(0.5 / 0.25 + 1)
+  ASSERT_EQ(rec.nsteps, 3);    // trunc(0.5 / 0.25 + 1)
   EXPECT_TRUE(rec.u.empty());  // no probe records velocities
 
   // Surface along row 2 (cells 1..5) for the three records, with total depths d = h + eta and
@@ -97,50 +97,53 @@ TEST(ProbeFiles, SurfaceElevationAndRunupFilesWholeText) {
   // Analysis parameters: Wave_Hav = sqrt((4 + 4) / 2) = 2; Wave_Tav = (4*6 + 4*10) / 8 = 8;
   // Anal_T1 = 0.5 - 0.25 = 0.25; Anal_T2 = 0.5.  Positions: node (i, j) at
   // (100 + 2 (i - 1), 200 + 2 (j - 1)).
-  const std::vector<std::string> analysis = {
-      "#", padded(":Wave_Hav               2 # "), padded(":Wave_Tav               8 # "),
-      padded(":Anal_T1               0.25 # "), padded(":Anal_T2               0.5 # "), "#",
-      ":NTimeSteps             3", "#", ":EndHeader"};
-  std::vector<std::string> eta_expected = {
-      "# SWELLIX Type 2 Time Series File",
-      ":WrittenBy       " + padded("SWELLIX Version 5"),
-      "<date>",
-      "#",
-      padded(":NDataSets              3"),
-      padded(":DataDescription(1)     Time"),
-      padded(":DataUnits(1)           seconds"),
-      padded(":DataDescription(2)     Surface Elevation"),
-      padded(":DataUnits(2)           meters"),
-      padded(":DataDescription(3)     Surface Elevation"),
-      padded(":DataUnits(3)           meters"),
-      "#",
-      padded(":Probe_ID(1)            p1"),
-      padded(":Probe_ID(2)            "),
-      "#",
-      padded(":x_probe(1)             102 # meters"),
-      padded(":y_probe(1)             202 # meters"),
-      padded(":x_probe(2)             104 # meters"),
-      padded(":y_probe(2)             202 # meters")};
+  const std::vector<std::string> analysis = {"#",
+                                             padded(":Wave_Hav               2 # "),
+                                             padded(":Wave_Tav               8 # "),
+                                             padded(":Anal_T1               0.25 # "),
+                                             padded(":Anal_T2               0.5 # "),
+                                             "#",
+                                             ":NTimeSteps             3",
+                                             "#",
+                                             ":EndHeader"};
+  std::vector<std::string> eta_expected = {"# SWELLIX Type 2 Time Series File",
+                                           ":WrittenBy       " + padded("SWELLIX Version 5"),
+                                           "<date>",
+                                           "#",
+                                           padded(":NDataSets              3"),
+                                           padded(":DataDescription(1)     Time"),
+                                           padded(":DataUnits(1)           seconds"),
+                                           padded(":DataDescription(2)     Surface Elevation"),
+                                           padded(":DataUnits(2)           meters"),
+                                           padded(":DataDescription(3)     Surface Elevation"),
+                                           padded(":DataUnits(3)           meters"),
+                                           "#",
+                                           padded(":Probe_ID(1)            p1"),
+                                           padded(":Probe_ID(2)            "),
+                                           "#",
+                                           padded(":x_probe(1)             102 # meters"),
+                                           padded(":y_probe(1)             202 # meters"),
+                                           padded(":x_probe(2)             104 # meters"),
+                                           padded(":y_probe(2)             202 # meters")};
   eta_expected.insert(eta_expected.end(), analysis.begin(), analysis.end());
   eta_expected.push_back("      0.0000         0.50000         0.10000    ");
   eta_expected.push_back("     0.25000          1.5000         0.25000    ");
   eta_expected.push_back("     0.50000        -0.25000         0.50000    ");
 
-  std::vector<std::string> runup_expected = {
-      "# SWELLIX Type 2 Time Series File",
-      ":WrittenBy       " + padded("SWELLIX Version 5"),
-      "<date>",
-      "#",
-      padded(":NDataSets              2"),
-      padded(":DataDescription(1)     Time"),
-      padded(":DataUnits(1)           seconds"),
-      padded(":DataDescription(2)     Runup Height"),
-      padded(":DataUnits(2)           meters"),
-      "#",
-      padded(":x1_probe(1)             100 # meters"),
-      padded(":y1_probe(1)             202 # meters"),
-      padded(":x2_probe(1)             108 # meters"),
-      padded(":y2_probe(1)             202 # meters")};
+  std::vector<std::string> runup_expected = {"# SWELLIX Type 2 Time Series File",
+                                             ":WrittenBy       " + padded("SWELLIX Version 5"),
+                                             "<date>",
+                                             "#",
+                                             padded(":NDataSets              2"),
+                                             padded(":DataDescription(1)     Time"),
+                                             padded(":DataUnits(1)           seconds"),
+                                             padded(":DataDescription(2)     Runup Height"),
+                                             padded(":DataUnits(2)           meters"),
+                                             "#",
+                                             padded(":x1_probe(1)             100 # meters"),
+                                             padded(":y1_probe(1)             202 # meters"),
+                                             padded(":x2_probe(1)             108 # meters"),
+                                             padded(":y2_probe(1)             202 # meters")};
   runup_expected.insert(runup_expected.end(), analysis.begin(), analysis.end());
   runup_expected.push_back("      0.0000         0.10000    ");
   runup_expected.push_back("     0.25000         0.75000    ");
@@ -218,6 +221,54 @@ TEST(ProbeRecords, PressureAndForceWeakOption) {
   // Row 1 is the initial state: eta_old = 0, at rest -> hydrostatic 1.5 m, force 9.81 * 4 / 2.
   EXPECT_NEAR(rec.pressure(1, 1), 1.5f, 1e-6f);
   EXPECT_NEAR(rec.force(1, 1), 19.62f, 1e-5f);
+}
+
+// Strong nonlinearity option: in still water every velocity term vanishes and the record is the
+// hydrostatic head 9.81 (eta - (z - h)) / 9.81 = 0.1 + 1.5 = 1.6 m, as with the weak option.
+TEST(ProbeRecords, PressureStrongOptionInStillWater) {
+  Model m = test::still_water_model(4, 4, 1.0f, 1.0f, 0.1f, 2.0f);
+  m.nonlinear_option = 2;
+  m.eta_new.fill(0.1f);
+  ModelParams p;
+  p.duration = 0.1f;
+  p.time_step = 0.1f;
+  p.probes = {probe("s", 1, 4)};  // an edge node: taken at (2, 3), one node inside the grid
+  p.probes[0].pressure = true;
+  p.probes[0].z_p = 0.5f;
+  m.eta_new(2, 3) = 0.2f;
+  ProbeRecords rec = init_probe_records(p);
+  record_probes(rec, m, p, 1);
+  EXPECT_NEAR(rec.pressure(2, 1), 1.7f, 1e-6f);
+}
+
+// A gauge along y (from node (2, 1) to (2, 5)) walks j with i = 2 and compares (2, j - 1) with
+// (2, j).  Beach depths along j: 1, 0.5, -0.2, -0.4, -0.6 with eta 0.1, 0.1, 0.3, 0.4, 0.6:
+// d = 1.1, 0.6, 0.1, 0, 0 with md = 0.05 -> the pair (3, 4) gives eta(2, 3) = 0.3.
+// A gauge pointing against the walk (end index below the start) records nothing.
+TEST(ProbeRecords, RunupGaugeAlongY) {
+  Model m = test::still_water_model(3, 5, 1.0f, 1.0f, 0.1f, 0.0f);
+  m.calc_wave_runup = 1;
+  m.min_flood_depth = 0.05f;
+  const float depth[5] = {1.0f, 0.5f, -0.2f, -0.4f, -0.6f};
+  const float eta[5] = {0.1f, 0.1f, 0.3f, 0.4f, 0.6f};
+  for (int j = 1; j <= 5; ++j) {
+    for (int i = 1; i <= 3; ++i) {
+      m.depth(i, j) = depth[j - 1];
+      m.eta_new(i, j) = eta[j - 1];
+    }
+  }
+  ModelParams p;
+  p.duration = 0.1f;
+  p.time_step = 0.1f;
+  GaugeSpec up, down;
+  up.p1.i = up.p2.i = down.p1.i = down.p2.i = 2;
+  up.p1.j = down.p2.j = 1;
+  up.p2.j = down.p1.j = 5;
+  p.gauges = {up, down};
+  ProbeRecords rec = init_probe_records(p);
+  record_probes(rec, m, p, 1);
+  EXPECT_FLOAT_EQ(rec.runup(2, 1), 0.3f);
+  EXPECT_EQ(rec.runup(2, 2), 0.0f);
 }
 
 TEST(ProbeFiles, WorldPositionOfRotatedGrid) {

@@ -2,9 +2,9 @@
 #include "output/solution_file.hpp"
 
 #include <gtest/gtest.h>
-#include <hdf5.h>
 
 #include <cmath>
+#include <hdf5.h>
 #include <string>
 #include <vector>
 
@@ -78,7 +78,7 @@ TEST(SolutionFile, SimulationNameIsParameterFileWithoutExtension) {
 // to 5 significant digits); each dataset holds one step at time 0.0 with one value per node
 // (two for the mean velocity, marked as local-coordinate vectors), time units "None".
 TEST(SolutionFile, StatisticsDatasetsEqualTextGrids) {
-  const auto dir = test::scratch_dir("solution_statistics");
+  const test::ScratchDir dir("solution_statistics");
   ModelParams p;
   p.duration = 1.0f;
   p.time_step = 0.5f;  // N = 3
@@ -113,8 +113,8 @@ TEST(SolutionFile, StatisticsDatasetsEqualTextGrids) {
     const std::string& grid_file;
     const Field& values;
   };
-  for (const Scalar& s : {Scalar{"/case1/Sig. Wave Height", p.hs_file, r.hs},
-                          Scalar{"/case1/Mean Water Level", p.mean_wl_file, r.mwl}}) {
+  for (const Scalar& s :
+       {Scalar{"/case1/Sig. Wave Height", p.hs_file, r.hs}, Scalar{"/case1/Mean Water Level", p.mean_wl_file, r.mwl}}) {
     const Dataset d = read_dataset(file, s.path);
     EXPECT_EQ(d.dims, (std::vector<hsize_t>{1, 6})) << s.path;
     EXPECT_EQ(d.times, std::vector<double>{0.0});
@@ -151,7 +151,7 @@ TEST(SolutionFile, StatisticsDatasetsEqualTextGrids) {
 // whole grid: velocities per node, their magnitude, the surface elevation without the breaking
 // mark, and 1 on the breaking node.
 TEST(SolutionFile, AnimationDatasets) {
-  const auto dir = test::scratch_dir("solution_animation");
+  const test::ScratchDir dir("solution_animation");
   Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 0.25f, 1.0f);
   m.breaking_on = 1;
   m.celerity.fill(1.0f);
@@ -196,7 +196,7 @@ TEST(SolutionFile, AnimationDatasets) {
 // A solution file in a directory that does not exist ends the run with the library message;
 // the library is closed again, so a later file can be created.
 TEST(SolutionFile, FailuresEndTheRunWithTheLibraryMessage) {
-  const auto dir = test::scratch_dir("solution_failures");
+  const test::ScratchDir dir("solution_failures");
   try {
     open_solution_file((dir / "missing" / "x.h5").string(), "case1");
     FAIL() << "no error";

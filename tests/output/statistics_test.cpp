@@ -55,8 +55,8 @@ TEST(Statistics, SignificantWaveHeightMeanLevelAndRunup) {
   for (int k = 1; k <= st.nsteps; ++k) {
     const float eta = 0.5f * std::sin(kTwoPi * static_cast<float>(k) / 20.0f);
     m.eta_new.fill(eta);
-    m.eta_new(2, 1) = 1.0f;                   // total depth 0: dry
-    m.eta_new(3, 1) = k == 5 ? 0.4f : 0.2f;   // flooded (d = 0.2) at step 5 only
+    m.eta_new(2, 1) = 1.0f;                  // total depth 0: dry
+    m.eta_new(3, 1) = k == 5 ? 0.4f : 0.2f;  // flooded (d = 0.2) at step 5 only
     accumulate_statistics(st, m, k);
   }
   const StatisticsResults r = finalise_statistics(st, m.grid);
@@ -87,8 +87,7 @@ TEST(Statistics, ShortRunWarning) {
   const std::string l3 = "may not be representative of input storm";
   EXPECT_EQ(console.str(), " \n" + std::string(24, ' ') + "***  Warning ***" + std::string(21, ' ') + "\n" +
                                std::string(7, ' ') + l1 + std::string(4, ' ') + "\n" + std::string(8, ' ') + l2 +
-                               std::string(6, ' ') + "\n" + std::string(12, ' ') + l3 + std::string(9, ' ') +
-                               "\n \n");
+                               std::string(6, ' ') + "\n" + std::string(12, ' ') + l3 + std::string(9, ' ') + "\n \n");
   p.has_hs_file = false;
   p.has_mean_wl_file = true;
   std::ostringstream quiet;
@@ -110,7 +109,7 @@ TEST(Statistics, DirectionWithOrientationAndMeanVelocity) {
   m.eta_new.fill(1.0f);
   m.u_new.fill(std::cos(a));
   m.v_new.fill(std::sin(a));
-  m.u_new(3, 1) = 0.0f;  // eastern edge face
+  m.u_new(3, 1) = 0.0f;             // eastern edge face
   accumulate_statistics(st, m, 1);  // before the window: nothing
   accumulate_statistics(st, m, 2);
   const StatisticsResults r = finalise_statistics(st, m.grid);
@@ -123,7 +122,7 @@ TEST(Statistics, DirectionWithOrientationAndMeanVelocity) {
 // With solution_file_option 1 no grid file is written and nothing is announced; with option 0
 // the requested grid is written after its output-file line, and only the requested one.
 TEST(Statistics, GridFilesFollowSolutionFileOption) {
-  const auto dir = test::scratch_dir("statistics_grids");
+  const test::ScratchDir dir("statistics_grids");
   ModelParams p = twenty_second_run();
   p.has_hs_file = true;
   p.hs_file = (dir / "hs.grd").string();
@@ -141,7 +140,7 @@ TEST(Statistics, GridFilesFollowSolutionFileOption) {
   p.solution_file_option = 0;
   write_statistics(st, p, m.grid, closed, reporter, "/w");
   EXPECT_TRUE(std::filesystem::exists(p.hs_file));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), std::filesystem::directory_iterator()), 1);
   EXPECT_EQ(log.str(), " SWELLIX Output File: \"/w\\" + p.hs_file + "\"\n");
   EXPECT_EQ(console.str(), log.str());
   const std::string text = test::read_text(p.hs_file);

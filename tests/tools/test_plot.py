@@ -58,15 +58,27 @@ class RunFolder(unittest.TestCase):
             frames[2, 0, 3, 3] += 1000.0
             sf.write_animation(os.path.join(d, "eta.anim"), frames, [1, 2, 3, 4, 5],
                                [0, 1, 2, 3, 4], dx, dx)
+            import h5py
+            with h5py.File(os.path.join(d, "case.h5"), "w") as h5:   # the solution file layout
+                g = h5.create_group("case/Sig. Wave Height")
+                g.create_dataset("Values", data=np.full((1, nx * ny), 0.5, "<f4"))
+                g.create_dataset("Times", data=np.zeros(1))
+                g = h5.create_group("case/WSE Animation")
+                g.create_dataset("Values", data=frames[:, 0].reshape(5, nx * ny) % 1000.0)
+                g.create_dataset("Times", data=np.arange(5.0))
             with open(os.path.join(d, "case.par"), "w") as f:
                 f.write(":output_file_prefix case\n:bathy_file BATHY.grd\n:tidal_offset 0\n"
                         ":hs_file hs.grd\n:mean_uv_file uv.grd\n:mean_wl_file mwl.grd\n"
-                        ":ts_eta_file eta.ts\n:save_eta_animation\n:eta_anim_file eta.anim\n")
+                        ":ts_eta_file eta.ts\n:save_eta_animation\n:eta_anim_file eta.anim\n"
+                        ":solution_file_option 2\n:kobl_solution_file case.h5\n")
             r = subprocess.run([PLOT, d, "--format", "png"], capture_output=True, text=True)
             self.assertEqual(r.returncode, 0, r.stderr)
             made = sorted(os.listdir(os.path.join(d, "plots")))
-            self.assertEqual(made, ["bathy_depth.png", "eta_frames.png", "eta_series.png",
-                                    "eta_snapshots.png", "eta_spectra.png", "hs.png", "uv.png"])
+            self.assertEqual(made, ["bathy_depth.png", "case_sig_wave_height.png",
+                                    "case_wse_animation_frames.png",
+                                    "case_wse_animation_snapshots.png", "eta_frames.png",
+                                    "eta_series.png", "eta_snapshots.png", "eta_spectra.png",
+                                    "hs.png", "uv.png"])
             self.assertIn("not found (has the run finished?): mwl.grd", r.stdout)
 
     def test_unreadable_file_gives_a_message_and_status_1(self):

@@ -1,5 +1,7 @@
 // Wavemakers driven by files: elevation and velocity series, their consistency between
 // wavemakers, the spectral estimate, the directions from velocities and directional spectra.
+#include "wavegen/file_signals.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "core/constants.hpp"
-#include "wavegen/file_signals.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/wavemaker_blocks.hpp"
 
@@ -77,17 +78,27 @@ Lines fatal_lines(F f) {
 // A wave of amplitude a on FFT bin j of n samples: a sin(2 pi j k / n).
 std::vector<float> sine(int n, int j, float a) {
   std::vector<float> x(static_cast<std::size_t>(n));
-  for (int k = 0; k < n; ++k) x[static_cast<std::size_t>(k)] = a * static_cast<float>(std::sin(2.0 * 3.14159265358979 * j * k / n));
+  for (int k = 0; k < n; ++k)
+    x[static_cast<std::size_t>(k)] = a * static_cast<float>(std::sin(2.0 * 3.14159265358979 * j * k / n));
   return x;
 }
 
 ParamTable eta_file_block(const std::string& file) {
   ParamTable t;
-  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
-           {"start_wavemaker", " "}, {"wm_pos_i1", "1"}, {"wm_pos_i2", "1"}, {"wm_pos_j1", "1"}, {"wm_pos_j2", "10"},
-           {"wave_type", "irreg_uni"}, {"time_series_option", "file"}, {"input_ts_eta_file", file},
-           {"xref_eta", "0"}, {"yref_eta", "20"}, {"wave_direction", "270"}, {"wave_period_min", "2"},
-           {"wave_period_max", "50"}, {"end_wavemaker", " "}})
+  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{{"start_wavemaker", " "},
+                                                                             {"wm_pos_i1", "1"},
+                                                                             {"wm_pos_i2", "1"},
+                                                                             {"wm_pos_j1", "1"},
+                                                                             {"wm_pos_j2", "10"},
+                                                                             {"wave_type", "irreg_uni"},
+                                                                             {"time_series_option", "file"},
+                                                                             {"input_ts_eta_file", file},
+                                                                             {"xref_eta", "0"},
+                                                                             {"yref_eta", "20"},
+                                                                             {"wave_direction", "270"},
+                                                                             {"wave_period_min", "2"},
+                                                                             {"wave_period_max", "50"},
+                                                                             {"end_wavemaker", " "}})
     add(t, k, v);
   return t;
 }
@@ -109,9 +120,9 @@ TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
   r.console = &console;
   Field depth(21, 11, 5.0f);
   float max_depth = 5.0f;
-  EXPECT_EQ(fatal_lines([&] { read_wavemakers(t, grid20x10(), depth, max_depth, r); }),
-            (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1",
-                   " "}));
+  EXPECT_EQ(
+      fatal_lines([&] { read_wavemakers(t, grid20x10(), depth, max_depth, r); }),
+      (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1", " "}));
 
   // One wavemaker: times 0 .. 127.75 give dt = 127.75 / 512; duration = 512 dt = 127.75 s.
   t.keys.resize(14);
@@ -176,19 +187,31 @@ void write_directional(const std::string& name, float min_dir) {
   for (int m = 1; m <= 5; ++m)
     for (int k = 1; k <= 50; ++k) {
       const float f = 0.02f * k;
-      const float s = m == 3 ? 0.02f / (f * f * f * f * f) * std::exp(-1.25f * std::pow(0.125f / f, 4.0f)) / 10.0f : 0.0f;
+      const float s =
+          m == 3 ? 0.02f / (f * f * f * f * f) * std::exp(-1.25f * std::pow(0.125f / f, 4.0f)) / 10.0f : 0.0f;
       out << s << '\n';
     }
 }
 
 ParamTable directional_block(const std::string& file) {
   ParamTable t;
-  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{
-           {"start_wavemaker", " "}, {"wm_pos_i1", "1"}, {"wm_pos_i2", "1"}, {"wm_pos_j1", "1"}, {"wm_pos_j2", "10"},
-           {"wave_type", "irreg_multi"}, {"time_series_option", "synthesize"}, {"wave_spec_option", "file"},
-           {"dir_spec_file", file}, {"wave_period_min", "2"}, {"wave_period_max", "40"}, {"rescale_spectrum", "no"},
-           {"random_number_seed", "11"}, {"time_series_duration", "102.4"}, {"end_wavemaker", " "},
-           {"time_step", "0.1"}, {"duration", "200"}})
+  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{{"start_wavemaker", " "},
+                                                                             {"wm_pos_i1", "1"},
+                                                                             {"wm_pos_i2", "1"},
+                                                                             {"wm_pos_j1", "1"},
+                                                                             {"wm_pos_j2", "10"},
+                                                                             {"wave_type", "irreg_multi"},
+                                                                             {"time_series_option", "synthesize"},
+                                                                             {"wave_spec_option", "file"},
+                                                                             {"dir_spec_file", file},
+                                                                             {"wave_period_min", "2"},
+                                                                             {"wave_period_max", "40"},
+                                                                             {"rescale_spectrum", "no"},
+                                                                             {"random_number_seed", "11"},
+                                                                             {"time_series_duration", "102.4"},
+                                                                             {"end_wavemaker", " "},
+                                                                             {"time_step", "0.1"},
+                                                                             {"duration", "200"}})
     add(t, k, v);
   return t;
 }
@@ -202,9 +225,10 @@ TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
   float max_depth = 5.0f;
   // Principal direction 70 deg (from the east-north-east): cannot enter from the west side.
   write_directional(dir.file("east.dws"), 50.0f);
-  EXPECT_EQ(fatal_lines([&] { read_wavemakers(directional_block(dir.file("east.dws")), grid20x10(), depth, max_depth, r); }),
-            (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
-                   " "}));
+  EXPECT_EQ(
+      fatal_lines([&] { read_wavemakers(directional_block(dir.file("east.dws")), grid20x10(), depth, max_depth, r); }),
+      (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
+             " "}));
   // All energy from 270 (travelling along +x): every point of the line carries the same signal,
   // as long-crested waves normal to the line must.
   write_directional(dir.file("west.dws"), 250.0f);
@@ -218,6 +242,76 @@ TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
     ASSERT_NEAR(s.u(n, 10), s.u(n, 1), 1e-6f);
   }
   EXPECT_GT(peak, 0.01f);
+}
+
+// Elevation and velocity series of long-crested waves travelling at `direction` degrees (grid
+// frame): bins 20..59 of 512 samples of 0.25 s, velocities 0.5 m/s per metre of elevation.
+void write_eta_uv(const std::string& eta_name, const std::string& uv_name, float direction) {
+  const int n = 512;
+  std::vector<float> eta(n, 0.0f), u(n, 0.0f), v(n, 0.0f);
+  const float th = direction * kPi / 180.0f;
+  for (int j = 20; j < 60; ++j) {
+    const std::vector<float> c = sine(n, j, 0.005f);
+    for (int k = 0; k < n; ++k) {
+      eta[static_cast<std::size_t>(k)] += c[static_cast<std::size_t>(k)];
+      u[static_cast<std::size_t>(k)] += 0.5f * std::cos(th) * c[static_cast<std::size_t>(k)];
+      v[static_cast<std::size_t>(k)] += 0.5f * std::sin(th) * c[static_cast<std::size_t>(k)];
+    }
+  }
+  write_series(eta_name, 0.25f, {eta});
+  write_series(uv_name, 0.25f, {u, v});
+}
+
+ParamTable velocity_block(const std::string& eta, const std::string& uv) {
+  ParamTable t;
+  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{{"start_wavemaker", " "},
+                                                                             {"wm_pos_i1", "1"},
+                                                                             {"wm_pos_i2", "1"},
+                                                                             {"wm_pos_j1", "1"},
+                                                                             {"wm_pos_j2", "10"},
+                                                                             {"wave_type", "irreg_multi"},
+                                                                             {"time_series_option", "file"},
+                                                                             {"input_ts_eta_file", eta},
+                                                                             {"xref_eta", "0"},
+                                                                             {"yref_eta", "20"},
+                                                                             {"wave_dsf_option", "velocity"},
+                                                                             {"input_ts_uv_file", uv},
+                                                                             {"xref_uv", "0"},
+                                                                             {"yref_uv", "20"},
+                                                                             {"max_cutoff_angle", "40"},
+                                                                             {"wave_period_min", "2"},
+                                                                             {"wave_period_max", "50"},
+                                                                             {"end_wavemaker", " "},
+                                                                             {"time_step", "0.25"},
+                                                                             {"duration", "200"}})
+    add(t, k, v);
+  return t;
+}
+
+TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
+  TempDir dir;
+  std::ostringstream console;
+  Reporter r;
+  r.console = &console;
+  Field depth(21, 11, 5.0f);
+  float max_depth = 5.0f;
+  // Waves at 20 deg enter from the west: the line's points lag one another along y.
+  write_eta_uv(dir.file("eta.ts"), dir.file("uv.ts"), 20.0f);
+  WavemakerSet set =
+      read_wavemakers(velocity_block(dir.file("eta.ts"), dir.file("uv.ts")), grid20x10(), depth, max_depth, r);
+  const Wavemaker& w = set.wavemakers.front();
+  EXPECT_EQ(w.dsf_option, 2);
+  EXPECT_NEAR(w.direction, 20.0f, 0.5f);
+  EXPECT_EQ(w.signal.npoints, 10);
+  float differ = 0.0f;
+  for (int n = 1; n <= w.signal.nsteps; ++n) differ = std::max(differ, std::fabs(w.signal.u(n, 1) - w.signal.u(n, 10)));
+  EXPECT_GT(differ, 0.001f);
+  // Waves travelling west cannot be made on the west side.
+  write_eta_uv(dir.file("eta.ts"), dir.file("uv.ts"), 180.0f);
+  EXPECT_EQ(fatal_lines([&] {
+              read_wavemakers(velocity_block(dir.file("eta.ts"), dir.file("uv.ts")), grid20x10(), depth, max_depth, r);
+            }),
+            (Lines{"principal wave direction cannot be", "generated along specified boundary", " "}));
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // Nonlinearity warnings at their thresholds and the representative wave of a run.
+#include "wavegen/nonlinearity.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "core/constants.hpp"
-#include "wavegen/nonlinearity.hpp"
 #include "wavegen/numerics.hpp"
 
 namespace swx {
@@ -18,11 +19,11 @@ std::string box_text(std::string_view l1, std::string_view l2, std::string_view 
   for (const auto& line : box_lines(kWarningTitle, l1, l2, l3)) s += line + "\n";
   return s;
 }
-const std::string kBreaking = box_text("Incident waves are highly nonlinear and potentially breaking",
-                                       "Use smaller wave height", " ");
-const std::string kNonlinear = box_text("incident wave height is in the nonlinear regime",
-                                        "free and forced nonlinear waves will be generated at",
-                                        "the boundary since using linear wave generation theory");
+const std::string kBreaking =
+    box_text("Incident waves are highly nonlinear and potentially breaking", "Use smaller wave height", " ");
+const std::string kNonlinear =
+    box_text("incident wave height is in the nonlinear regime", "free and forced nonlinear waves will be generated at",
+             "the boundary since using linear wave generation theory");
 
 std::string warnings_for(float height, float T, float h) {
   std::ostringstream console;

@@ -1,4 +1,6 @@
 // Permanent-form waves of the model equations and the dense solver beneath them.
+#include "wavegen/permanent_form.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 
 #include "core/constants.hpp"
 #include "wavegen/dense_solver.hpp"
-#include "wavegen/permanent_form.hpp"
 #include "wavegen/transfer.hpp"
 
 namespace swx {
@@ -70,12 +71,19 @@ TEST(PeriodicWave, SteepWaveKeepsHeightZeroMeanLevelAndZeroMeanFlux) {
     const double th = 2.0 * 3.14159265358979 * m / n;
     mean_eta += w.eta(th) / n;
     mean_q += flux_from_velocity(static_cast<float>(w.eta(th)), static_cast<float>(w.u(th)),
-                                 static_cast<float>(w.u_xx(th)), h) / n;
+                                 static_cast<float>(w.u_xx(th)), h) /
+              n;
   }
   EXPECT_NEAR(mean_eta, 0.0, 1e-6);
   EXPECT_NEAR(mean_q, 0.0, 1e-4);
   // A nonlinear wave is longer than the linear one of the same period.
   EXPECT_LT(w.k, model_linear_wavenumber(kTwoPi / T, h));
+  // A long wave of 0.4 h (Ursell number near 140) is cnoidal: most of its height above still
+  // water and faster than the linear wave; it must not jump to a shorter wave of other shape.
+  const PeriodicWave cn = periodic_wave(0.4f, 6.0f, 1.0f, c.r);
+  ASSERT_TRUE(cn.converged);
+  EXPECT_GT(cn.eta(0.0), 0.75 * 0.4);
+  EXPECT_GT(cn.c, kTwoPi / 6.0f / model_linear_wavenumber(kTwoPi / 6.0f, 1.0f));
   BoundarySignal s;
   periodic_wave_signal(w, -1.0f, 0.1f, 81, s);
   EXPECT_EQ(s.npoints, 1);
@@ -126,7 +134,8 @@ TEST(SolitaryWave, SignalDelaysEachPointByItsTravelTime) {
   const float expected = 4.0f * 0.5f / c_speed / 0.05f;  // points 1 and 5 are 4 m apart
   EXPECT_NEAR(static_cast<float>(crest(per_point, 5) - crest(per_point, 1)), expected, 1.5f);
   // Normal component: cos 30 of the solitary velocity.
-  EXPECT_NEAR(per_point.u(crest(per_point, 3), 3), 0.8660254f * one.u(crest(one, 1), 1), 0.02f * one.u(crest(one, 1), 1));
+  EXPECT_NEAR(per_point.u(crest(per_point, 3), 3), 0.8660254f * one.u(crest(one, 1), 1),
+              0.02f * one.u(crest(one, 1), 1));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Reference series, the FFT length rule, the regular linear signal, the transfer with its band
 // and the multidirectional directions, the depth cap and the linear flag.
+#include "wavegen/synthesis.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 
 #include "core/constants.hpp"
 #include "wavegen/numerics.hpp"
-#include "wavegen/synthesis.hpp"
 #include "wavegen/transfer.hpp"
 
 namespace swx {

@@ -1,5 +1,7 @@
 // Wavemaker blocks: finding them, positions and sides, the land and direction checks, and the
 // keys of each wave type with their messages.
+#include "wavegen/wavemaker_blocks.hpp"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -9,7 +11,6 @@
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
-#include "wavegen/wavemaker_blocks.hpp"
 
 namespace swx {
 namespace {
@@ -70,18 +71,30 @@ Wavemaker read_first(const ParamTable& t, const Field& depth, std::ostringstream
 Field uniform_depth(float h) { return Field(21, 11, h); }
 
 TEST(WavemakerBlocks, CountsAndEndsAreCheckedBeforeAnyBlockIsRead) {
-  EXPECT_EQ(fatal_lines([] { find_wavemaker_blocks(table({{"time_step", "0.1"}})); }),
+  EXPECT_EQ(fatal_lines([] {
+              find_wavemaker_blocks(table({{"time_step", "0.1"}}));
+            }),
             (Lines{"Zero wavemakers found in simulation parameter file", " ", " "}));
   // Five empty blocks: the count is refused although no block has any key.
-  const ParamTable five = table({{"start_wavemaker", " "}, {"end_wavemaker", " "}, {"start_wavemaker", " "},
-                                 {"end_wavemaker", " "}, {"start_wavemaker", " "}, {"end_wavemaker", " "},
-                                 {"start_wavemaker", " "}, {"end_wavemaker", " "}, {"start_wavemaker", " "},
+  const ParamTable five = table({{"start_wavemaker", " "},
+                                 {"end_wavemaker", " "},
+                                 {"start_wavemaker", " "},
+                                 {"end_wavemaker", " "},
+                                 {"start_wavemaker", " "},
+                                 {"end_wavemaker", " "},
+                                 {"start_wavemaker", " "},
+                                 {"end_wavemaker", " "},
+                                 {"start_wavemaker", " "},
                                  {"end_wavemaker", " "}});
   EXPECT_EQ(fatal_lines([&] { find_wavemaker_blocks(five); }),
             (Lines{"Number of wavemakers exceeds maximum of 4", " ", " "}));
   // Block 2 lacks its end; block 3 has one, yet block 2 is the one reported.
-  const ParamTable open = table({{"start_wavemaker", " "}, {"end_wavemaker", " "}, {"start_wavemaker", " "},
-                                 {"wave_type", "regular"}, {"start_wavemaker", " "}, {"end_wavemaker", " "}});
+  const ParamTable open = table({{"start_wavemaker", " "},
+                                 {"end_wavemaker", " "},
+                                 {"start_wavemaker", " "},
+                                 {"wave_type", "regular"},
+                                 {"start_wavemaker", " "},
+                                 {"end_wavemaker", " "}});
   EXPECT_EQ(fatal_lines([&] { find_wavemaker_blocks(open); }),
             (Lines{"End_Wavemaker symbol not found for Wavemaker #2", " ", " "}));
   const std::vector<Block> b =
@@ -93,9 +106,17 @@ TEST(WavemakerBlocks, CountsAndEndsAreCheckedBeforeAnyBlockIsRead) {
 
 ParamTable regular_block(const char* i1, const char* i2, const char* j1, const char* j2, const char* direction,
                          const char* cycles = "10") {
-  return table({{"start_wavemaker", " "}, {"wm_pos_i1", i1}, {"wm_pos_i2", i2}, {"wm_pos_j1", j1},
-                {"wm_pos_j2", j2}, {"wave_type", "regular"}, {"wave_height", "0.5"}, {"wave_period", "8"},
-                {"wave_direction", direction}, {"wave_cycles", cycles}, {"end_wavemaker", " "}});
+  return table({{"start_wavemaker", " "},
+                {"wm_pos_i1", i1},
+                {"wm_pos_i2", i2},
+                {"wm_pos_j1", j1},
+                {"wm_pos_j2", j2},
+                {"wave_type", "regular"},
+                {"wave_height", "0.5"},
+                {"wave_period", "8"},
+                {"wave_direction", direction},
+                {"wave_cycles", cycles},
+                {"end_wavemaker", " "}});
 }
 
 TEST(WavemakerBlocks, PositionGivesSideSortedIndicesAndFullSideFlag) {
@@ -183,12 +204,25 @@ TEST(WavemakerBlocks, RegularKeysAndTheirChecks) {
 }
 
 ParamTable irregular_block(const char* type, const char* option, const char* seed) {
-  return table({{"start_wavemaker", " "}, {"wm_pos_i1", "1"}, {"wm_pos_i2", "1"}, {"wm_pos_j1", "1"},
-                {"wm_pos_j2", "10"}, {"wave_type", type}, {"time_series_option", option},
-                {"wave_spec_option", "parameter"}, {"spectral_type", "jonswap"}, {"jonswap_option", "hs"},
-                {"sig_wave_height", "1"}, {"peak_wave_period", "8"}, {"gamma", "3.3"},
-                {"wave_direction", "270"}, {"wave_period_min", "2"}, {"wave_period_max", "30"},
-                {"rescale_spectrum", "no"}, {"random_number_seed", seed}, {"time_series_duration", "80"},
+  return table({{"start_wavemaker", " "},
+                {"wm_pos_i1", "1"},
+                {"wm_pos_i2", "1"},
+                {"wm_pos_j1", "1"},
+                {"wm_pos_j2", "10"},
+                {"wave_type", type},
+                {"time_series_option", option},
+                {"wave_spec_option", "parameter"},
+                {"spectral_type", "jonswap"},
+                {"jonswap_option", "hs"},
+                {"sig_wave_height", "1"},
+                {"peak_wave_period", "8"},
+                {"gamma", "3.3"},
+                {"wave_direction", "270"},
+                {"wave_period_min", "2"},
+                {"wave_period_max", "30"},
+                {"rescale_spectrum", "no"},
+                {"random_number_seed", seed},
+                {"time_series_duration", "80"},
                 {"end_wavemaker", " "}});
 }
 
