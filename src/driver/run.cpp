@@ -41,6 +41,7 @@ struct Run {
   ParamTable table;
   ModelParams params;
 
+  std::string log_name;
   std::ofstream log_file;
   Reporter rep;
 
@@ -91,10 +92,10 @@ std::string open_failure_reason(const std::string& file_name, int err) {
 // Phase 3: output_file_prefix and the log file "<prefix>_swx.log", created or replaced.
 void open_log_file(Run& r) {
   read_output_prefix(r.table, r.params);
-  const std::string name = r.params.output_file_prefix + "_swx.log";
+  r.log_name = r.params.output_file_prefix + "_swx.log";
   errno = 0;
-  r.log_file.open(name, std::ios::out | std::ios::trunc);
-  if (!r.log_file) fatal("Log file cannot be created: " + name, open_failure_reason(name, errno));
+  r.log_file.open(r.log_name, std::ios::out | std::ios::trunc);
+  if (!r.log_file) fatal("Log file cannot be created: " + r.log_name, open_failure_reason(r.log_name, errno));
   r.rep.log = &r.log_file;
 }
 
@@ -231,6 +232,8 @@ void run_time_loop(Run& r) {
   estimate.total_steps = steps;
   for (int n = 1; n <= steps; ++n) {
     r.rep.log_and_console(" Time Step: " + compact_int(n) + of_total);
+    r.log_file.flush();  // progress stays readable while the run goes on
+    r.out.flush();
     advance_solution(r.model, n, r.rep);
     record_probes(r.records, r.model, r.params, n);
     save_animation_step(r.animation, r.model, r.params, r.solution, n);
@@ -255,6 +258,7 @@ void finish_run(Run& r) {
   const float cpu = cpu_seconds() - r.start_cpu;
   const float elapsed = elapsed_seconds(r.start_clock, wall_clock_now());
   write_timing_report(r.log_file, elapsed, cpu);
+  if (!r.log_file) fatal("Log file could not be written completely: " + r.log_name, "(is the disk full?)");
 }
 
 void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {
@@ -287,6 +291,8 @@ int run_program(int argc, char** argv, std::istream& in, std::ostream& out) {
     show_fatal_error_box(out, "Not enough memory for this run", "(a grid or time series too large for the machine)");
   } catch (const std::exception& e) {
     show_fatal_error_box(out, "Run stopped by an unexpected error:", e.what());
+  } catch (...) {
+    show_fatal_error_box(out, "Run stopped by an unexpected error");
   }
   out.flush();
   return 0;

@@ -114,6 +114,13 @@ Animation open_animation(const ModelParams& p, const GridHeader& grid, SolutionF
     }
     a.frame.resize(kRecordHeadBytes + 4 * static_cast<std::size_t>(a.ncols) * static_cast<std::size_t>(a.nrows));
   }
+  // Work buffers over the whole grid, sized once here so that the time loop never allocates.
+  const std::size_t nnodes = static_cast<std::size_t>(grid.ngrid_x) * static_cast<std::size_t>(grid.ngrid_y);
+  if (a.eta) a.surface.resize(nnodes);
+  if (sf.open) {
+    a.node_values.resize(nnodes);
+    if (a.uv) a.node_vectors.resize(2 * nnodes);
+  }
   if (sf.open) {
     if (a.uv) {
       sf.velocity = create_animation_dataset(sf, "/Velocity Animation", "m/s", true);
@@ -144,7 +151,6 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
 
   if (a.eta) {
     // Surface with the breaking mark, in node order over the whole grid.
-    a.surface.resize(nnodes);
     std::size_t n = 0;
     for (int j = 1; j <= ny; ++j) {
       for (int i = 1; i <= nx; ++i, ++n) {
@@ -174,7 +180,6 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
     if (sf.open) {
       pack_vector_nodes(m.u_new, m.v_new, nx, ny, a.node_vectors);
       write_vector_step(sf, sf.velocity, t, a.node_vectors);
-      a.node_values.resize(nnodes);
       for (std::size_t q = 0; q < nnodes; ++q) {
         const float u = a.node_vectors[2 * q], v = a.node_vectors[2 * q + 1];
         a.node_values[q] = std::sqrt(u * u + v * v);

@@ -103,7 +103,8 @@ float velocity_at(const FaceProfile& fp, float z) {
   return fp.u + 0.5f * (zr * zr - z * z) * fp.s + (zr - z) * fp.g;
 }
 
-// Volume flux per unit width: d u + h (K2 G + K1 S), K1 = zr^2/2 - h^2/6, K2 = h (coef - 1/2).
+// Volume flux per unit width: d u + h (K2 G + K1 S), K1 = zr^2/2 - h^2/6, K2 = h (coef - 1/2),
+// the flux of the weak form (still-water depth in the dispersive part) under both options.
 float flux_of(const FaceProfile& fp) {
   if (fp.dry) return 0.0f;
   if (fp.h <= 0.0f) return fp.d * fp.u;

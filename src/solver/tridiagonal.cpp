@@ -23,8 +23,9 @@ void solve_tridiagonal(const float* sub, const float* diag, const float* sup, co
 }
 
 void solve_tridiagonal_columns(ColumnRows& r, int ni, int n) {
+  // Every work element read below is written earlier in the same solve, so a stale work array
+  // gives the same bits as a zeroed one; it is not cleared.
   float* bet = r.bet.data();
-  r.work.fill(0.0f);
   {
     const float* d = r.diag.col(1);
     const float* b = r.rhs.col(1);

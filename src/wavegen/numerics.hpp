@@ -12,7 +12,8 @@ inline constexpr int kMaxFftSize = 524288;   // 2^19, the longest transform
 inline constexpr int kMaxSplineKnots = 1000;  // knots of one spline fit
 
 // Wavenumber k (1/m) of linear waves, omega^2 = g k tanh(k h), angular frequency omega (rad/s)
-// and depth h > 0 (m); deep-water cut at omega^2 h / g >= 20 gives k = omega^2 / g exactly.
+// and depth h (m).  With x = omega^2 h / g >= 20 the deep-water value x / h is returned as is;
+// otherwise Newton's method on kh tanh(kh) = x.  A dry point (h <= 0) or omega = 0 gives 0.
 float wavenumber(float omega, float h);
 
 // True when n = 2^q for q in 1..20 (2 .. 1,048,576); false for 1 and everything else.
@@ -24,7 +25,8 @@ void check_fft_size(int n);
 // Forward real FFT in place.  x holds at least n + 2 floats; on entry x[0..n-1] is the series,
 // on return coefficient j (j = 0..n/2) has its real part at x[2j] and imaginary part at
 // x[2j+1], scaled so that coefficient j = a (cos phi + i sin phi) for the harmonic
-// a cos(2 pi j k / n - phi) at sample k (1 <= j < n/2; the Nyquist term carries a cos(pi k)).
+// a cos(2 pi j k / n - phi) at sample k (1 <= j < n/2, scaled by 2/n).  Coefficient 0 is the
+// mean and coefficient n/2 (real) the amplitude b of b cos(pi k), both scaled by 1/n.
 void forward_real_fft(std::span<float> x, int n);
 
 // Inverse of forward_real_fft for zero-mean series: coefficient 0 is cleared first, so the

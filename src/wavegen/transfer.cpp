@@ -66,63 +66,94 @@ void build_line_signal(const LineGeometry& g, BandIndices band, const FftLength&
                        bool along_line_matters, Fill fill) {
   const int np = g.npoints();
   const int nsteps = f.n;
+  const std::size_t ns = static_cast<std::size_t>(nsteps);
   out.npoints = np;
   out.nsteps = nsteps;
-  const std::size_t total = static_cast<std::size_t>(np) * static_cast<std::size_t>(nsteps);
+  const std::size_t total = static_cast<std::size_t>(np) * ns;
   out.U.assign(total, 0.0f);
   out.Q.assign(total, 0.0f);
   out.Us.assign(total, 0.0f);
 
   std::vector<int> which;
   const std::vector<DepthTable> tables = depth_tables(g, band, f, which);
+  // Series of a depth shared by several points are kept for the points after the first.
+  std::vector<int> users(tables.size(), 0);
+  for (int w : which)
+    if (w >= 0) ++users[static_cast<std::size_t>(w)];
+  std::vector<std::vector<float>> kept(tables.size());
+
   const std::size_t len = static_cast<std::size_t>(f.n_fft) + 2;
   std::vector<float> ce(len), cu(len), cu2(len);
-  std::vector<int> built_at(tables.size(), 0);  // first point built for each depth
-  for (int p = 1; p <= np; ++p) {
-    const int w = which[static_cast<std::size_t>(p - 1)];
-    if (w < 0) continue;  // dry point: U = Q = Us = 0
-    const DepthTable& t = tables[static_cast<std::size_t>(w)];
-    const int twin = built_at[static_cast<std::size_t>(w)];
-    if (!along_line_matters && twin > 0) {
-      for (int n = 1; n <= nsteps; ++n) {
-        const std::size_t from = at(n, twin, np), to = at(n, p, np);
-        out.U[to] = out.U[from];
-        out.Q[to] = out.Q[from];
-        out.Us[to] = out.Us[from];
+  // Points are built a batch at a time into point-major buffers and then written step by step,
+  // so that the step-major signal arrays are filled a cache line at a time.
+  constexpr int kBatch = 16;
+  std::vector<float> bu(kBatch * ns), bq(kBatch * ns), bs(kBatch * ns);
+  for (int p0 = 1; p0 <= np; p0 += kBatch) {
+    const int nb = std::min(kBatch, np - p0 + 1);
+    for (int b = 0; b < nb; ++b) {
+      const int p = p0 + b;
+      float* su = &bu[static_cast<std::size_t>(b) * ns];
+      float* sq = &bq[static_cast<std::size_t>(b) * ns];
+      float* ss = &bs[static_cast<std::size_t>(b) * ns];
+      const int w = which[static_cast<std::size_t>(p - 1)];
+      if (w < 0) {  // dry point: U = Q = Us = 0
+        std::fill(su, su + ns, 0.0f);
+        std::fill(sq, sq + ns, 0.0f);
+        std::fill(ss, ss + ns, 0.0f);
+        continue;
       }
-      continue;
+      std::vector<float>& keep = kept[static_cast<std::size_t>(w)];
+      if (!along_line_matters && !keep.empty()) {
+        std::copy(keep.begin(), keep.begin() + static_cast<std::ptrdiff_t>(ns), su);
+        std::copy(keep.begin() + static_cast<std::ptrdiff_t>(ns), keep.begin() + static_cast<std::ptrdiff_t>(2 * ns),
+                  sq);
+        std::copy(keep.begin() + static_cast<std::ptrdiff_t>(2 * ns), keep.end(), ss);
+        continue;
+      }
+      const DepthTable& t = tables[static_cast<std::size_t>(w)];
+      std::fill(ce.begin(), ce.end(), 0.0f);
+      std::fill(cu.begin(), cu.end(), 0.0f);
+      std::fill(cu2.begin(), cu2.end(), 0.0f);
+      fill(p, t, ce, cu, cu2);
+      // The Nyquist term carries no imaginary part.
+      ce[len - 1] = 0.0f;
+      cu[len - 1] = 0.0f;
+      cu2[len - 1] = 0.0f;
+      inverse_real_fft(ce, f.n_fft);
+      inverse_real_fft(cu, f.n_fft);
+      inverse_real_fft(cu2, f.n_fft);
+      std::span<const float> eta(ce.data(), static_cast<std::size_t>(f.n_fft));
+      std::span<const float> u(cu.data(), static_cast<std::size_t>(f.n_fft));
+      std::span<const float> uxx(cu2.data(), static_cast<std::size_t>(f.n_fft));
+      std::vector<float> re, ru, ru2;
+      if (f.n_fft != nsteps) {
+        re = resample_linear(eta, f.dt_fft, nsteps);
+        ru = resample_linear(u, f.dt_fft, nsteps);
+        ru2 = resample_linear(uxx, f.dt_fft, nsteps);
+        eta = re;
+        u = ru;
+        uxx = ru2;
+      }
+      const float h = t.h;
+      for (std::size_t n = 0; n < ns; ++n) {
+        su[n] = u[n];
+        sq[n] = flux_from_velocity(eta[n], u[n], uxx[n], h);
+        ss[n] = surface_velocity(u[n], uxx[n], h);
+      }
+      if (!along_line_matters && users[static_cast<std::size_t>(w)] > 1) {
+        keep.assign(su, su + ns);
+        keep.insert(keep.end(), sq, sq + ns);
+        keep.insert(keep.end(), ss, ss + ns);
+      }
     }
-    built_at[static_cast<std::size_t>(w)] = p;
-    std::fill(ce.begin(), ce.end(), 0.0f);
-    std::fill(cu.begin(), cu.end(), 0.0f);
-    std::fill(cu2.begin(), cu2.end(), 0.0f);
-    fill(p, t, ce, cu, cu2);
-    // The Nyquist term carries no imaginary part.
-    ce[len - 1] = 0.0f;
-    cu[len - 1] = 0.0f;
-    cu2[len - 1] = 0.0f;
-    inverse_real_fft(ce, f.n_fft);
-    inverse_real_fft(cu, f.n_fft);
-    inverse_real_fft(cu2, f.n_fft);
-    std::span<const float> eta(ce.data(), static_cast<std::size_t>(f.n_fft));
-    std::span<const float> u(cu.data(), static_cast<std::size_t>(f.n_fft));
-    std::span<const float> uxx(cu2.data(), static_cast<std::size_t>(f.n_fft));
-    std::vector<float> re, ru, ru2;
-    if (f.n_fft != nsteps) {
-      re = resample_linear(eta, f.dt_fft, nsteps);
-      ru = resample_linear(u, f.dt_fft, nsteps);
-      ru2 = resample_linear(uxx, f.dt_fft, nsteps);
-      eta = re;
-      u = ru;
-      uxx = ru2;
-    }
-    const float h = t.h;
     for (int n = 1; n <= nsteps; ++n) {
-      const std::size_t s = static_cast<std::size_t>(n - 1);
-      const std::size_t e = at(n, p, np);
-      out.U[e] = u[s];
-      out.Q[e] = flux_from_velocity(eta[s], u[s], uxx[s], h);
-      out.Us[e] = surface_velocity(u[s], uxx[s], h);
+      const std::size_t row = at(n, p0, np), src = static_cast<std::size_t>(n - 1);
+      for (int b = 0; b < nb; ++b) {
+        const std::size_t from = static_cast<std::size_t>(b) * ns + src;
+        out.U[row + static_cast<std::size_t>(b)] = bu[from];
+        out.Q[row + static_cast<std::size_t>(b)] = bq[from];
+        out.Us[row + static_cast<std::size_t>(b)] = bs[from];
+      }
     }
   }
 }

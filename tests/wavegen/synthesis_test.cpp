@@ -220,5 +220,47 @@ TEST(LinearFlag, PermanentFormOnlyForNormalWavesOnAFullSideOfUniformDepth) {
   EXPECT_EQ(linear_flag(w, flat), 0);
 }
 
+TEST(PrepareSignal, RowWavemakerWorksInTheExchangedFrame) {
+  // Regular wave on part of the south row (i = 1..9, j = 1) travelling at 60 deg from +x, that
+  // is 30 deg off the row's normal: U is the y-velocity V sin 60 eta, and the points lag along
+  // x by k (x_p - x_ref) cos 60 with the reference at the middle point (i = 5).
+  GridHeader grid;
+  grid.delta_x = 2.0f;
+  grid.delta_y = 3.0f;
+  grid.ngrid_x = 20;
+  grid.ngrid_y = 8;
+  Field depth(21, 9, 4.0f);
+  float max_depth = 4.0f;
+  Wavemaker w;
+  w.number = 1;
+  w.side = 3;
+  w.i1 = 1;
+  w.i2 = 9;
+  w.j1 = w.j2 = 1;
+  w.height = 0.3f;
+  w.period = 6.0f;
+  w.direction = 60.0f;
+  std::ostringstream console;
+  Reporter r;
+  r.console = &console;
+  const float dt = 0.1f;
+  prepare_wavemaker_signal(w, grid, depth, max_depth, dt, 601, r);
+  ASSERT_EQ(w.signal.npoints, 9);
+  EXPECT_EQ(w.linear_flag, 1);
+  // The analysed height and period stand in for the given ones.
+  EXPECT_NEAR(w.period, 6.0f, 1e-3f);
+  EXPECT_NEAR(w.height, 0.3f, 0.01f);
+  const float omega = kTwoPi / w.period, k = wavenumber(omega, 4.0f);
+  const float V = velocity_factor(omega, k, 4.0f);
+  for (int p : {1, 5, 9})
+    for (int n : {1, 77, 300}) {
+      const float x = static_cast<float>(p - 1) * 2.0f - 8.0f;
+      const float eta = w.height / 2 * std::sin(k * x * 0.5f - omega * static_cast<float>(n - 1) * dt);
+      EXPECT_NEAR(w.signal.u(n, p), V * 0.8660254f * eta, 2e-5f) << p << " " << n;
+    }
+  EXPECT_EQ(w.signal.side, 3);
+  EXPECT_EQ(w.signal.nsteps, 601);
+}
+
 }  // namespace
 }  // namespace swx
