@@ -61,9 +61,10 @@ void move_edge_strips(Model& m, bool along_x) {
 //
 // Over a flat bed of depth h a line mass source of strength s radiates, on each side, a
 // progressive wave and an evanescent mode (the model's dispersion relation has one real and one
-// imaginary wavenumber).  The progressive wave carries the flux
-//   Q = s (1 - K1 k^2) / (2 [1 + K3 k^2 (1 - K1 k^2)/(1 - K3 k^2) - 2 K1 k^2] (1 - K1 k^2)) * (1 - K1 k^2),
-// that is s = 2 Q F with F = [1 + K3 k^2 (1 - K1 k^2)/(1 - K3 k^2) - 2 K1 k^2] / (1 - K1 k^2)
+// imaginary wavenumber).  The progressive wave has the velocity amplitude
+//   u = s / (2 h [1 + K3 k^2 (1 - K1 k^2)/(1 - K3 k^2) - 2 K1 k^2])
+// and carries the flux Q = h u (1 - K1 k^2), so s = 2 Q F with
+//   F = [1 + K3 k^2 (1 - K1 k^2)/(1 - K3 k^2) - 2 K1 k^2] / (1 - K1 k^2)
 // (docs/equations.md).  k^2 is taken as the signal's own energy-weighted mean, -<U U''>/<U U>,
 // with U'' recovered from the surface velocity, U'' = (Us - U)/K3.  The direction of travel
 // follows from the sign of the level-velocity product eta*U = Q - h U - h K1 U'': positive when

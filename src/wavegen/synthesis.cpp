@@ -232,6 +232,10 @@ void prepare_wavemaker_signal(Wavemaker& w, const GridHeader& grid, Field& depth
     apply_depth_cap(w.period, depth, max_depth);
     check_nonlinearity(nonlinearity_test_height(w.height, w.wave_type != WaveType::kRegular), w.period, max_depth,
                        reporter);
+  } else if (from_file) {
+    // A measured solitary wave keeps its given height; its spectral period stands for T in the
+    // run's representative wave.
+    w.period = spectral_estimate(w.eta_ref, dt).period;
   }
 
   LineGeometry g = line_geometry(w, grid, depth);

@@ -165,6 +165,7 @@ float along_line(const LineGeometry& g, int p) { return g.y_first + static_cast<
 FftLength fft_length(int n, float dt) {
   FftLength f;
   f.n = n;
+  f.dt = dt;
   if (is_power_of_two(n)) {
     f.n_fft = n;
   } else {
@@ -211,8 +212,7 @@ std::vector<float> series_coefficients(std::span<const float> eta, const FftLeng
   for (float& e : x) e -= mean;
   if (f.n_fft != static_cast<int>(x.size())) {
     float dt_new = 0.0f;
-    const float dt = f.dt_fft * static_cast<float>(f.n_fft) / static_cast<float>(f.n);
-    x = spline_resample(0.0f, dt, x, true, f.n_fft, dt_new);
+    x = spline_resample(0.0f, f.dt, x, true, f.n_fft, dt_new);
   }
   x.resize(static_cast<std::size_t>(f.n_fft) + 2, 0.0f);
   forward_real_fft(x, f.n_fft);

@@ -29,6 +29,7 @@ struct LineGeometry {
 // spans the same duration.
 struct FftLength {
   int n = 0;            // N, samples of the model series
+  float dt = 0.0f;      // s, step of the model series
   int n_fft = 0;        // N_F
   float dt_fft = 0.0f;  // s, dt N / N_F
   int m = 0;            // N_F / 2 positive frequencies

@@ -115,6 +115,24 @@ TEST(ModelSetup, CurrentInsideDampingIsDiscarded) {
   EXPECT_EQ(m.current_x(2, 3), 1.0f);
 }
 
+// Continuity rate -(u.grad h + d div u): a cell 2 m deep with u = 0 and 0.1 m/s on its west
+// and east faces (dx = 1) loses 2 * 0.1 = 0.2 m/s; with u = 0.1 on both faces over a slope of
+// 0.1 it loses 0.5 * (0.1 * 0.2) = 0.01 m/s; total depth exactly 0 gives exactly 0.
+TEST(ContinuityRate, HandValues) {
+  Field u(3, 2, 0.0f), v(3, 2, 0.0f), eta(3, 2, 0.0f), rate(3, 2, 9.0f), h(3, 2, 2.0f), hx(3, 2, 0.0f),
+      hy(3, 2, 0.0f);
+  u(2, 1) = 0.1f;
+  continuity_rate(u, v, eta, rate, h, hx, hy, 1, 1, 1.0f, 1.0f);
+  EXPECT_FLOAT_EQ(rate(1, 1), -0.2f);
+  u(1, 1) = 0.1f;
+  hx.fill(0.1f);
+  continuity_rate(u, v, eta, rate, h, hx, hy, 1, 1, 1.0f, 1.0f);
+  EXPECT_FLOAT_EQ(rate(1, 1), -0.01f);
+  eta(1, 1) = -2.0f;
+  continuity_rate(u, v, eta, rate, h, hx, hy, 1, 1, 1.0f, 1.0f);
+  EXPECT_EQ(rate(1, 1), 0.0f);
+}
+
 // Signal elements: with Ns = 5, step 5 reads 5 and 1, step 6 reads 1 and 2 (replay).
 TEST(ModelSetup, SignalIndicesReplayTheSignal) {
   int n0 = 0, n1 = 0;

@@ -11,6 +11,7 @@
 
 #include "core/constants.hpp"
 #include "wavegen/numerics.hpp"
+#include "wavegen/random.hpp"
 #include "wavegen/transfer.hpp"
 
 namespace swx {
@@ -173,6 +174,23 @@ TEST(Transfer, MultidirectionalDirectionsStayInTheBandAndAreReproducible) {
     ASSERT_LE(a[static_cast<std::size_t>(j)], 40.0f);
     mean += a[static_cast<std::size_t>(j)] / 1024.0;
   }
+  // Uniform weights give C_b = b / 31, so a draw u with b >= 2 maps to
+  // theta_b + dtheta (u - C_b) / (C_{b+1} - C_b) = -20 + dtheta (31 u - 1).  Component k of a
+  // block uses the k-th of its own 32 draws; the generator reseeds itself after each block.
+  RandomGenerator rng = seeded_random_generator(4713657);
+  std::vector<float> draws(32);
+  auto expected = [&](float u) { return -20.0f + d.dtheta * (31.0f * u - 1.0f); };
+  draw_random(rng, draws);
+  ASSERT_GT(draws[0], 2.0f / 31.0f);  // b >= 2 for the draws of this seed
+  EXPECT_NEAR(a[1], expected(draws[0]), 1e-4f);
+  draw_random(rng, draws);
+  ASSERT_GT(draws[1], 2.0f / 31.0f);
+  EXPECT_NEAR(a[2], expected(draws[1]), 1e-4f);
+  for (int k = 3; k <= 32; ++k) draw_random(rng, draws);
+  reseed_from_itself(rng);
+  draw_random(rng, draws);
+  ASSERT_GT(draws[0], 2.0f / 31.0f);
+  EXPECT_NEAR(a[33], expected(draws[0]), 1e-4f);
   // Uniform weights: the directions spread evenly about the principal direction.
   EXPECT_NEAR(mean, 10.0, 2.0);
   EXPECT_GT(*std::max_element(a.begin() + 1, a.end()) - *std::min_element(a.begin() + 1, a.end()), 50.0f);
