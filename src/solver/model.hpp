@@ -96,7 +96,7 @@ struct Model {
   Field g_u, s_u, g_v, s_v;
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
-  Field kinetic_cell, w_surf_cell;  // "strong" option: surface kinetic energy, vertical velocity
+  Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities
 
   TridiagonalRows rows_x;
   ColumnRows rows_y;

@@ -101,19 +101,14 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
   }
 }
 
-// "Strong" option: cell-centred surface kinetic energy (u_s^2 + v_s^2)/2 and surface vertical
-// velocity w_s = eta_t + u_s*eta_x + v_s*eta_y (kinematic surface condition).
+// "Strong" option: cell-centred kinetic energy (u_s^2 + v_s^2)/2 of the still-water-level
+// velocities of the pass; 0 on dry cells.
 void strong_cell_terms(Model& m, const Field& eta) {
   for (int j = 1; j <= m.ny; ++j) {
-    const int jm = j > 1 ? j - 1 : j, jp = j < m.ny ? j + 1 : j;
     for (int i = 1; i <= m.nx; ++i) {
-      const int im = i > 1 ? i - 1 : i, ip = i < m.nx ? i + 1 : i;
       const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
       const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
-      const float ex = (eta(ip, j) - eta(im, j)) / (static_cast<float>(ip - im) * m.dx + (ip == im ? 1.0f : 0.0f));
-      const float ey = (eta(i, jp) - eta(i, jm)) / (static_cast<float>(jp - jm) * m.dy + (jp == jm ? 1.0f : 0.0f));
-      m.kinetic_cell(i, j) = 0.5f * (us * us + vs * vs);
-      m.w_surf_cell(i, j) = m.eta_rate(i, j) + us * ex + vs * ey;
+      m.kinetic_cell(i, j) = m.depth(i, j) + eta(i, j) > 0.0f ? 0.5f * (us * us + vs * vs) : 0.0f;
     }
   }
 }
@@ -188,21 +183,35 @@ void solve_x_line(Model& m, const PassLevels& lv, int j) {
     dia[i] = 1.0f - 2.0f * k.k3 * g.inv_dx2;
     sup[i] = k.k3 * g.inv_dx2 + k.k4 * (hx0 + hxp) * g.inv_2dx;
 
-    // u-part of U0 at the start of the step.
+    // u-part of U0 at the start of the step, with the depth coefficients of that level (they
+    // differ from those of the evaluated level only under the "strong" option).
+    const DepthCoefs ko =
+        strong ? depth_coefs(0.5f * (m.depth(i - 1, j) + m.eta_old(i - 1, j) + m.depth(i, j) + m.eta_old(i, j)), true) : k;
     float b = uo(i, j) +
-              k.k4 * (hxp * uo(i + 1, j) - hxm * uo(i - 1, j) + hx0 * (uo(i + 1, j) - uo(i - 1, j))) * g.inv_2dx +
-              k.k3 * (uo(i + 1, j) - 2.0f * uo(i, j) + uo(i - 1, j)) * g.inv_dx2;
+              ko.k4 * (hxp * uo(i + 1, j) - hxm * uo(i - 1, j) + hx0 * (uo(i + 1, j) - uo(i - 1, j))) * g.inv_2dx +
+              ko.k3 * (uo(i + 1, j) - 2.0f * uo(i, j) + uo(i - 1, j)) * g.inv_dx2;
 
     // v-part of U0: start-of-step value less the estimate at the target level, which in the
-    // correctors is 2*v_mid - v_old; the predictor's estimate is v_old itself and the part cancels.
-    if (!lv.predictor) {
-      const float w00 = vo(i - 1, j) - v(i - 1, j), w10 = vo(i, j) - v(i, j);
-      const float w01 = vo(i - 1, j + 1) - v(i - 1, j + 1), w11 = vo(i, j + 1) - v(i, j + 1);
-      const float hy4 = 0.25f * (m.depth_dy(i - 1, j) + m.depth_dy(i, j) + m.depth_dy(i, j + 1) +
-                                 m.depth_dy(i - 1, j + 1));
-      const float gv = hy4 * (w10 + w11 - w00 - w01) * g.inv_2dx + hx0 * (w11 - w10 - w00 + w01) * g.inv_2dy;
-      const float sv = (w11 - w01 - w10 + w00) * g.inv_dxdy;
-      b += 2.0f * (k.k4 * gv + k.k3 * sv);
+    // correctors is 2*v_mid - v_old; the predictor's estimate is v_old itself and the part cancels
+    // (weak option).
+    const float hy4 = 0.25f * (m.depth_dy(i - 1, j) + m.depth_dy(i, j) + m.depth_dy(i, j + 1) + m.depth_dy(i - 1, j + 1));
+    auto gv_of = [&](float w00, float w10, float w01, float w11) {
+      return hy4 * (w10 + w11 - w00 - w01) * g.inv_2dx + hx0 * (w11 - w10 - w00 + w01) * g.inv_2dy;
+    };
+    auto sv_of = [&](float w00, float w10, float w01, float w11) { return (w11 - w01 - w10 + w00) * g.inv_dxdy; };
+    if (!strong) {
+      if (!lv.predictor) {
+        const float w00 = vo(i - 1, j) - v(i - 1, j), w10 = vo(i, j) - v(i, j);
+        const float w01 = vo(i - 1, j + 1) - v(i - 1, j + 1), w11 = vo(i, j + 1) - v(i, j + 1);
+        b += 2.0f * (k.k4 * gv_of(w00, w10, w01, w11) + k.k3 * sv_of(w00, w10, w01, w11));
+      }
+    } else {
+      const float o00 = vo(i - 1, j), o10 = vo(i, j), o01 = vo(i - 1, j + 1), o11 = vo(i, j + 1);
+      const float c = lv.predictor ? 0.0f : 1.0f;  // v_target = v_old + (v_E - v_old)/theta
+      const float e00 = o00 + c * 2.0f * (v(i - 1, j) - o00), e10 = o10 + c * 2.0f * (v(i, j) - o10);
+      const float e01 = o01 + c * 2.0f * (v(i - 1, j + 1) - o01), e11 = o11 + c * 2.0f * (v(i, j + 1) - o11);
+      b += ko.k4 * gv_of(o00, o10, o01, o11) + ko.k3 * sv_of(o00, o10, o01, o11) -
+           (k.k4 * gv_of(e00, e10, e01, e11) + k.k3 * sv_of(e00, e10, e01, e11));
     }
 
     const PorousFace pf = porous_face(m, m.porosity(i - 1, j), m.porosity(i, j));
@@ -219,15 +228,13 @@ void solve_x_line(Model& m, const PassLevels& lv, int j) {
                        m.depth(i, j - 1) + eta(i, j - 1) > 0.0f;
     const float up = up_ok ? u(i, j + 1) - u(i, j) : 0.0f;
     const float dn = dn_ok ? u(i, j) - u(i, j - 1) : 0.0f;
+    // The "strong" block acts between wet cells; a face spilling onto dry land keeps the weak
+    // advection.
     float adv;
-    if (!strong) {
+    if (!strong || !(dl > 0.0f && dr > 0.0f)) {
       adv = u(i, j) * (u(i + 1, j) - u(i - 1, j)) * g.inv_2dx + vbar * (up + dn) * g.inv_2dy;
     } else {
-      const float eta_t_face = 0.5f * (m.eta_rate(i - 1, j) + m.eta_rate(i, j));
-      const float wl = m.w_surf_cell(i - 1, j), wr = m.w_surf_cell(i, j);
-      adv = (m.kinetic_cell(i, j) - m.kinetic_cell(i - 1, j)) / m.dx - (wr * wr - wl * wl) * g.inv_2dx -
-            eta_t_face * ((kRefLevelCoef - 1.0f) * m.g_u(i, j) +
-                          (kRefLevelCoef * kRefLevelCoef - 1.0f) * dloc * m.s_u(i, j));
+      adv = (m.kinetic_cell(i, j) - m.kinetic_cell(i - 1, j)) / m.dx;
     }
     if (m.current_on) {
       const float uc = m.current_x(i, j);
@@ -313,18 +320,30 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
     dia(i, j) = 1.0f - 2.0f * k.k3 * g.inv_dy2;
     sup(i, j) = k.k3 * g.inv_dy2 + k.k4 * (hy0 + hyp) * g.inv_2dy;
 
+    const DepthCoefs ko =
+        strong ? depth_coefs(0.5f * (m.depth(i, j - 1) + m.eta_old(i, j - 1) + m.depth(i, j) + m.eta_old(i, j)), true) : k;
     float b = vo(i, j) +
-              k.k4 * (hyp * vo(i, j + 1) - hym * vo(i, j - 1) + hy0 * (vo(i, j + 1) - vo(i, j - 1))) * g.inv_2dy +
-              k.k3 * (vo(i, j + 1) - 2.0f * vo(i, j) + vo(i, j - 1)) * g.inv_dy2;
+              ko.k4 * (hyp * vo(i, j + 1) - hym * vo(i, j - 1) + hy0 * (vo(i, j + 1) - vo(i, j - 1))) * g.inv_2dy +
+              ko.k3 * (vo(i, j + 1) - 2.0f * vo(i, j) + vo(i, j - 1)) * g.inv_dy2;
 
-    if (!lv.predictor) {
-      const float w00 = uo(i, j - 1) - u(i, j - 1), w10 = uo(i + 1, j - 1) - u(i + 1, j - 1);
-      const float w01 = uo(i, j) - u(i, j), w11 = uo(i + 1, j) - u(i + 1, j);
-      const float hx4 = 0.25f * (m.depth_dx(i, j - 1) + m.depth_dx(i, j) + m.depth_dx(i + 1, j) +
-                                 m.depth_dx(i + 1, j - 1));
-      const float gu = hx4 * (w01 + w11 - w00 - w10) * g.inv_2dy + hy0 * (w11 - w01 - w00 + w10) * g.inv_2dx;
-      const float su = (w11 - w10 - w01 + w00) * g.inv_dxdy;
-      b += 2.0f * (k.k4 * gu + k.k3 * su);
+    const float hx4 = 0.25f * (m.depth_dx(i, j - 1) + m.depth_dx(i, j) + m.depth_dx(i + 1, j) + m.depth_dx(i + 1, j - 1));
+    auto gu_of = [&](float w00, float w10, float w01, float w11) {
+      return hx4 * (w01 + w11 - w00 - w10) * g.inv_2dy + hy0 * (w11 - w01 - w00 + w10) * g.inv_2dx;
+    };
+    auto su_of = [&](float w00, float w10, float w01, float w11) { return (w11 - w10 - w01 + w00) * g.inv_dxdy; };
+    if (!strong) {
+      if (!lv.predictor) {
+        const float w00 = uo(i, j - 1) - u(i, j - 1), w10 = uo(i + 1, j - 1) - u(i + 1, j - 1);
+        const float w01 = uo(i, j) - u(i, j), w11 = uo(i + 1, j) - u(i + 1, j);
+        b += 2.0f * (k.k4 * gu_of(w00, w10, w01, w11) + k.k3 * su_of(w00, w10, w01, w11));
+      }
+    } else {
+      const float o00 = uo(i, j - 1), o10 = uo(i + 1, j - 1), o01 = uo(i, j), o11 = uo(i + 1, j);
+      const float c = lv.predictor ? 0.0f : 1.0f;
+      const float e00 = o00 + c * 2.0f * (u(i, j - 1) - o00), e10 = o10 + c * 2.0f * (u(i + 1, j - 1) - o10);
+      const float e01 = o01 + c * 2.0f * (u(i, j) - o01), e11 = o11 + c * 2.0f * (u(i + 1, j) - o11);
+      b += ko.k4 * gu_of(o00, o10, o01, o11) + ko.k3 * su_of(o00, o10, o01, o11) -
+           (k.k4 * gu_of(e00, e10, e01, e11) + k.k3 * su_of(e00, e10, e01, e11));
     }
 
     const PorousFace pf = porous_face(m, m.porosity(i, j - 1), m.porosity(i, j));
@@ -340,14 +359,10 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
     const float up = up_ok ? v(i + 1, j) - v(i, j) : 0.0f;
     const float dn = dn_ok ? v(i, j) - v(i - 1, j) : 0.0f;
     float adv;
-    if (!strong) {
+    if (!strong || !(dl > 0.0f && dr > 0.0f)) {
       adv = v(i, j) * (v(i, j + 1) - v(i, j - 1)) * g.inv_2dy + ubar * (up + dn) * g.inv_2dx;
     } else {
-      const float eta_t_face = 0.5f * (m.eta_rate(i, j - 1) + m.eta_rate(i, j));
-      const float wl = m.w_surf_cell(i, j - 1), wr = m.w_surf_cell(i, j);
-      adv = (m.kinetic_cell(i, j) - m.kinetic_cell(i, j - 1)) / m.dy - (wr * wr - wl * wl) * g.inv_2dy -
-            eta_t_face * ((kRefLevelCoef - 1.0f) * m.g_v(i, j) +
-                          (kRefLevelCoef * kRefLevelCoef - 1.0f) * dloc * m.s_v(i, j));
+      adv = (m.kinetic_cell(i, j) - m.kinetic_cell(i, j - 1)) / m.dy;
     }
     if (m.current_on) {
       const float vc = m.current_y(i, j);

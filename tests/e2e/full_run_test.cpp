@@ -107,6 +107,36 @@ TEST(FullRun, TinyCaseConsoleLogAndOutputFiles) {
   EXPECT_EQ(c.read("tiny.h5").substr(0, 8), std::string("\x89HDF\r\n\x1a\n", 8));
 }
 
+TEST(FullRun, InputGridsAreReadInTheOrderOfTheRun) {
+  // Damping and porosity right after the bathymetry; friction and current after the wavemakers
+  // and the time-stepping keys.  The key order in the file does not matter.
+  CaseDir c("grids");
+  const std::string extra =
+      ":current_file cur.grd\n:friction_file fric.grd\n:porosity_file poro.grd\n:char_stone_size 1.0\n"
+      ":lam_friction_coeff 1000\n:turb_friction_coeff 1.1\n:damping_file damp.grd\n";
+  write_tiny_case(c, "tiny", extra);
+  c.write("damp.grd", flat_bathymetry(8, 4, "0.0"));
+  c.write("poro.grd", flat_bathymetry(8, 4, "1.0"));
+  c.write("fric.grd", flat_bathymetry(8, 4, "50.0"));
+  std::string current = flat_bathymetry(8, 4, "0.0");
+  current += current.substr(current.find(":EndHeader\n") + 11);  // the y components
+  c.write("cur.grd", current);
+  const RunResult r = c.run({"tiny"});
+  EXPECT_EQ(r.status, 0);
+  std::vector<std::string> reading;
+  for (const auto& line : lines_of(r.console))
+    if (line.rfind(" Reading in ", 0) == 0) reading.push_back(line);
+  const std::vector<std::string> expected = {
+      " Reading in bathymetry file: " + quoted(c, "bathy.grd"), " Reading in damping file: " + quoted(c, "damp.grd"),
+      " Reading in porosity file: " + quoted(c, "poro.grd"), " Reading in friction file: " + quoted(c, "fric.grd"),
+      " Reading in current file: " + quoted(c, "cur.grd")};
+  EXPECT_EQ(reading, expected) << r.console;
+  const auto log = lines_of(c.read("tiny_swx.log"));
+  ASSERT_GE(log.size(), 14u);
+  EXPECT_EQ(std::vector<std::string>(log.begin() + 8, log.begin() + 13), expected);
+  EXPECT_NE(r.console.find(" Time Step: 20 of 20\n"), std::string::npos);
+}
+
 TEST(FullRun, FewerThanTenStepsShowNoEstimate) {
   CaseDir c("short");
   c.write("tiny.par", tiny_parameters("tiny"));

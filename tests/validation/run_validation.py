@@ -1,9 +1,12 @@
 #!/usr/bin/python3
 """Laboratory validation of SWELLIX at reduced resolution.
 
-usage: run_validation.py SWELLIX_BIN WORK_DIR CASE     (CASE: shoal, slope, runup)
+usage: run_validation.py SWELLIX_BIN WORK_DIR CASE [--full]
+       CASE: shoal, slope, runup, bar, bar2, vb, mase
 
-Each case writes its grids and parameter file into WORK_DIR/CASE, runs the program there,
+By default a case runs at a reduced resolution (and, for mase, a shorter record) that suits
+continuous integration; --full runs the finer grid and longer record of the published set-ups
+(into WORK_DIR/CASE-full). Each case writes its grids and parameter file into WORK_DIR/CASE, runs the program there,
 compares the results with the laboratory data in data/, writes WORK_DIR/CASE/report.md
 (appending a summary line to WORK_DIR/validation-report.md) and exits with status 1 when a
 measure falls outside its acceptance band. The bands are wide enough for the coarse grids
@@ -88,7 +91,7 @@ class Checks:
 # --------------------------------------------------------------------------------------------
 # Elliptic shoal (Berkhoff, Booij & Radder 1982)
 
-def shoal_case(folder):
+def shoal_case(folder, full):
     dx = 0.1
     x0, y0, nx, ny = -10.0, -10.0, 241, 201
     x = x0 + np.arange(nx) * dx
@@ -132,7 +135,7 @@ def shoal_case(folder):
     return par, "shoal.par"
 
 
-def shoal_compare(folder, checks, notes):
+def shoal_compare(folder, checks, notes, full):
     g = sf.read_grid(os.path.join(folder, "shoal_hs.grd"))
     data = np.loadtxt(os.path.join(DATA, "berkhoff_1982_elliptic_shoal", "measured_sections.dat"))
     sec, xm, ym, ratio = data[:, 0], data[:, 1], data[:, 2], data[:, 4]
@@ -172,7 +175,7 @@ def shoal_compare(folder, checks, notes):
 # --------------------------------------------------------------------------------------------
 # Breaking on a plane slope (Hansen & Svendsen 1979, test 031041)
 
-def slope_case(folder):
+def slope_case(folder, full):
     dx, x0, nx, ny = 0.05, -4.0, 361, 3
     x = x0 + np.arange(nx) * dx
     elev = np.where(x < 0, -0.36, -0.36 + x / 34.26)
@@ -209,7 +212,7 @@ def slope_case(folder):
     return par, "slope.par"
 
 
-def slope_compare(folder, checks, notes):
+def slope_compare(folder, checks, notes, full):
     data = np.loadtxt(os.path.join(DATA, "hansen_svendsen_1979_breaking_slope",
                                    "test031041_height_setup.dat"))
     xg, hm, setup = data[:, 0], data[:, 1], data[:, 2]
@@ -265,7 +268,7 @@ def slope_compare(folder, checks, notes):
 RUNUP_D, RUNUP_HD = 0.30, 0.0185
 
 
-def runup_case(folder):
+def runup_case(folder, full):
     dx, nx, ny = 0.05, 461, 3
     x = np.arange(nx) * dx
     elev = np.where(x < 15.0, -RUNUP_D, -RUNUP_D + (x - 15.0) / 19.85)
@@ -305,7 +308,7 @@ def runup_case(folder):
     return par, "runup.par"
 
 
-def runup_compare(folder, checks, notes):
+def runup_compare(folder, checks, notes, full):
     law = 2.831 * math.sqrt(19.85) * RUNUP_HD ** 1.25
     lab = np.loadtxt(os.path.join(DATA, "synolakis_1987_solitary_runup", "runup_lab.dat"))
     near = np.abs(lab[:, 0] - RUNUP_HD) <= 0.004
@@ -338,28 +341,443 @@ def runup_compare(folder, checks, notes):
     checks.check("maximum-runup grid R/d / run-up law", r_grid / law, 0.7, 1.3)
 
 
+# --------------------------------------------------------------------------------------------
+# Common tools of the flume cases
+
+def flume_grids(folder, x, elev, damp, dx):
+    """Writes a flume three nodes wide (bathymetry and damping); the probes lie on row 2."""
+    ny = 3
+    sf.write_grid(os.path.join(folder, "bathy.grd"), np.tile(elev, (ny, 1)), dx, dx, 0.0, 0.0)
+    sf.write_grid(os.path.join(folder, "damp.grd"), np.tile(damp, (ny, 1)), dx, dx, 0.0, 0.0)
+    return ny
+
+
+def sponge(x, start, end, peak):
+    """Damping coefficient (1/s) growing quadratically from 0 at start to peak at end."""
+    return np.where(x > start, peak * np.clip((x - start) / (end - start), 0, 1) ** 2, 0.0)
+
+
+def harmonic_fit(t, eta, period, n=5):
+    """Least-squares fit of eta = a0 + sum_k A_k cos(k w t - phi_k) over the whole periods of
+    the record (for uniform sampling this is the FFT over those periods).  Returns A, phi."""
+    t = np.asarray(t, float)
+    eta = np.asarray(eta, float)
+    whole = math.floor((t[-1] - t[0]) / period + 1e-6)
+    keep = t <= t[0] + whole * period + 1e-9
+    t, eta = t[keep], eta[keep]
+    w = 2 * math.pi / period
+    cols = [np.ones_like(t)]
+    for k in range(1, n + 1):
+        cols += [np.cos(k * w * t), np.sin(k * w * t)]
+    c = np.linalg.lstsq(np.column_stack(cols), eta, rcond=None)[0]
+    a, b = c[1::2], c[2::2]
+    return np.hypot(a, b), np.arctan2(b, a)
+
+
+def harmonic_wave(amp, phase, period, t, shift=0.0):
+    w = 2 * math.pi / period
+    k = np.arange(1, len(amp) + 1)[:, None]
+    return np.sum(amp[:, None] * np.cos(k * w * (np.asarray(t)[None, :] + shift) - phase[:, None]),
+                  axis=0)
+
+
+def bar_compare(folder, checks, notes, lab, period, sets, title, x_toe):
+    """Harmonic amplitudes at the gauges of a bar flume.  lab: list of (x, t, eta) per gauge;
+    sets: {harmonic: (smallest gauge x included, rms relative error accepted)}."""
+    ts = sf.read_time_series(os.path.join(folder, "bar_eta.ts"))
+    dt = ts.time[1] - ts.time[0]
+    nper = 8
+    last = ts.time >= ts.time[-1] - nper * period - 0.5 * dt
+    fits_m, fits_l = [], []
+    for m, (xg, tl, el) in enumerate(lab):
+        fits_m.append(harmonic_fit(ts.time[last], ts.values[last, m], period))
+        fits_l.append(harmonic_fit(tl, el, period))
+    # Time origin: one shift for all gauges, from the first-harmonic phase at the first gauge.
+    shift = (fits_l[0][1][0] - fits_m[0][1][0]) / (2 * math.pi / period)
+    notes.append(f"Harmonic amplitudes: least-squares fit of 5 harmonics over whole periods "
+                 f"(model: the last {nper} periods; laboratory: the whole periods of the record). "
+                 "The model's time origin is aligned with the laboratory's by one shift, fitted "
+                 "on the first-harmonic phase at the first gauge.")
+    notes.append("")
+    notes.append("| x (m) | A1 lab | A1 model | err | A2 lab | A2 model | err | A3 lab | A3 model "
+                 "| err | phase error 1f (deg) | waveform rms error / H_lab |")
+    notes.append("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    rel = np.zeros((len(lab), 3))
+    plt = pyplot()
+    fig, axes = plt.subplots((len(lab) + 1) // 2, 2, figsize=(11, 2.0 * ((len(lab) + 1) // 2)),
+                             sharex=True)
+    for m, ((xg, tl, el), (am, pm), (al, pl)) in enumerate(zip(lab, fits_m, fits_l)):
+        rel[m] = (am[:3] - al[:3]) / al[:3]
+        dphi = (pm[0] - pl[0] + 2 * math.pi / period * shift + math.pi) % (2 * math.pi) - math.pi
+        tt = np.linspace(tl[0], tl[0] + 2 * period, 200)
+        wm = harmonic_wave(am, pm, period, tt, -shift)
+        wl = harmonic_wave(al, pl, period, tt)
+        werr = math.sqrt(np.mean((wm - wl) ** 2)) / (wl.max() - wl.min())
+        notes.append(f"| {xg:.2f} | {al[0] * 1e3:.2f} | {am[0] * 1e3:.2f} | {rel[m, 0]:+.0%} | "
+                     f"{al[1] * 1e3:.2f} | {am[1] * 1e3:.2f} | {rel[m, 1]:+.0%} | {al[2] * 1e3:.2f} | "
+                     f"{am[2] * 1e3:.2f} | {rel[m, 2]:+.0%} | {math.degrees(dphi):+.0f} | {werr:.2f} |")
+        ax = axes.ravel()[m]
+        sel = tl <= tl[0] + 2 * period
+        ax.plot(tl[sel] - tl[0], el[sel] * 100, "k.", ms=3, label="measured")
+        ax.plot(tt - tl[0], wm * 100, "b-", lw=1, label="model (aligned)")
+        ax.set_title(f"x = {xg:g} m", fontsize=9)
+        ax.set_ylabel("eta (cm)", fontsize=8)
+        ax.grid(alpha=0.3)
+    axes.ravel()[0].legend(fontsize=7)
+    for ax in axes.ravel()[len(lab):]:
+        ax.axis("off")
+    fig.suptitle(title + ": surface elevation, two periods")
+    fig.tight_layout()
+    save_figure(fig, folder, "eta_gauges.png", notes)
+    notes.append("Amplitudes in mm; err = (model - lab) / lab.")
+    xs = np.array([g[0] for g in lab])
+    fig, axes2 = plt.subplots(3, 1, figsize=(8, 7), sharex=True)
+    for k in range(3):
+        axes2[k].plot(xs, [f[0][k] * 1e3 for f in fits_l], "ko", label="measured")
+        axes2[k].plot(xs, [f[0][k] * 1e3 for f in fits_m], "bs-", ms=4, label="model")
+        axes2[k].axvline(x_toe, color="0.7", lw=0.8)
+        axes2[k].set_ylabel(f"A{k + 1} (mm)")
+        axes2[k].grid(alpha=0.3)
+    axes2[0].legend(fontsize=8)
+    axes2[2].set_xlabel("x (m)")
+    fig.suptitle(title + ": first three harmonic amplitudes")
+    save_figure(fig, folder, "harmonics.png", notes)
+    names = {1: "first", 2: "second", 3: "third"}
+    for k, (xmin, limit) in sets.items():
+        sel = xs >= xmin
+        checks.check(f"rms relative error of the {names[k]} harmonic amplitude, x >= {xmin:g} m "
+                     f"({sel.sum()} gauges)", float(np.sqrt(np.mean(rel[sel, k - 1] ** 2))), 0, limit)
+    return rel
+
+
+def bar_par(prefix, ny, height, period, dt, duration, gauges, dx, breaking="no"):
+    probes = "".join(probe_block(f"x{xg:g}", f"{xg:.4f}", f"{dx:.4f}") for xg in gauges)
+    return f"""\
+:output_file_prefix {prefix}
+:bathy_file bathy.grd
+:tidal_offset 0.0
+:damping_file damp.grd
+:start_wavemaker
+  :wm_pos_i1 1
+  :wm_pos_i2 1
+  :wm_pos_j1 1
+  :wm_pos_j2 {ny}
+  :wave_type regular
+  :wave_height {height}
+  :wave_period {period}
+  :wave_direction 270
+  :wave_cycles 10
+:end_wavemaker
+:time_step {dt}
+:duration {duration}
+:nonlinear_option strong
+:check_wave_breaking {breaking}
+:turb_length_scale 0.1
+:calc_wave_runup no
+:chezy_coeff 1000
+:ts_eta_file bar_eta.ts
+{probes}"""
+
+
+# --------------------------------------------------------------------------------------------
+# Submerged bar, Beji & Battjes (1993) / Luth et al. (1994) case A: h = 0.4 m, T = 2.02 s
+
+BB_T, BB_H = 2.02, 0.02
+BB_DATA = os.path.join(DATA, "beji_battjes_1993_submerged_bar")
+
+
+def bb_lab(name="luth1994_A_eta_timeseries.dat"):
+    d = np.loadtxt(os.path.join(BB_DATA, name))
+    if d.shape[1] == 4:
+        d = d[:, 1:]
+    out = []
+    for xg in np.unique(d[:, 0]):
+        r = d[d[:, 0] == xg]
+        r = r[np.argsort(r[:, 1])]
+        out.append((float(xg), r[:, 1], r[:, 2]))
+    return out
+
+
+def bar_bb_case(folder, full):
+    dx, dt = (0.02, 0.005) if full else (0.04, 0.01)
+    x = np.arange(0.0, 32.0 + dx / 2, dx)
+    depth = np.interp(x, [0, 6, 12, 14, 17, 40], [0.4, 0.4, 0.1, 0.1, 0.4, 0.4])
+    ny = flume_grids(folder, x, -depth, sponge(x, 24.0, 32.0, 1.5), dx)
+    gauges = [g[0] for g in bb_lab()]
+    return bar_par("bar", ny, BB_H, BB_T, dt, 30.0 * BB_T, gauges, dx), "bar.par"
+
+
+def bar_bb_compare(folder, checks, notes, full):
+    lab = bb_lab()
+    bar_compare(folder, checks, notes, lab, BB_T, {1: (0.0, 0.10), 2: (12.5, 0.25), 3: (13.5, 0.30)},
+                "Submerged bar, h = 0.4 m", 6.0)
+    # Digitising error: the same harmonics from the second, independent digitisation.
+    alt = {g[0]: g for g in bb_lab("caseA_eta_timeseries_alt_digitisation.dat")}
+    diffs = []
+    for xg, tl, el in lab:
+        if xg in alt:
+            a1 = harmonic_fit(tl, el, BB_T)[0][:3]
+            a2 = harmonic_fit(alt[xg][1], alt[xg][2], BB_T)[0][:3]
+            diffs.append(np.abs(a2 - a1) / a1)
+    d = np.array(diffs)
+    notes.append(f"Digitising error (second digitisation of the same records, gauges x >= 10.5 m): "
+                 f"mean |difference| of A1, A2, A3 = {d[:, 0].mean():.0%}, {d[:, 1].mean():.0%}, "
+                 f"{d[:, 2].mean():.0%}.")
+
+
+# --------------------------------------------------------------------------------------------
+# Submerged bar at twice the scale, Dingemans (1994): h = 0.8 m, T = 2.857 s
+
+DG_T, DG_H = 2.02 * math.sqrt(2.0), 0.04
+DG_GAUGES = (3.04, 9.44, 20.04, 26.04, 30.44, 37.04)
+
+
+def bar_dg_case(folder, full):
+    dx, dt = (0.04, 0.01) if full else (0.08, 0.02)
+    x = np.arange(0.0, 58.0 + dx / 2, dx)
+    depth = np.interp(x, [0, 11.01, 23.04, 27.04, 33.07, 80], [0.8, 0.8, 0.2, 0.2, 0.8, 0.8])
+    ny = flume_grids(folder, x, -depth, sponge(x, 44.0, 58.0, 1.0), dx)
+    return bar_par("bar", ny, DG_H, DG_T, dt, 25.0 * DG_T, DG_GAUGES, dx), "bar.par"
+
+
+def bar_dg_compare(folder, checks, notes, full):
+    d = np.loadtxt(os.path.join(DATA, "dingemans_1994_submerged_bar", "eta_timeseries.dat"))
+    steady = d[:, 0] >= 70.0 - 10 * DG_T - 1e-6
+    lab = [(xg, d[steady, 0], d[steady, m + 1]) for m, xg in enumerate(DG_GAUGES)]
+    notes.append("Laboratory window: the last 10 periods of the record (41.4-70 s).")
+    bar_compare(folder, checks, notes, lab, DG_T,
+                {1: (0.0, 0.10), 2: (26.0, 0.25), 3: (26.0, 0.30)},
+                "Submerged bar, h = 0.8 m", 11.01)
+
+
+# --------------------------------------------------------------------------------------------
+# Elliptic shoal on a flat bed, Vincent & Briggs (1989), monochromatic non-breaking case
+
+VB_H, VB_T, VB_D = 0.0254, 1.30, 0.4572
+
+
+def vb_case(folder, full):
+    dx, dt, cycles, dur = (0.05, 0.0125, 28, 64.0) if full else (0.1, 0.025, 16, 42.0)
+    x0, y0 = 0.0, -13.0
+    x = np.arange(0.0, 19.5 + dx / 2, dx)
+    y = np.arange(-13.0, 13.0 + dx / 2, dx)
+    X, Y = np.meshgrid(x, y)
+    xs, ys = X - 6.10, Y
+    h = np.full_like(X, VB_D)
+    inside = (xs / 3.05) ** 2 + (ys / 3.96) ** 2 <= 1
+    h[inside] = (0.9144 - 0.762 * np.sqrt(np.clip(1 - (xs / 3.81) ** 2 - (ys / 4.95) ** 2, 0, None)))[inside]
+    sf.write_grid(os.path.join(folder, "bathy.grd"), -h, dx, dx, x0, y0)
+    sf.write_grid(os.path.join(folder, "damp.grd"), sponge(X, 15.5, 19.5, 2.0), dx, dx, x0, y0)
+    par = f"""\
+:output_file_prefix vb
+:bathy_file bathy.grd
+:tidal_offset 0.0
+:damping_file damp.grd
+:start_wavemaker
+  :wm_pos_i1 1
+  :wm_pos_i2 1
+  :wm_pos_j1 1
+  :wm_pos_j2 {len(y)}
+  :wave_type regular
+  :wave_height {VB_H}
+  :wave_period {VB_T}
+  :wave_direction 270
+  :wave_cycles {cycles}
+:end_wavemaker
+:time_step {dt}
+:duration {dur}
+:nonlinear_option strong
+:check_wave_breaking no
+:turb_length_scale 0.1
+:calc_wave_runup no
+:chezy_coeff 1000
+:hs_file vb_hs.grd
+"""
+    return par, "vb.par"
+
+
+def vb_compare(folder, checks, notes, full):
+    data = np.loadtxt(os.path.join(DATA, "vincent_briggs_1989_shoal",
+                                   "transect4_monochromatic_nonbreaking.dat"))
+    yr, hn = data[:, 1], data[:, 2]
+    g = sf.read_grid(os.path.join(folder, "vb_hs.grd"))
+    i = int(round((12.2 - g.x_origin) / g.delta_x))
+    yy = g.y_origin + np.arange(g.values.shape[0]) * g.delta_y
+    line = g.values[:, i] / math.sqrt(2.0) / VB_H
+    model = np.interp(yr, yy, line)
+    err = model - hn
+    notes.append("Model H/H0 = Hs / (sqrt(2) H0) on transect 4 (x = 12.2 m from the wavemaker, "
+                 "6.1 m behind the shoal centre), H0 = 0.0254 m, statistics over the last wave "
+                 "cycles of the run.")
+    notes.append("")
+    notes.append("| y (m) | measured | model | error |")
+    notes.append("|---|---|---|---|")
+    for a, b, c in zip(yr, hn, model):
+        notes.append(f"| {a:+.2f} | {b:.3f} | {c:.3f} | {c - b:+.3f} |")
+    plt = pyplot()
+    fig, (a1, a2) = plt.subplots(1, 2, figsize=(12, 4.5))
+    a1.plot(yr, hn, "ko", label="measured")
+    a1.plot(yy, line, "b-", label="model")
+    a1.set_xlim(-4, 4)
+    a1.set_xlabel("y (m)")
+    a1.set_ylabel("H/H0")
+    a1.legend(fontsize=8)
+    a1.grid(alpha=0.3)
+    a1.set_title("transect 4")
+    xx = g.x_origin + np.arange(g.values.shape[1]) * g.delta_x
+    im = a2.pcolormesh(xx, yy, g.values / math.sqrt(2.0) / VB_H, vmin=0, vmax=2.2, shading="auto")
+    a2.plot([12.2, 12.2], [-3.05, 3.05], "w-")
+    a2.set_aspect("equal")
+    a2.set_xlabel("x (m)")
+    fig.colorbar(im, ax=a2, label="H/H0")
+    fig.suptitle("Elliptic shoal on a flat bed (monochromatic, non-breaking)")
+    save_figure(fig, folder, "transect4.png", notes)
+    checks.check("rms error of H/H0 on transect 4 (9 gauges)", float(np.sqrt(np.mean(err ** 2))),
+                 0, 0.15)
+    k = int(np.argmax(hn))
+    checks.check("H/H0 at the focus (y = 0) / measured", float(model[k] / hn[k]), 0.8, 1.2)
+
+
+# --------------------------------------------------------------------------------------------
+# Irregular waves breaking on a 1:20 slope, Mase & Kirby (1992)
+
+MK_DEPTHS = (0.47, 0.35, 0.30, 0.25, 0.20, 0.175, 0.15, 0.125, 0.10, 0.075, 0.05, 0.025)
+MK_TOE = 4.0   # m from the wavemaker to the toe of the slope
+MK_FILE = os.path.join(DATA, "mase_kirby_1992_irregular_breaking", "eta_timeseries.dat.gz")
+
+
+def mk_window(full):
+    return (30.0, 749.0) if full else (30.0, 230.0)
+
+
+def mk_case(folder, full):
+    dx, dt = (0.02, 0.0075) if full else (0.03, 0.01)
+    x = np.arange(0.0, MK_TOE + 11.0 + dx / 2, dx)
+    elev = np.where(x < MK_TOE, -0.47, -0.47 + (x - MK_TOE) / 20.0)
+    ny = flume_grids(folder, x, elev, np.zeros_like(x), dx)
+    d = np.loadtxt(MK_FILE)
+    t_end = mk_window(full)[1] + 1.0
+    d = d[d[:, 0] <= t_end]
+    with open(os.path.join(folder, "toe_eta.ts"), "w") as f:
+        f.write(f":NTimeSteps {len(d)}\n:NDataSets 2\n:EndHeader\n")
+        f.writelines(f"{t:.2f} {e:.5f}\n" for t, e in zip(d[:, 0], d[:, 1] - d[:, 1].mean()))
+    probes = "".join(probe_block(f"h{h * 100:g}", f"{MK_TOE + (0.47 - h) / 0.05:.4f}", f"{dx:.4f}")
+                     for h in MK_DEPTHS)
+    par = f"""\
+:output_file_prefix mk
+:bathy_file bathy.grd
+:tidal_offset 0.0
+:start_wavemaker
+  :wm_pos_i1 1
+  :wm_pos_i2 1
+  :wm_pos_j1 1
+  :wm_pos_j2 {ny}
+  :wave_type irreg_uni
+  :time_series_option file
+  :input_ts_eta_file toe_eta.ts
+  :xref_eta {MK_TOE}
+  :yref_eta {dx}
+  :wave_direction 270
+  :wave_period_min 0.3
+  :wave_period_max 10.0
+:end_wavemaker
+:time_step {dt}
+:duration {t_end}
+:nonlinear_option strong
+:check_wave_breaking yes
+:turb_length_scale 0.1
+:calc_wave_runup yes
+:min_flood_depth 0.001
+:chezy_coeff 60
+:ts_eta_file mk_eta.ts
+{probes}"""
+    return par, "mk.par"
+
+
+def mk_compare(folder, checks, notes, full):
+    t1, t2 = mk_window(full)
+    d = np.loadtxt(MK_FILE)
+    ts = sf.read_time_series(os.path.join(folder, "mk_eta.ts"))
+    lw = (d[:, 0] >= t1) & (d[:, 0] <= t2)
+    mw = (ts.time >= t1) & (ts.time <= t2)
+    lab = 4 * d[lw, 1:].std(axis=0)
+    model = 4 * ts.values[mw].std(axis=0)
+    lab_mwl = d[lw, 1:].mean(axis=0) - d[lw, 1:].mean(axis=0)[0]
+    model_mwl = ts.values[mw].mean(axis=0)
+    rel = (model - lab) / lab
+    xg = np.array([(0.47 - h) / 0.05 for h in MK_DEPTHS])
+    notes.append(f"Wavemaker signal: the measured record at the 47 cm gauge (placed at the toe of "
+                 f"the slope, {MK_TOE:g} m from the wavemaker). Hm0 = 4 x standard deviation of "
+                 f"the surface over t = {t1:g}-{t2:g} s in both the laboratory and the model.")
+    notes.append("")
+    notes.append("| depth (cm) | x from toe (m) | Hm0 lab (cm) | Hm0 model (cm) | error | MWL lab (mm) | MWL model (mm) |")
+    notes.append("|---|---|---|---|---|---|---|")
+    for h, x_, a, b, r, c, e in zip(MK_DEPTHS, xg, lab, model, rel, lab_mwl, model_mwl):
+        notes.append(f"| {h * 100:g} | {x_:.1f} | {a * 100:.2f} | {b * 100:.2f} | {r:+.0%} | "
+                     f"{c * 1e3:+.1f} | {e * 1e3:+.1f} |")
+    notes.append("MWL lab: record means relative to the 47 cm gauge.")
+    plt = pyplot()
+    fig, (a1, a2) = plt.subplots(2, 1, figsize=(9, 7))
+    a1.plot(xg, lab * 100, "ko", label="measured")
+    a1.plot(xg, model * 100, "bs-", ms=4, label="model")
+    a1.set_xlabel("x from the toe (m)")
+    a1.set_ylabel("Hm0 (cm)")
+    a1.legend(fontsize=8)
+    a1.grid(alpha=0.3)
+    k = len(MK_DEPTHS) - 4
+    sel = (d[:, 0] >= t1 + 50) & (d[:, 0] <= t1 + 70)
+    a2.plot(d[sel, 0], d[sel, k + 1] * 100, "k-", lw=1, label=f"measured, h = {MK_DEPTHS[k] * 100:g} cm")
+    sel = (ts.time >= t1 + 50) & (ts.time <= t1 + 70)
+    a2.plot(ts.time[sel], ts.values[sel, k] * 100, "b-", lw=1, label="model")
+    a2.set_xlabel("t (s)")
+    a2.set_ylabel("eta (cm)")
+    a2.legend(fontsize=8)
+    a2.grid(alpha=0.3)
+    fig.suptitle("Irregular waves breaking on a 1:20 slope")
+    fig.tight_layout()
+    save_figure(fig, folder, "hm0.png", notes)
+    shallow = np.array(MK_DEPTHS) < 0.47
+    checks.check("rms relative error of Hm0, 11 gauges on the slope",
+                 float(np.sqrt(np.mean(rel[shallow] ** 2))), 0, 0.15)
+    checks.check("largest relative error of Hm0 on the slope", float(np.abs(rel[shallow]).max()),
+                 0, 0.20)
+
+
 CASES = {"shoal": ("Elliptic shoal, Berkhoff et al. (1982)", shoal_case, shoal_compare),
          "slope": ("Breaking on a 1:34.26 slope, Hansen & Svendsen (1979) test 031041",
                    slope_case, slope_compare),
          "runup": ("Solitary wave runup, Synolakis (1987), H/d = 0.0185", runup_case,
-                   runup_compare)}
+                   runup_compare),
+         "bar": ("Submerged bar, Beji & Battjes (1993) / Luth et al. (1994) case A", bar_bb_case,
+                 bar_bb_compare),
+         "bar2": ("Submerged bar at twice the scale, Dingemans (1994)", bar_dg_case,
+                  bar_dg_compare),
+         "vb": ("Elliptic shoal on a flat bed, Vincent & Briggs (1989), monochromatic "
+                "non-breaking", vb_case, vb_compare),
+         "mase": ("Irregular waves breaking on a 1:20 slope, Mase & Kirby (1992)", mk_case,
+                  mk_compare)}
 
 
 def main():
-    if len(sys.argv) != 4 or sys.argv[3] not in CASES:
+    args = [a for a in sys.argv[1:] if a != "--full"]
+    full = len(args) != len(sys.argv) - 1
+    if len(args) != 3 or args[2] not in CASES:
         sys.exit(__doc__)
-    binary, work, name = sys.argv[1], sys.argv[2], sys.argv[3]
+    binary, work, name = args
     title, make, compare = CASES[name]
-    folder = os.path.join(work, name)
+    if full:
+        title += " (full resolution)"
+    folder = os.path.join(work, name + ("-full" if full else ""))
     os.makedirs(folder, exist_ok=True)
-    par, par_name = make(folder)
+    par, par_name = make(folder, full)
     with open(os.path.join(folder, par_name), "w") as f:
         f.write(par)
     checks = Checks(title)
     r, seconds = run_program(binary, folder, par_name)
-    notes = [f"Run time {seconds:.0f} s; program output in `console.txt`."]
+    notes = [f"Run time {seconds:.0f} s (exit status {r.returncode}); program output in "
+             "`console.txt`."]
     try:
-        compare(folder, checks, notes)
+        compare(folder, checks, notes, full)
     except (OSError, ValueError, IndexError, sf.FileFormatError) as e:
         notes.append(f"Results could not be read: {e}")
         checks.check("results readable", 0.0, 1.0, 1.0)
@@ -367,11 +785,11 @@ def main():
     with open(os.path.join(folder, "report.md"), "w") as f:
         f.write(report)
     with open(os.path.join(work, "validation-report.md"), "a") as f:
-        f.write(f"- {title}: {'PASS' if checks.passed else 'FAIL'} "
-                f"({', '.join(f'{n} {v:.3g}' for n, v, *_ in checks.rows)}); see {name}/report.md\n")
+        f.write(f"- {title}: {'PASS' if checks.passed else 'FAIL'} in {seconds:.0f} s "
+                f"({', '.join(f'{n} {v:.3g}' for n, v, *_ in checks.rows)}); see "
+                f"{os.path.basename(folder)}/report.md\n")
     print(report)
     return 0 if checks.passed else 1
-
 
 if __name__ == "__main__":
     sys.exit(main())
