@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace swx::e2e {
@@ -76,6 +78,32 @@ class CaseDir {
  private:
   fs::path dir_;
 };
+
+// True for a decimal number written as digits, a point and digits ("0.18", "12.5").
+inline bool is_decimal_text(std::string_view s) {
+  const std::size_t dot = s.find('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == s.size()) return false;
+  for (std::size_t k = 0; k < s.size(); ++k)
+    if (k != dot && (s[k] < '0' || s[k] > '9')) return false;
+  return true;
+}
+
+// True when line is prefix + a decimal number + one of the suffixes.
+inline bool is_number_line(std::string_view line, std::string_view prefix, std::initializer_list<std::string_view> suffixes) {
+  if (line.substr(0, prefix.size()) != prefix) return false;
+  for (std::string_view suffix : suffixes) {
+    if (line.size() < prefix.size() + suffix.size() || line.substr(line.size() - suffix.size()) != suffix) continue;
+    if (is_decimal_text(line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()))) return true;
+  }
+  return false;
+}
+
+// text with the first occurrence of from replaced by to (which must be there).
+inline std::string replaced(std::string text, std::string_view from, std::string_view to) {
+  const std::size_t at = text.find(from);
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
 
 // Lines of a text, without their line ends.
 inline std::vector<std::string> lines_of(const std::string& text) {
