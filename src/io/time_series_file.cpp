@@ -23,10 +23,12 @@ std::string_view strip_blanks(std::string_view s) {
   return s.substr(a, b - a);
 }
 
-// Appends text padded with blanks to a 256-character field, then the line end.
+// Appends text in a 256-character field (padded with blanks, or cut when longer), then the
+// line end.
 void put_padded(std::string& out, std::string_view text) {
+  if (text.size() > kFieldWidth) text = text.substr(0, kFieldWidth);
   out += text;
-  if (text.size() < kFieldWidth) out.append(kFieldWidth - text.size(), ' ');
+  out.append(kFieldWidth - text.size(), ' ');
   out += '\n';
 }
 

@@ -86,7 +86,9 @@ Animation open_animation(const ModelParams& p, const GridHeader& grid, SolutionF
   a.kend = steps.kend;
   a.kint = steps.kint;
 
-  if (p.solution_file_option != 1) {
+  // The requested binary files are created with their headers whatever the solution-file
+  // option; with option 1 they receive no frames.
+  {
     float xs = 0.0f, ys = 0.0f;
     node_position(grid, a.i1, a.j1, xs, ys);
     unsigned char header[kHeaderBytes];
@@ -157,35 +159,37 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
         a.surface[n] = breaking_mark_at(m, i, j) ? m.eta_new(i, j) + kBreakingMark : m.eta_new(i, j);
       }
     }
-    if (a.eta_file.file) {
+    if (a.eta_file.file && p.solution_file_option != 1) {
       ++a.eta_file.frames;
       write_record(a, a.eta_file, k, t, [&](int i, int j) {
         return a.surface[static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * nx];
       });
     }
-    if (sf.open) {
-      // The elevation is taken from the level itself, not back from the marked value.
-      pack_nodes(m.eta_new, nx, ny, a.node_values);
-      write_scalar_step(sf, sf.wse, t, a.node_values);
-      for (std::size_t q = 0; q < nnodes; ++q) a.node_values[q] = a.surface[q] >= kBreakingMark ? 1.0f : 0.0f;
-      write_scalar_step(sf, sf.breaking, t, a.node_values);
-    }
   }
+  if (a.uv && a.uv_file.file && p.solution_file_option != 1) {
+    ++a.uv_file.frames;
+    write_record(a, a.uv_file, k, t, [&](int i, int j) { return m.u_new(i, j); });
+    write_record(a, a.uv_file, k, t, [&](int i, int j) { return m.v_new(i, j); });
+  }
+  if (!sf.open) return;
+  // Solution file: the velocity datasets, then the surface datasets.
   if (a.uv) {
-    if (a.uv_file.file) {
-      ++a.uv_file.frames;
-      write_record(a, a.uv_file, k, t, [&](int i, int j) { return m.u_new(i, j); });
-      write_record(a, a.uv_file, k, t, [&](int i, int j) { return m.v_new(i, j); });
+    pack_vector_nodes(m.u_new, m.v_new, nx, ny, a.node_vectors);
+    write_vector_step(sf, sf.velocity, t, a.node_vectors);
+    for (std::size_t q = 0; q < nnodes; ++q) {
+      const float u = a.node_vectors[2 * q], v = a.node_vectors[2 * q + 1];
+      a.node_values[q] = std::sqrt(u * u + v * v);
     }
-    if (sf.open) {
-      pack_vector_nodes(m.u_new, m.v_new, nx, ny, a.node_vectors);
-      write_vector_step(sf, sf.velocity, t, a.node_vectors);
-      for (std::size_t q = 0; q < nnodes; ++q) {
-        const float u = a.node_vectors[2 * q], v = a.node_vectors[2 * q + 1];
-        a.node_values[q] = std::sqrt(u * u + v * v);
-      }
-      write_scalar_step(sf, sf.velocity_mag, t, a.node_values);
-    }
+    write_scalar_step(sf, sf.velocity_mag, t, a.node_values);
+  }
+  if (a.eta) {
+    // A stored value of 1000 or more is a breaking node; its elevation is the stored value
+    // minus 1000.
+    for (std::size_t q = 0; q < nnodes; ++q)
+      a.node_values[q] = a.surface[q] >= kBreakingMark ? a.surface[q] - kBreakingMark : a.surface[q];
+    write_scalar_step(sf, sf.wse, t, a.node_values);
+    for (std::size_t q = 0; q < nnodes; ++q) a.node_values[q] = a.surface[q] >= kBreakingMark ? 1.0f : 0.0f;
+    write_scalar_step(sf, sf.breaking, t, a.node_values);
   }
 }
 

@@ -15,7 +15,9 @@
 // components, x_s, y_s, start_time, end_time, save_time_step), then per saved step one record
 // (frame counter, k, t, block) in the surface file and two (u then v) in the velocity file.
 // Surface values of nodes breaking in that step carry +1000; the model's fields are never
-// changed for it.
+// changed for it.  The binary files are created (with their headers) whenever requested; with
+// solution_file_option 1 they get no frames.  The solution file's surface elevation is the
+// stored value, less 1000 at breaking nodes.
 #include <cstdio>
 #include <memory>
 #include <string>

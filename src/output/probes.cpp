@@ -152,11 +152,11 @@ float pressure_at(const Model& m, const Level& lv, int i0, int j0, float z) {
 }
 
 // Force per unit width on a vertical wall through the water column, without the density factor.
+// The formula is applied as it stands at every node; unlike the pressure it has no dry test.
 float force_at(const Model& m, const Level& lv, int i0, int j0) {
   const int i = inner_index(i0, m.nx), j = inner_index(j0, m.ny);
   const int ip = std::min(i + 1, m.nx + 1), jp = std::min(j + 1, m.ny + 1);
   const float d = m.depth(i, j) + lv.eta(i, j);
-  if (d <= 0.0f) return 0.0f;
   const float a = (lv.u_mid(ip, j) - lv.u_mid(i, j)) / m.dx + (lv.v_mid(i, jp) - lv.v_mid(i, j)) / m.dy;
   const float dd = divergence_change(m, lv, i, j, ip, jp);
   const float d3 = d * d * d;
@@ -182,9 +182,9 @@ float runup_at(const Model& m, const Field& eta, const GaugeSpec& g, float angle
       pair(i - 1, j, i, j);
     }
   } else {
-    const float inverse_slope = std::cos(angle) / std::sin(angle);
+    const float slope = std::tan(angle);
     for (int j = js; j <= g.p2.j; ++j) {
-      const int i = static_cast<int>(static_cast<float>(j - js) * inverse_slope + static_cast<float>(is));
+      const int i = static_cast<int>(static_cast<float>(j - js) / slope + static_cast<float>(is));
       if (j < 2 || i < 1 || i > m.nx || j > m.ny) continue;
       pair(i, j - 1, i, j);
     }

@@ -35,6 +35,24 @@ struct TridiagonalRows {
   }
 };
 
+// The tridiagonal systems of a block of up to kLanes x-lines, solved together: each line is
+// assembled into its own contiguous rows (line r at offset r * (n + 1)), then the block is
+// transposed so that element (k, r) lies at k * kLanes + r and the lanes are solved side by
+// side, each with exactly the arithmetic of solve_tridiagonal.
+struct LineBlock {
+  static constexpr int kLanes = 8;
+  int n = 0;  // rows per line (index 1..n used)
+  std::vector<float> sub, diag, sup, rhs;              // per line, contiguous
+  std::vector<float> bsub, bdiag, bsup, brhs, bx, bw;  // interleaved
+  void resize(int rows) {
+    n = rows;
+    const auto s = static_cast<std::size_t>(rows + 1) * kLanes;
+    for (std::vector<float>* f : {&sub, &diag, &sup, &rhs, &bsub, &bdiag, &bsup, &brhs, &bx, &bw})
+      f->assign(s, 0.0f);
+  }
+  float* line(std::vector<float>& f, int r) { return f.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n + 1); }
+};
+
 // The tridiagonal systems of all y-lines at once: element (i, k) is row k of column i.
 struct ColumnRows {
   Field sub, diag, sup, rhs, x, work;
@@ -99,6 +117,7 @@ struct Model {
   Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities
 
   TridiagonalRows rows_x;
+  LineBlock block_x;
   ColumnRows rows_y;
 
   std::vector<BoundarySignal> wavemakers;  // read by the time loop

@@ -192,6 +192,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   m.active_u.resize(ni, nj, 0);
   m.active_v.resize(ni, nj, 0);
   m.rows_x.resize(m.nx + 1);
+  m.block_x.resize(m.nx + 1);
   m.rows_y.resize(m.nx + 1, m.ny + 1);
 
   // Depth, its extremes, the slopes (before the land-boundary filling) and the filling.

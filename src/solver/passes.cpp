@@ -7,7 +7,9 @@
 #include "solver/passes.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "core/constants.hpp"
 #include "solver/breaking.hpp"
@@ -16,6 +18,13 @@
 namespace swx {
 
 namespace {
+
+// Branch-free choice between two floats (bit for bit the chosen one): a ? b : c written with an
+// integer mask, which the compiler vectorises where it would not if-convert the conditional.
+inline float select(bool a, float b, float c) {
+  const std::uint32_t mask = 0u - static_cast<std::uint32_t>(a);
+  return std::bit_cast<float>((std::bit_cast<std::uint32_t>(b) & mask) | (std::bit_cast<std::uint32_t>(c) & ~mask));
+}
 
 struct DepthCoefs {
   float z = 0.0f, k1 = 0.0f, k2 = 0.0f, k3 = 0.0f, k4 = 0.0f, k5 = 0.0f;
@@ -134,8 +143,95 @@ inline PorousFace porous_face(const Model& m, float n1, float n2) {
   return f;
 }
 
-// Momentum rows along x-line j, solved for the target u of the pass (steps C and D).
-void solve_x_line(Model& m, const PassLevels& lv, int j) {
+// Plain weak configuration (no "strong" faces, porosity, current or breaking): the rows of x-line
+// j in the arithmetic of assemble_x_line, written without branches so that the loop vectorises.
+template <bool kPredictor, bool kSink>
+void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
+                           float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
+  const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
+  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
+  const float grad = (kPredictor ? 9.81f : 19.62f) * g.dt_2dx;
+  const int nx = m.nx, ny = m.ny;
+  const bool up_line = j < ny, dn_line = j > 1;
+  const int ju = j + 1, jd = dn_line ? j - 1 : j;  // column j + 1 always exists (ny + 1 columns)
+  // 1-based pointers: p[i] is element (i, column).
+  const float* dep = m.depth.col(j) - 1;
+  const float* depu = m.depth.col(ju) - 1;
+  const float* depd = m.depth.col(jd) - 1;
+  const float* et = lv.eta_e.col(j) - 1;
+  const float* etu = lv.eta_e.col(ju) - 1;
+  const float* etd = lv.eta_e.col(jd) - 1;
+  const float* u = lv.u_e.col(j) - 1;
+  const float* uu = lv.u_e.col(ju) - 1;
+  const float* ud = lv.u_e.col(jd) - 1;
+  const float* v = lv.v_e.col(j) - 1;
+  const float* vu = lv.v_e.col(ju) - 1;
+  const float* uo = m.u_old.col(j) - 1;
+  const float* vo = m.v_old.col(j) - 1;
+  const float* vou = m.v_old.col(ju) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyu = m.depth_dy.col(ju) - 1;
+  const float* damp = m.damping.col(j) - 1;
+  const float* vdamp = m.velocity_damping.col(j) - 1;
+  const float* fric = m.friction_factor.col(j) - 1;
+  const float* ubed = m.u_bed.col(j) - 1;
+  const float* vbed = m.v_bed.col(j) - 1;
+  const std::uint8_t* act = m.active_u.col(j) - 1;
+  for (int i = 2; i <= nx; ++i) {
+    const float dl = dep[i - 1] + et[i - 1];
+    const float dr = dep[i] + et[i];
+    const float d_f = 0.5f * (dl + dr);
+    const float dloc = 0.5f * (dep[i - 1] + dep[i]);
+    const float z = kRefLevelCoef * dloc;
+    // Every value is computed unconditionally and then selected, so that the loop has no branch.
+    const float k3v = (z * z - dloc * dloc) / 2.0f, k4v = z - dloc;
+    const float k3 = select(dloc <= 0.0f, 0.0f, k3v);
+    const float k4 = select(dloc <= 0.0f, 0.0f, k4v);
+    const float hxm = hx[i - 1], hx0 = hx[i], hxp = hx[i + 1];
+    const float a = k3 * g.inv_dx2 - k4 * (hx0 + hxm) * g.inv_2dx;
+    const float d = 1.0f - 2.0f * k3 * g.inv_dx2;
+    const float c = k3 * g.inv_dx2 + k4 * (hx0 + hxp) * g.inv_2dx;
+    float b = uo[i] + k4 * (hxp * uo[i + 1] - hxm * uo[i - 1] + hx0 * (uo[i + 1] - uo[i - 1])) * g.inv_2dx +
+              k3 * (uo[i + 1] - 2.0f * uo[i] + uo[i - 1]) * g.inv_dx2;
+    if (!kPredictor) {
+      const float hy4 = 0.25f * (hy[i - 1] + hy[i] + hyu[i] + hyu[i - 1]);
+      const float w00 = vo[i - 1] - v[i - 1], w10 = vo[i] - v[i];
+      const float w01 = vou[i - 1] - vu[i - 1], w11 = vou[i] - vu[i];
+      const float gv = hy4 * (w10 + w11 - w00 - w01) * g.inv_2dx + hx0 * (w11 - w10 - w00 + w01) * g.inv_2dy;
+      const float sv = (w11 - w01 - w10 + w00) * g.inv_dxdy;
+      b += 2.0f * (k4 * gv + k3 * sv);
+    }
+    const float deta = et[i] - et[i - 1];
+    b -= grad * deta;
+    const float vbar = 0.25f * (v[i - 1] + v[i] + vu[i - 1] + vu[i]);
+    const bool up_ok = up_line & (depu[i - 1] + etu[i - 1] > 0.0f) & (depu[i] + etu[i] > 0.0f);
+    const bool dn_ok = dn_line & (depd[i - 1] + etd[i - 1] > 0.0f) & (depd[i] + etd[i] > 0.0f);
+    const float upv = uu[i] - u[i], dnv = u[i] - ud[i];
+    const float up = select(up_ok, upv, 0.0f);
+    const float dn = select(dn_ok, dnv, 0.0f);
+    const float adv = u[i] * (u[i + 1] - u[i - 1]) * g.inv_2dx + vbar * (up + dn) * g.inv_2dy;
+    b -= tdt * adv;
+    const float ub = ubed[i], vb = vbed[i];
+    float sink = 0.5f * (damp[i - 1] + damp[i]) * u[i] + (fric[i] / d_f) * std::sqrt(ub * ub + vb * vb) * ub;
+    if (kSink) sink += 0.5f * (vdamp[i - 1] + vdamp[i]) * u[i];
+    b -= tdt * sink;
+    const bool on = act[i] != 0;
+    sub[i] = select(on, a, 0.0f);
+    dia[i] = select(on, d, 1.0f);
+    sup[i] = select(on, c, 0.0f);
+    rhs[i] = select(on, b, 0.0f);
+  }
+}
+
+// True when the pass needs none of the "strong", porosity, current or breaking terms.
+inline bool plain_configuration(const Model& m) {
+  return m.nonlinear_option != 2 && !m.porosity_on && !m.current_on && m.breaking_on != 1;
+}
+
+// Momentum rows along x-line j for the target u of the pass (steps C and D), into the given
+// line arrays (rows 1..nx+1).
+void assemble_x_line(Model& m, const PassLevels& lv, int j, float* sub, float* dia, float* sup, float* rhs) {
   const GridConstants& g = m.gc;
   const float theta = lv.predictor ? 0.5f : 1.0f;
   const float tdt = theta * m.dt;
@@ -146,12 +242,6 @@ void solve_x_line(Model& m, const PassLevels& lv, int j) {
   const Field& uo = m.u_old;
   const Field& vo = m.v_old;
   const int nx = m.nx, ny = m.ny;
-  TridiagonalRows& r = m.rows_x;
-  float* sub = r.sub.data();
-  float* dia = r.diag.data();
-  float* sup = r.sup.data();
-  float* rhs = r.rhs.data();
-
   sub[1] = 0.0f;
   dia[1] = 1.0f;
   sup[1] = 0.0f;
@@ -160,6 +250,17 @@ void solve_x_line(Model& m, const PassLevels& lv, int j) {
   dia[nx + 1] = 1.0f;
   sup[nx + 1] = 0.0f;
   rhs[nx + 1] = lv.u_t(nx + 1, j);
+
+  if (plain_configuration(m)) {
+    if (lv.predictor) {
+      if (m.x_velocity_sink) assemble_x_line_plain<true, true>(m, lv, j, sub, dia, sup, rhs);
+      else assemble_x_line_plain<true, false>(m, lv, j, sub, dia, sup, rhs);
+    } else {
+      if (m.x_velocity_sink) assemble_x_line_plain<false, true>(m, lv, j, sub, dia, sup, rhs);
+      else assemble_x_line_plain<false, false>(m, lv, j, sub, dia, sup, rhs);
+    }
+    return;
+  }
 
   for (int i = 2; i <= nx; ++i) {
     if (m.active_u(i, j) == 0) {
@@ -263,8 +364,112 @@ void solve_x_line(Model& m, const PassLevels& lv, int j) {
     b -= tdt * sink;
     rhs[i] = b;
   }
-  solve_tridiagonal(sub, dia, sup, rhs, r.x.data(), nx + 1, r.work.data());
-  for (int i = 2; i <= nx; ++i) lv.u_t(i, j) = r.x[static_cast<std::size_t>(i)];
+}
+
+// x-lines of the pass in blocks of LineBlock::kLanes lines, solved side by side.
+void solve_x_lines(Model& m, const PassLevels& lv) {
+  LineBlock& bl = m.block_x;
+  constexpr int L = LineBlock::kLanes;
+  for (int j0 = 1; j0 <= m.ny; j0 += L) {
+    const int lanes = std::min(L, m.ny - j0 + 1);
+    for (int r = 0; r < lanes; ++r)
+      assemble_x_line(m, lv, j0 + r, bl.line(bl.sub, r), bl.line(bl.diag, r), bl.line(bl.sup, r), bl.line(bl.rhs, r));
+    solve_tridiagonal_block(bl, lanes);
+    for (int r = 0; r < lanes; ++r) {
+      float* ut = lv.u_t.col(j0 + r) - 1;
+      const float* x = bl.bx.data() + r;
+      for (int i = 2; i <= m.nx; ++i) ut[i] = x[static_cast<std::size_t>(i) * L];
+    }
+  }
+}
+
+// Plain weak configuration: the rows of the v-faces of row j (between rows j-1 and j) for all
+// y-lines, in the arithmetic of solve_y_lines, without branches.
+template <bool kPredictor, bool kSink>
+void assemble_y_row_plain(Model& m, const PassLevels& lv, int j) {
+  const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
+  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
+  const float grad = (kPredictor ? 9.81f : 19.62f) * g.dt_2dy;
+  const int nx = m.nx;
+  // 1-based pointers: p[i] is element (i, column); suffix m for column j - 1, p for j + 1.
+  const float* depm = m.depth.col(j - 1) - 1;
+  const float* dep = m.depth.col(j) - 1;
+  const float* etm = lv.eta_e.col(j - 1) - 1;
+  const float* et = lv.eta_e.col(j) - 1;
+  const float* um = lv.u_e.col(j - 1) - 1;
+  const float* u = lv.u_e.col(j) - 1;
+  const float* vm = lv.v_e.col(j - 1) - 1;
+  const float* v = lv.v_e.col(j) - 1;
+  const float* vp = lv.v_e.col(j + 1) - 1;
+  const float* uom = m.u_old.col(j - 1) - 1;
+  const float* uo = m.u_old.col(j) - 1;
+  const float* vom = m.v_old.col(j - 1) - 1;
+  const float* vo = m.v_old.col(j) - 1;
+  const float* vop = m.v_old.col(j + 1) - 1;
+  const float* hxm = m.depth_dx.col(j - 1) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hym = m.depth_dy.col(j - 1) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyp = m.depth_dy.col(j + 1) - 1;
+  const float* dampm = m.damping.col(j - 1) - 1;
+  const float* damp = m.damping.col(j) - 1;
+  const float* vdampm = m.velocity_damping.col(j - 1) - 1;
+  const float* vdamp = m.velocity_damping.col(j) - 1;
+  const float* fric = m.friction_factor.col(j) - 1;
+  const float* ubed = m.u_bed.col(j) - 1;
+  const float* vbed = m.v_bed.col(j) - 1;
+  const std::uint8_t* act = m.active_v.col(j) - 1;
+  float* __restrict sub = m.rows_y.sub.col(j) - 1;
+  float* __restrict dia = m.rows_y.diag.col(j) - 1;
+  float* __restrict sup = m.rows_y.sup.col(j) - 1;
+  float* __restrict rhs = m.rows_y.rhs.col(j) - 1;
+  // il is the left neighbour's index (i - 1, or i itself on the first face, whose left
+  // difference is switched off by dn_line).
+  auto face = [&](int i, int il, bool dn_line) __attribute__((always_inline)) {
+    const float dl = depm[i] + etm[i];
+    const float dr = dep[i] + et[i];
+    const float d_f = 0.5f * (dl + dr);
+    const float dloc = 0.5f * (depm[i] + dep[i]);
+    const float z = kRefLevelCoef * dloc;
+    const float k3v = (z * z - dloc * dloc) / 2.0f, k4v = z - dloc;
+    const float k3 = select(dloc <= 0.0f, 0.0f, k3v);
+    const float k4 = select(dloc <= 0.0f, 0.0f, k4v);
+    const float hy_m = hym[i], hy0 = hy[i], hy_p = hyp[i];
+    const float a = k3 * g.inv_dy2 - k4 * (hy0 + hy_m) * g.inv_2dy;
+    const float d = 1.0f - 2.0f * k3 * g.inv_dy2;
+    const float c = k3 * g.inv_dy2 + k4 * (hy0 + hy_p) * g.inv_2dy;
+    float b = vo[i] + k4 * (hy_p * vop[i] - hy_m * vom[i] + hy0 * (vop[i] - vom[i])) * g.inv_2dy +
+              k3 * (vop[i] - 2.0f * vo[i] + vom[i]) * g.inv_dy2;
+    if (!kPredictor) {
+      const float hx4 = 0.25f * (hxm[i] + hx[i] + hx[i + 1] + hxm[i + 1]);
+      const float w00 = uom[i] - um[i], w10 = uom[i + 1] - um[i + 1];
+      const float w01 = uo[i] - u[i], w11 = uo[i + 1] - u[i + 1];
+      const float gu = hx4 * (w01 + w11 - w00 - w10) * g.inv_2dy + hy0 * (w11 - w01 - w00 + w10) * g.inv_2dx;
+      const float su = (w11 - w10 - w01 + w00) * g.inv_dxdy;
+      b += 2.0f * (k4 * gu + k3 * su);
+    }
+    const float deta = et[i] - etm[i];
+    b -= grad * deta;
+    const float ubar = 0.25f * (um[i] + u[i] + um[i + 1] + u[i + 1]);
+    const bool up_ok = (i < nx) & (depm[i + 1] + etm[i + 1] > 0.0f) & (dep[i + 1] + et[i + 1] > 0.0f);
+    const bool dn_ok = dn_line & (depm[il] + etm[il] > 0.0f) & (dep[il] + et[il] > 0.0f);
+    const float upv = v[i + 1] - v[i], dnv = v[i] - v[il];
+    const float up = select(up_ok, upv, 0.0f);
+    const float dn = select(dn_ok, dnv, 0.0f);
+    const float adv = v[i] * (vp[i] - vm[i]) * g.inv_2dy + ubar * (up + dn) * g.inv_2dx;
+    b -= tdt * adv;
+    const float vb = vbed[i], ub = ubed[i];
+    float sink = 0.5f * (dampm[i] + damp[i]) * v[i] + (fric[i] / d_f) * std::sqrt(vb * vb + ub * ub) * vb;
+    if (kSink) sink += 0.5f * (vdampm[i] + vdamp[i]) * v[i];
+    b -= tdt * sink;
+    const bool on = act[i] != 0;
+    sub[i] = select(on, a, 0.0f);
+    dia[i] = select(on, d, 1.0f);
+    sup[i] = select(on, c, 0.0f);
+    rhs[i] = select(on, b, 0.0f);
+  };
+  face(1, 1, false);
+  for (int i = 2; i <= nx; ++i) face(i, i - 1, true);
 }
 
 // Momentum rows of every y-line (column), solved for the target v (step E).  The rows of all
@@ -298,7 +503,18 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
     rhs(i, ny + 1) = lv.v_t(i, ny + 1);
   }
 
+  const bool plain = plain_configuration(m);
   for (int j = 2; j <= ny; ++j) {
+   if (plain) {
+     if (lv.predictor) {
+       if (m.y_velocity_sink) assemble_y_row_plain<true, true>(m, lv, j);
+       else assemble_y_row_plain<true, false>(m, lv, j);
+     } else {
+       if (m.y_velocity_sink) assemble_y_row_plain<false, true>(m, lv, j);
+       else assemble_y_row_plain<false, false>(m, lv, j);
+     }
+     continue;
+   }
    for (int i = 1; i <= nx; ++i) {
     if (m.active_v(i, j) == 0) {
       sub(i, j) = 0.0f;
@@ -601,7 +817,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
   if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e);
   // C, D. x-lines.
-  for (int j = 1; j <= m.ny; ++j) solve_x_line(m, lv, j);
+  solve_x_lines(m, lv);
   // E. y-lines.
   if (m.ny > 1) solve_y_lines(m, lv);
   // F. Water level, inner wavemakers and the shoreline.

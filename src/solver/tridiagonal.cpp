@@ -66,3 +66,57 @@ void solve_tridiagonal_columns(ColumnRows& r, int ni, int n) {
 }
 
 }  // namespace swx
+
+namespace swx {
+
+void solve_tridiagonal_block(LineBlock& b, int lanes) {
+  constexpr int L = LineBlock::kLanes;
+  const int n = b.n;
+  // Transpose the assembled lines; idle lanes get the identity (their result is not used).
+  for (int r = 0; r < L; ++r) {
+    const bool used = r < lanes;
+    const float* s = b.line(b.sub, r);
+    const float* d = b.line(b.diag, r);
+    const float* p = b.line(b.sup, r);
+    const float* h = b.line(b.rhs, r);
+    for (int k = 1; k <= n; ++k) {
+      const std::size_t e = static_cast<std::size_t>(k) * L + static_cast<std::size_t>(r);
+      b.bsub[e] = used ? s[k] : 0.0f;
+      b.bdiag[e] = used ? d[k] : 1.0f;
+      b.bsup[e] = used ? p[k] : 0.0f;
+      b.brhs[e] = used ? h[k] : 0.0f;
+    }
+  }
+  float* __restrict x = b.bx.data();
+  float* __restrict w = b.bw.data();
+  const float* __restrict sub = b.bsub.data();
+  const float* __restrict dia = b.bdiag.data();
+  const float* __restrict sup = b.bsup.data();
+  const float* __restrict rhs = b.brhs.data();
+  float bet[L];
+  for (int r = 0; r < L; ++r) {
+    bet[r] = dia[L + r];
+    x[L + r] = rhs[L + r] / bet[r];
+  }
+  for (int k = 2; k <= n; ++k) {
+    const std::size_t o = static_cast<std::size_t>(k) * L, om = o - L;
+    for (int r = 0; r < L; ++r) {
+      w[o + r] = sup[om + r] / bet[r];
+      bet[r] = dia[o + r] - sub[o + r] * w[o + r];
+      x[o + r] = (rhs[o + r] - sub[o + r] * x[om + r]) / bet[r];
+    }
+  }
+  {
+    const std::size_t o = static_cast<std::size_t>(n) * L;
+    for (int r = 0; r < L; ++r) x[o + r] = std::fabs(x[o + r]) < 1e-37f ? 0.0f : x[o + r];
+  }
+  for (int k = n - 1; k >= 1; --k) {
+    const std::size_t o = static_cast<std::size_t>(k) * L, op = o + L;
+    for (int r = 0; r < L; ++r) {
+      const float v = x[o + r] - w[op + r] * x[op + r];
+      x[o + r] = std::fabs(v) < 1e-37f ? 0.0f : v;
+    }
+  }
+}
+
+}  // namespace swx

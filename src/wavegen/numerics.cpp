@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <map>
+#include <utility>
 #include <string>
 
 #include "core/constants.hpp"
@@ -76,6 +78,28 @@ void unit_roots(int last, double base, std::vector<float>& c, std::vector<float>
   }
 }
 
+// Twiddle factors of one transform length n (complex transform of m = n/2 points), formed once
+// per length and kept for the rest of the run: exp(-+2 pi i k / m) for k = 0..m/2-1 and
+// exp(-2 pi i j / n) for j = 0..n/2.  The tables are formed exactly as they would be on every
+// call, so keeping them changes no result.
+struct FftTables {
+  std::vector<float> complex_cos, complex_sin_forward, complex_sin_inverse;
+  std::vector<float> half_cos, half_sin;
+};
+
+const FftTables& fft_tables(int n) {
+  static std::map<int, FftTables> cache;
+  auto found = cache.find(n);
+  if (found != cache.end()) return found->second;
+  FftTables t;
+  const int m = n / 2;
+  std::vector<float> inverse_cos;
+  unit_roots(m / 2 - 1, -1 * 2.0 * 3.14159265358979323846 / m, t.complex_cos, t.complex_sin_forward);
+  unit_roots(m / 2 - 1, +1 * 2.0 * 3.14159265358979323846 / m, inverse_cos, t.complex_sin_inverse);
+  unit_roots(n / 2, -2.0 * 3.14159265358979323846 / n, t.half_cos, t.half_sin);
+  return cache.emplace(n, std::move(t)).first->second;
+}
+
 // In-place radix-2 complex FFT of m points held interleaved (re, im) in z[0..2m-1], kernel
 // exp(sign 2 pi i j n / m), unscaled.  Twiddles are formed in double precision and rounded once.
 void complex_fft(float* z, int m, int sign) {
@@ -89,8 +113,9 @@ void complex_fft(float* z, int m, int sign) {
       std::swap(z[2 * i + 1], z[2 * j + 1]);
     }
   }
-  std::vector<float> wr, wi;
-  unit_roots(m / 2 - 1, sign * 2.0 * 3.14159265358979323846 / m, wr, wi);
+  const FftTables& tables = fft_tables(2 * m);
+  const std::vector<float>& wr = tables.complex_cos;
+  const std::vector<float>& wi = sign < 0 ? tables.complex_sin_forward : tables.complex_sin_inverse;
   for (int len = 2; len <= m; len *= 2) {
     const int half = len / 2;
     const int stride = m / len;
@@ -111,10 +136,6 @@ void complex_fft(float* z, int m, int sign) {
   }
 }
 
-// exp(-2 pi i j / n) for j = 0..n/2.
-void half_twiddles(int n, std::vector<float>& c, std::vector<float>& s) {
-  unit_roots(n / 2, -2.0 * 3.14159265358979323846 / n, c, s);
-}
 
 }  // namespace
 
@@ -128,8 +149,9 @@ void forward_real_fft(std::span<float> x, int n) {
   const int m = n / 2;
   float* z = x.data();
   complex_fft(z, m, -1);
-  std::vector<float> wc, ws;
-  half_twiddles(n, wc, ws);
+  const FftTables& tables = fft_tables(n);
+  const std::vector<float>& wc = tables.half_cos;
+  const std::vector<float>& ws = tables.half_sin;
   // Unpack pairs (j, m - j) together so the transform stays in place.
   const float z0r = z[0], z0i = z[1];
   for (int j = 1; 2 * j <= m; ++j) {
@@ -165,8 +187,9 @@ void inverse_real_fft(std::span<float> x, int n) {
   if (x.size() < static_cast<std::size_t>(n) + 2) fatal("FFT work array holds fewer than NFFT + 2 values.");
   const int m = n / 2;
   float* z = x.data();
-  std::vector<float> wc, ws;
-  half_twiddles(n, wc, ws);
+  const FftTables& tables = fft_tables(n);
+  const std::vector<float>& wc = tables.half_cos;
+  const std::vector<float>& ws = tables.half_sin;
   // Back to the unscaled transform X_j = conj(c_j) n/2 (X_0 = 0, X_m = c_m n), then
   // E_j = (X_j + conj X_{m-j})/2, O_j = (X_j - conj X_{m-j}) / (2 w^j), Z_j = E_j + i O_j.
   const float half_n = 0.5f * static_cast<float>(n);

@@ -13,8 +13,8 @@ constexpr std::int64_t kModulus = 1000000000;
 // One subtractive pass over the table: t[i] -= t[1 + (i + 30) mod 55], kept non-negative.
 void subtract_pass(RandomGenerator& g) {
   for (int i = 1; i <= 55; ++i) {
-    int v = g.t[static_cast<std::size_t>(i)] - g.t[static_cast<std::size_t>(1 + (i + 30) % 55)];
-    if (v < 0) v += static_cast<int>(kModulus);
+    std::int64_t v = g.t[static_cast<std::size_t>(i)] - g.t[static_cast<std::size_t>(1 + (i + 30) % 55)];
+    if (v < 0) v += kModulus;
     g.t[static_cast<std::size_t>(i)] = v;
   }
 }
@@ -22,14 +22,13 @@ void subtract_pass(RandomGenerator& g) {
 }  // namespace
 
 void seed_random(RandomGenerator& g, int seed) {
-  // |seed| is taken modulo 10^9 so every table entry stays below the modulus and every draw in
-  // [0, 1]; seeds below 10^9 (all seeds the program forms itself) are used as they are.
-  const std::int64_t s = std::llabs(static_cast<long long>(seed)) % kModulus;
+  // |seed| as it is: t[55] = |s|, and the differences are brought up by 10^9 only when negative.
+  const std::int64_t s = std::llabs(static_cast<long long>(seed));
   g.t.fill(0);
-  g.t[55] = static_cast<int>(s);
+  g.t[55] = s;
   std::int64_t a = s, b = 1;
   for (int i = 1; i <= 54; ++i) {
-    g.t[static_cast<std::size_t>((21 * i) % 55)] = static_cast<int>(b);
+    g.t[static_cast<std::size_t>((21 * i) % 55)] = b;
     std::int64_t next = a - b;
     if (next < 0) next += kModulus;
     a = b;

@@ -34,17 +34,19 @@ void fill_signal_header(const Wavemaker& w, BoundarySignal& s) {
   s.linear_flag = w.linear_flag;
 }
 
-// Directional components of a directional spectrum file at the FFT frequencies f_j = j df:
-// S_j from the band-limited spectrum, the weight of each file direction E / S at f_j.
+}  // namespace
+
+// Bin i (0-based) is the i-th of the file's directions in increasing order of the direction of
+// travel, 270 - nautical: file column m = ndir - i.
 DirectionalComponents directional_components(const Wavemaker& w, const FftLength& f) {
   const DirectionalSpectrum& d = w.dir_spectrum;
   DirectionalComponents c;
   const std::span<const float> S = w.spectrum.S;
-  const float last = w.spectrum.f0 + static_cast<float>(w.spectrum.count() - 1) * w.spectrum.df;
   c.S.assign(static_cast<std::size_t>(f.m) + 1, 0.0f);
   for (int j = 1; j <= f.m; ++j) {
     const float fj = static_cast<float>(j) * f.df;
-    c.S[static_cast<std::size_t>(j)] = fj > last ? 0.0f : table_interpolate(S, w.spectrum.f0, w.spectrum.df, fj);
+    // Plain table interpolation: beyond the last tabulated frequency the last value holds.
+    c.S[static_cast<std::size_t>(j)] = table_interpolate(S, w.spectrum.f0, w.spectrum.df, fj);
   }
   const int nfreq = d.spectrum.count();
   const std::size_t nb = static_cast<std::size_t>(d.ndir);
@@ -52,21 +54,26 @@ DirectionalComponents directional_components(const Wavemaker& w, const FftLength
   c.theta.resize(nb);
   c.weight.assign(static_cast<std::size_t>(f.m) * nb, 0.0f);
   std::vector<float> ratio(static_cast<std::size_t>(nfreq));
-  for (int m = 1; m <= d.ndir; ++m) {
+  for (int i = 0; i < d.ndir; ++i) {
+    const int m = d.ndir - i;  // file column of bin i
     const float nautical = d.min_wave_dir + static_cast<float>(m - 1) * d.dir_spacing;
-    c.theta[static_cast<std::size_t>(m - 1)] = generation_direction(w, 270.0f - nautical);
+    c.theta[static_cast<std::size_t>(i)] = generation_direction(w, 270.0f - nautical);
     for (int k = 1; k <= nfreq; ++k) {
       const float s = d.spectrum.S[static_cast<std::size_t>(k - 1)];
       ratio[static_cast<std::size_t>(k - 1)] = s > 0.0f ? d.E(k, m) / s : 0.0f;
     }
     for (int j = 1; j <= f.m; ++j)
-      c.weight[static_cast<std::size_t>(j - 1) * nb + static_cast<std::size_t>(m - 1)] =
+      c.weight[static_cast<std::size_t>(j - 1) * nb + static_cast<std::size_t>(i)] =
           table_interpolate(ratio, d.spectrum.f0, d.spectrum.df, static_cast<float>(j) * f.df);
   }
   return c;
 }
 
-}  // namespace
+std::vector<float> parametric_component_directions(const Wavemaker& w, int m) {
+  DirectionalSpreading bins = w.spreading;
+  if (is_row_side(w.side)) exchange_row_frame(bins.principal_direction, bins.theta);
+  return assign_component_directions(bins, m);
+}
 
 int signal_steps(const Wavemaker& first, float time_step, float duration) {
   if (first.wave_type == WaveType::kSolitary) return static_cast<int>(duration / time_step + 1.0f);
@@ -279,13 +286,11 @@ void prepare_wavemaker_signal(Wavemaker& w, const GridHeader& grid, Field& depth
         if (!direction_fits_boundary(270.0f - principal, w.side))
           fatal("principal wave direction cannot be", "generated along specified boundary");
         w.direction = principal;
+        for (float& d : dirs) d = generation_direction(w, d);
       } else {
-        // Directions are drawn over the bins in the grid frame and then carried into the
-        // generation frame, so the interpolation between bins runs the way the bins do.
-        dirs = assign_component_directions(w.spreading, f.m);
+        dirs = parametric_component_directions(w, f.m);
         w.direction = w.spreading.principal_direction;
       }
-      for (float& d : dirs) d = generation_direction(w, d);
       const std::vector<float> coef = series_coefficients(w.eta_ref, f);
       transfer_components(coef, dirs, g, band, f, s);
     }

@@ -50,6 +50,17 @@ LineGeometry line_geometry(const Wavemaker& w, const GridHeader& grid, const Fie
 // the same depth at every point; else 1.
 int linear_flag(const Wavemaker& w, std::span<const float> line_depth);
 
+// Components of a directional spectrum file at the FFT frequencies f_j = j df: S_j from the
+// band-limited spectrum, the direction bins in increasing order of the direction of travel (the
+// file's columns in reverse; then carried into the generation frame) and the weight E / S of
+// each bin's column at f_j.  Bin i of the result is bin i of the phase draws.
+DirectionalComponents directional_components(const Wavemaker& w, const FftLength& f);
+
+// Directions (degrees, generation frame) of the components 1..m of a multidirectional sea with
+// parametric spreading: the bins are carried into the generation frame first (90 - theta for
+// rows) and the directions drawn over them there.
+std::vector<float> parametric_component_directions(const Wavemaker& w, int m);
+
 // Everything from the reference series to the signal, in order, for one wavemaker.  depth is
 // the grid's still-water depth and max_depth its largest value; both may be lowered by the
 // depth cap.

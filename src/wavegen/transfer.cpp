@@ -255,18 +255,19 @@ void transfer_components(std::span<const float> coef, std::span<const float> dir
 }
 
 std::vector<float> assign_component_directions(const DirectionalSpreading& d, int m) {
-  // Components beyond the last whole block take the principal direction, which every
-  // boundary accepts.
-  std::vector<float> dir(static_cast<std::size_t>(m) + 1, d.principal_direction);
   const int nb = d.count();
-  if (nb < 2 || !(d.dtheta > 0.0f)) return dir;
+  // A zero cut-off (dtheta = 0) is a unidirectional sea: every component takes the principal
+  // direction.
+  if (nb < 2 || !(d.dtheta > 0.0f)) return std::vector<float>(static_cast<std::size_t>(m) + 1, d.principal_direction);
+  // Components beyond the last whole block keep direction 0.
+  std::vector<float> dir(static_cast<std::size_t>(m) + 1, 0.0f);
   std::vector<float> c(static_cast<std::size_t>(nb) + 1, 0.0f);  // C[1..nb]
   float sum = 0.0f;
   for (int i = 1; i <= nb; ++i) {
     sum += d.weight[static_cast<std::size_t>(i - 1)];
     c[static_cast<std::size_t>(i)] = d.dtheta * sum;
   }
-  const float theta_first = d.theta.front(), theta_last = d.theta.back();
+  const float theta_first = d.theta.front();
   RandomGenerator rng = seeded_random_generator(kDirectionSeed);
   std::vector<float> draws(static_cast<std::size_t>(nb));
   const int blocks = m / nb;
@@ -283,9 +284,10 @@ std::vector<float> assign_component_directions(const DirectionalSpreading& d, in
         theta = d.theta[static_cast<std::size_t>(b - 1)];
         if (span > 0.0f) theta += d.dtheta * (u - c[static_cast<std::size_t>(b)]) / span;
       }
-      // Weights that do not sum to one over the band (wrapped normal) could carry the last
-      // interpolation past the cut-off: keep every direction inside the generated band.
-      dir[static_cast<std::size_t>(blk * nb + k)] = std::clamp(theta, theta_first, theta_last);
+      // The interpolation always steps by +dtheta from theta_b, also when the bins run downwards
+      // (row wavemakers in the exchanged frame), and a draw above the last cumulative weight
+      // (wrapped normal weights need not sum to one over the band) extrapolates past the last bin.
+      dir[static_cast<std::size_t>(blk * nb + k)] = theta;
     }
     reseed_from_itself(rng);
   }
@@ -309,16 +311,13 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
       const float e = 2.0f * c.S[static_cast<std::size_t>(j)] * f.df * c.weight[ji] * c.dtheta;
       amp[ji] = e > 0.0f ? std::sqrt(e) : 0.0f;
     }
-  std::vector<float> cs(nbs), sn(nbs), limit(nbs), normal(nbs);
+  std::vector<float> cs(nbs), sn(nbs), limit(nbs);
   for (int i = 0; i < nb; ++i) {
     const float th = c.theta[static_cast<std::size_t>(i)] * 3.1415929f / 180.0f;
     cs[static_cast<std::size_t>(i)] = std::cos(th);
     sn[static_cast<std::size_t>(i)] = std::sin(th);
     limit[static_cast<std::size_t>(i)] =
         std::fabs(th) < 0.01f ? 1000.0f : 1.0f / (std::fabs(std::sin(th)) + 1.4142135f);
-    // A component the line cannot resolve is sent along the line's normal, on the side of the
-    // bin's own direction (backwards on east columns and north rows).
-    normal[static_cast<std::size_t>(i)] = cs[static_cast<std::size_t>(i)] < 0.0f ? -1.0f : 1.0f;
   }
   const float dx_ref = g.x_line - g.x_ref;
   build_line_signal(
@@ -335,8 +334,8 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
             const std::size_t ji = (js - 1) * nbs + is;
             if (amp[ji] == 0.0f) continue;
             float cth = cs[is], sth = sn[is];
-            if (resolution > limit[is]) {
-              cth = normal[is];
+            if (resolution > limit[is]) {  // not resolved along the line: normally incident
+              cth = 1.0f;
               sth = 0.0f;
             }
             const float arg = k * (dx_ref * cth + dy_ref * sth) - phase[ji];

@@ -63,8 +63,10 @@ void transfer_components(std::span<const float> coef, std::span<const float> dir
                          BandIndices band, const FftLength& f, BoundarySignal& out);
 
 // Directions of the components 1..M of a multidirectional sea from the cumulative weights of
-// the bins (degrees, generation frame): seeded with 4713657, blocks of n_b components, one draw
-// of n_b numbers per component, reseeded after each block.  Index 0 unused.
+// the bins (degrees, generation frame: for rows the bins are already 90 - theta): seeded with
+// 4713657, blocks of n_b components, one draw of n_b numbers per component, reseeded after each
+// block; theta_b + dtheta (u - C_b) / (C_b+1 - C_b) for b >= 2, else theta_1.  Components beyond
+// the last whole block keep direction 0.  Index 0 unused.
 std::vector<float> assign_component_directions(const DirectionalSpreading& d, int m);
 
 // Double-summation synthesis from a directional spectrum: every (frequency, direction bin)

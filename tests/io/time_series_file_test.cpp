@@ -181,6 +181,24 @@ TEST(TimeSeriesWrite, ProbeLayoutLineByLine) {
   EXPECT_FLOAT_EQ(c.dt, 1.0f / 3.0f);
 }
 
+TEST(TimeSeriesWrite, HeaderLinesAreCutToTheirFieldOf256Characters) {
+  Scratch dir;
+  Field data(1, 1);
+  data(1, 1) = 1.0f;
+  const std::vector<float> x = {1.0f}, y = {2.0f}, z = {0.0f};
+  // ":Probe_ID(1)" and its 12 blanks take 24 characters; a 250-character identifier would
+  // make the line 274 characters long, but the line is built in a 256-character field.
+  const std::string long_id(250, 'q');
+  const std::vector<std::string> ids = {long_id};
+  const std::vector<std::string> desc = {"Surface Elevation"}, units = {"meters"};
+  const std::string f = dir.path("long_id.ts");
+  write_probe_time_series(f, data, 1, 0.1f, 0.0f, x, y, z, ids, AnalysisParameters{}, desc, units, "SWELLIX", 5.0f);
+  const std::string text = Scratch::read(f);
+  const std::string id_line = ":Probe_ID(1)            " + std::string(256 - 24, 'q') + "\n";
+  EXPECT_NE(text.find("\n" + id_line + "#\n"), std::string::npos);
+  EXPECT_EQ(text.find(std::string(233, 'q')), std::string::npos);
+}
+
 TEST(TimeSeriesWrite, GaugeLayoutWithoutIdentifiersOrParameters) {
   Scratch dir;
   Field data(1, 1);

@@ -147,8 +147,9 @@ TEST(Animation, HeaderFramesAndBreakingMarkReadBack) {
   }
 }
 
-// With solution_file_option 1 the binary files are not written; with a full-grid window the
-// header's origin is the grid's origin and every step of the window is saved.
+// With solution_file_option 1 the binary file is still created with its header but gets no
+// frames; with a full-grid window the header's origin is the grid's origin and every step of
+// the window is saved.
 TEST(Animation, FullGridAndOptionOne) {
   const test::ScratchDir dir("animation_full");
   Model m = test::still_water_model(3, 2, 1.0f, 1.0f, 0.5f, 1.0f);
@@ -170,7 +171,14 @@ TEST(Animation, FullGridAndOptionOne) {
     for (int k = 1; k <= 3; ++k) save_animation_step(a, m, p, none, k);
     close_animation(a, none);
   }
-  EXPECT_FALSE(std::filesystem::exists(p.eta_anim_file));
+  ASSERT_TRUE(std::filesystem::exists(p.eta_anim_file));
+  {
+    Reader header_only{test::read_text(p.eta_anim_file)};
+    ASSERT_EQ(header_only.bytes.size(), 44u);
+    const Header h = read_header(header_only);
+    EXPECT_EQ(h.ncols, 3);
+    EXPECT_EQ(h.components, 1);
+  }
 
   p.solution_file_option = 0;
   Animation a = open_animation(p, m.grid, none);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -223,6 +225,21 @@ TEST(ProbeRecords, PressureAndForceWeakOption) {
   EXPECT_NEAR(rec.force(1, 1), 19.62f, 1e-5f);
 }
 
+// The force formula has no dry test: on land 0.5 m above the datum with eta = 0 it records
+// 9.81 d^2 / 2 with d = -0.5 (1.22625) at rest.
+TEST(ProbeRecords, ForceFormulaAppliesOnDryNodesToo) {
+  Model m = test::still_water_model(4, 4, 1.0f, 1.0f, 0.1f, -0.5f);
+  ModelParams p;
+  p.duration = 0.1f;
+  p.time_step = 0.1f;
+  p.probes = {probe("land", 2, 2)};
+  p.probes[0].force = true;
+  ProbeRecords rec = init_probe_records(p);
+  record_probes(rec, m, p, 1);
+  EXPECT_NEAR(rec.force(1, 1), 1.22625f, 1e-6f);
+  EXPECT_NEAR(rec.force(2, 1), 1.22625f, 1e-6f);
+}
+
 // Strong nonlinearity option: in still water every velocity term vanishes and the record is the
 // hydrostatic head 9.81 (eta - (z - h)) / 9.81 = 0.1 + 1.5 = 1.6 m, as with the weak option.
 TEST(ProbeRecords, PressureStrongOptionInStillWater) {
@@ -269,6 +286,31 @@ TEST(ProbeRecords, RunupGaugeAlongY) {
   record_probes(rec, m, p, 1);
   EXPECT_FLOAT_EQ(rec.runup(2, 1), 0.3f);
   EXPECT_EQ(rec.runup(2, 2), 0.0f);
+}
+
+// A steep gauge walks j with i = trunc((j - j_start) / tan(theta) + i_start).  From (1, 1) to
+// (2, 8), tan(theta) in float is a little above 7, so even the last step j = 8 stays in column 1
+// and compares (1, 7) with (1, 8); only (1, 8) is dry.
+TEST(ProbeRecords, SteepGaugeColumnFollowsTheTangent) {
+  Model m = test::still_water_model(2, 8, 1.0f, 1.0f, 0.1f, 1.0f);
+  m.calc_wave_runup = 1;
+  m.min_flood_depth = 0.05f;
+  m.depth(1, 8) = -1.0f;
+  m.eta_new(1, 7) = 0.2f;
+  ModelParams p;
+  p.duration = 0.1f;
+  p.time_step = 0.1f;
+  GaugeSpec g;
+  g.p1.i = 1;
+  g.p1.j = 1;
+  g.p2.i = 2;
+  g.p2.j = 8;
+  p.gauges = {g};
+  ProbeRecords rec = init_probe_records(p);
+  const float angle = rec.gauge_angle[0];
+  ASSERT_LT(7.0f / std::tan(angle) + 1.0f, 2.0f);
+  record_probes(rec, m, p, 1);
+  EXPECT_FLOAT_EQ(rec.runup(2, 1), 0.2f);
 }
 
 TEST(ProbeFiles, WorldPositionOfRotatedGrid) {

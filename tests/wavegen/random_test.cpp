@@ -29,6 +29,44 @@ TEST(RandomGenerator, SeedingAndFirstDrawsOfTheDefaultSeed) {
   EXPECT_EQ(neg.t, seeded_random_generator(kDefaultSeed).t);
 }
 
+TEST(RandomGenerator, SeedsAboveTheModulusEnterTheTableAsTheyAre) {
+  // The seeding rule written out directly: t[55] = |s|, (a, b) <- (b, a - b, plus 10^9 when
+  // negative), four passes t[i] -= t[1 + (i + 30) mod 55] (plus 10^9 when negative).  A seed
+  // of 1.5e9 is not reduced modulo 10^9 first, so it does not behave like 5e8.
+  const long long seed = 1500000000;
+  long long t[56] = {};
+  t[55] = seed;
+  long long a = seed, b = 1;
+  for (int i = 1; i <= 54; ++i) {
+    t[(21 * i) % 55] = b;
+    long long next = a - b;
+    if (next < 0) next += 1000000000LL;
+    a = b;
+    b = next;
+  }
+  auto pass = [&] {
+    for (int i = 1; i <= 55; ++i) {
+      t[i] -= t[1 + (i + 30) % 55];
+      if (t[i] < 0) t[i] += 1000000000LL;
+    }
+  };
+  for (int k = 0; k < 4; ++k) pass();
+  RandomGenerator g = seeded_random_generator(static_cast<int>(seed));
+  RandomGenerator reduced = seeded_random_generator(500000000);
+  int position = 1;
+  bool differs = false;
+  for (int n = 0; n < 200; ++n) {
+    if (++position > 55) {
+      pass();
+      position = 1;
+    }
+    const float want = static_cast<float>(static_cast<double>(t[position]) * 1.0e-9);
+    EXPECT_EQ(draw_random(g), want) << n;
+    differs = differs || draw_random(reduced) != want;
+  }
+  EXPECT_TRUE(differs);
+}
+
 TEST(RandomGenerator, DrawsFollowTheLaggedRecurrence) {
   // One pass maps the table block by block so that the integer stream obeys
   // X(n) = X(n - 55) - X(n - 24) (mod 10^9): t[i] - t[i + 31] uses the previous block for

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <sstream>
@@ -194,6 +195,149 @@ TEST(Transfer, MultidirectionalDirectionsStayInTheBandAndAreReproducible) {
   // Uniform weights: the directions spread evenly about the principal direction.
   EXPECT_NEAR(mean, 10.0, 2.0);
   EXPECT_GT(*std::max_element(a.begin() + 1, a.end()) - *std::min_element(a.begin() + 1, a.end()), 50.0f);
+}
+
+// Cumulative weights C_1..C_n as the assignment forms them (float sums times dtheta); C[0] = 0.
+std::vector<float> cumulative(const DirectionalSpreading& d) {
+  std::vector<float> c(d.weight.size() + 1, 0.0f);
+  float sum = 0.0f;
+  for (std::size_t i = 0; i < d.weight.size(); ++i) c[i + 1] = d.dtheta * (sum += d.weight[i]);
+  return c;
+}
+
+// Direction of a draw u by the rule theta_b + dtheta (u - C_b) / (C_b+1 - C_b), b the largest
+// of 1..n-1 with C_b < u (theta_1 when b < 2).
+float direction_of_draw(const DirectionalSpreading& d, float u) {
+  const std::vector<float> c = cumulative(d);
+  const int n = d.count();
+  int b = 0;
+  for (int i = 1; i <= n - 1; ++i)
+    if (c[static_cast<std::size_t>(i)] < u) b = i;
+  if (b < 2) return d.theta.front();
+  const std::size_t bs = static_cast<std::size_t>(b);
+  return d.theta[bs - 1] + d.dtheta * (u - c[bs]) / (c[bs + 1] - c[bs]);
+}
+
+TEST(Transfer, DrawsAboveTheLastCumulativeWeightExtrapolateAndLeftoverComponentsKeepZero) {
+  // Weights summing to 0.032 over the band: every draw above C_31 = 0.031 falls in bin 31 and is
+  // carried past the last bin by the interpolation rule; nothing holds it inside the band.
+  DirectionalSpreading d;
+  d.principal_direction = 115.5f;
+  d.dtheta = 1.0f;
+  for (int i = 0; i < 32; ++i) {
+    d.theta.push_back(100.0f + static_cast<float>(i));
+    d.weight.push_back(0.001f);
+  }
+  const std::vector<float> a = assign_component_directions(d, 40);  // one whole block of 32
+  RandomGenerator rng = seeded_random_generator(4713657);
+  std::vector<float> draws(32);
+  draw_random(rng, draws);
+  const float u = std::min(draws[0], 0.99999f);
+  ASSERT_GT(u, 0.032f);
+  EXPECT_FLOAT_EQ(a[1], direction_of_draw(d, u));
+  EXPECT_GT(a[1], 132.0f);  // beyond theta_32 = 131
+  // Components 33..40 lie beyond the last whole block.
+  for (int j = 33; j <= 40; ++j) EXPECT_EQ(a[static_cast<std::size_t>(j)], 0.0f) << j;
+}
+
+TEST(Transfer, RowWavemakerDrawsOverTheExchangedBinsSteppingUpwards) {
+  // Bins 0..31 deg with uniform weights.  A row wavemaker draws over the exchanged bins
+  // 90 - theta (running downwards), still adding dtheta (u - C_b) / (C_b+1 - C_b) to theta_b.
+  Wavemaker w;
+  w.wave_type = WaveType::kIrregMulti;
+  w.spreading.principal_direction = 15.5f;
+  w.spreading.dtheta = 1.0f;
+  for (int i = 0; i < 32; ++i) {
+    w.spreading.theta.push_back(static_cast<float>(i));
+    w.spreading.weight.push_back(1.0f / 32.0f);
+  }
+  RandomGenerator rng = seeded_random_generator(4713657);
+  std::vector<float> draws(32);
+  draw_random(rng, draws);
+  const float u = std::min(draws[0], 0.99999f);
+
+  w.side = 4;  // west column: the grid frame
+  const std::vector<float> column = parametric_component_directions(w, 64);
+  EXPECT_EQ(column, assign_component_directions(w.spreading, 64));
+  EXPECT_FLOAT_EQ(column[1], direction_of_draw(w.spreading, u));
+
+  w.side = 3;  // south row: the exchanged frame
+  DirectionalSpreading exchanged = w.spreading;
+  exchange_row_frame(exchanged.principal_direction, exchanged.theta);
+  const std::vector<float> row = parametric_component_directions(w, 64);
+  EXPECT_EQ(row, assign_component_directions(exchanged, 64));
+  const float expected = direction_of_draw(exchanged, u);
+  EXPECT_FLOAT_EQ(row[1], expected);
+  // Not the grid-frame direction carried over afterwards (90 - column[1]) unless the draw hits
+  // a bin exactly.
+  const std::vector<float> c = cumulative(w.spreading);
+  if (std::find(c.begin(), c.end(), u) == c.end() && u > c[2]) {
+    EXPECT_NE(row[1], 90.0f - column[1]);
+  }
+}
+
+TEST(DirectionalFile, BinsRunInIncreasingDirectionOfTravelWithTheirOwnColumns) {
+  // min_wave_dir 180, spacing 10, three columns: travel directions 90, 80, 70 by column; the
+  // bins (and so the phase draws, frequency-major) run 70, 80, 90, that is columns 3, 2, 1.
+  Wavemaker w;
+  w.side = 4;
+  DirectionalSpectrum& d = w.dir_spectrum;
+  d.ndir = 3;
+  d.dir_spacing = 10.0f;
+  d.min_wave_dir = 180.0f;
+  d.spectrum.f0 = 0.0f;
+  d.spectrum.df = 0.01f;
+  d.spectrum.S.assign(101, 0.0f);
+  d.E.resize(101, 3, 0.0f);
+  for (int k = 2; k <= 101; ++k)
+    for (int m = 1; m <= 3; ++m) {
+      d.E(k, m) = 0.01f * static_cast<float>(m);  // column m carries m parts of 6
+      d.spectrum.S[static_cast<std::size_t>(k - 1)] += d.E(k, m) * d.dir_spacing;
+    }
+  w.spectrum = d.spectrum;
+  const FftLength f = fft_length(256, 0.25f);  // df = 1/64 Hz, up to 2 Hz
+  const DirectionalComponents c = directional_components(w, f);
+  EXPECT_EQ(c.theta, (std::vector<float>{70.0f, 80.0f, 90.0f}));
+  EXPECT_EQ(c.dtheta, 10.0f);
+  const std::size_t j = 20;  // f = 0.3125 Hz, inside the tabulated range
+  for (std::size_t i = 0; i < 3; ++i)
+    EXPECT_NEAR(c.weight[(j - 1) * 3 + i], static_cast<float>(3 - i) / 60.0f, 1e-6f) << i;
+
+  // S_j by table interpolation: beyond the last tabulated frequency (1 Hz) the last value holds.
+  EXPECT_NEAR(c.S[20], 0.6f, 1e-6f);
+  ASSERT_GT(static_cast<float>(f.m) * f.df, 1.01f);
+  EXPECT_EQ(c.S[static_cast<std::size_t>(f.m)], w.spectrum.S.back());
+  EXPECT_GT(c.S[static_cast<std::size_t>(f.m)], 0.0f);
+
+  w.side = 3;  // a row: same bins, carried into the exchanged frame
+  EXPECT_EQ(directional_components(w, f).theta, (std::vector<float>{20.0f, 10.0f, 0.0f}));
+}
+
+TEST(DirectionalFile, ComponentsTheLineCannotResolveAreGeneratedNormallyIncident) {
+  // One bin travelling at 180 deg (towards -x).  Resolved, U = V cos(180) eta = -V eta; when the
+  // point spacing is too coarse for the wavelength the component goes in as normally incident,
+  // cos = 1: the same eta at the reference point with U of the opposite sign.
+  const FftLength f = fft_length(256, 0.25f);
+  DirectionalComponents c;
+  c.S.assign(static_cast<std::size_t>(f.m) + 1, 0.0f);
+  c.S[16] = 0.5f;  // f = 0.25 Hz
+  c.theta = {180.0f};
+  c.weight.assign(static_cast<std::size_t>(f.m), 0.1f);
+  c.dtheta = 10.0f;
+  const BandIndices band{1, f.m};
+  LineGeometry g;
+  g.depth = {5.0f};
+  g.spacing = 0.5f;  // k s / 2 pi well below 1 / (|sin| + 1.414)
+  BoundarySignal resolved, unresolved;
+  synthesize_directional(c, 7, g, band, f, resolved);
+  g.spacing = 500.0f;
+  synthesize_directional(c, 7, g, band, f, unresolved);
+  float peak = 0.0f;
+  for (int n = 1; n <= 256; ++n) {
+    peak = std::max(peak, std::fabs(resolved.u(n, 1)));
+    EXPECT_NEAR(unresolved.u(n, 1), -resolved.u(n, 1), 1e-6f) << n;
+  }
+  EXPECT_GT(peak, 0.01f);
 }
 
 TEST(DepthCap, DeepGridIsLoweredToAThirdOfTheDeepWaterWavelength) {
