@@ -103,7 +103,7 @@ void open_log_file(Run& r) {
 void write_log_header(Run& r) {
   std::ostream& log = r.log_file;
   std::string param_line = "Simulation Parameter File: " + r.rep.quoted_path(r.param_file);
-  if (param_line.size() < 256) param_line.resize(256, ' ');
+  param_line.resize(256, ' ');  // a 256-character field: padded, or cut when the path is longer
   log << "SWELLIX - Boussinesq Wave Model for Coastal\n"
       << "          Regions and Harbors\n"
       << "          Version Number " << fixed_decimal_text(kVersion, 2) << '\n'
@@ -216,8 +216,8 @@ void open_outputs(Run& r) {
 
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
 void set_up_model(Run& r) {
-  setup_model(r.model, r.grid, r.depth, r.params, r.wavemakers.take_signals(), r.grids,
-              r.wavemakers.wave.mean_period, r.wavemakers.wave.rms_wave_height, r.rep);
+  setup_model(r.model, r.grid, r.depth, r.params, r.wavemakers.take_signals(), r.grids, r.wavemakers.wave.mean_period,
+              r.wavemakers.wave.rms_wave_height, r.rep);
   check_courant(r.model, r.rep);
   r.records = init_probe_records(r.params);
 }

@@ -107,11 +107,10 @@ struct Model {
   Field break_mask, break_prev, celerity, eddy_visc, smag_visc;
   Field friction_factor, porosity, damping, velocity_damping, current_x, current_y;
 
-  // Per-pass scratch: face fluxes, face activity, the derivative quantities G and S of each
-  // face, and the velocity divergence of each cell (eddy terms).
+  // Per-pass scratch: face fluxes, face activity and the velocity divergence of each cell (eddy
+  // terms).
   Field flux_x, flux_y;
   Array2D<std::uint8_t> active_u, active_v;
-  Field g_u, s_u, g_v, s_v;
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
   Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities

@@ -185,7 +185,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
                    &m.eta_rate, &m.depth_dx, &m.depth_dy, &m.break_mask, &m.break_prev,
                    &m.celerity, &m.eddy_visc, &m.smag_visc, &m.friction_factor, &m.porosity,
                    &m.damping, &m.velocity_damping, &m.current_x, &m.current_y, &m.flux_x,
-                   &m.flux_y, &m.g_u, &m.s_u, &m.g_v, &m.s_v, &m.divergence, &m.kinetic_cell, &m.outflow_scale}) {
+                   &m.flux_y, &m.divergence, &m.kinetic_cell, &m.outflow_scale}) {
     allocate(*f, ni, nj);
   }
   m.wavemaker_mark.resize(ni, nj, 0);

@@ -7,24 +7,18 @@
 #include "solver/passes.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
 #include "core/constants.hpp"
 #include "solver/breaking.hpp"
+#include "solver/select.hpp"
 #include "solver/time_step.hpp"
 
 namespace swx {
 
 namespace {
 
-// Branch-free choice between two floats (bit for bit the chosen one): a ? b : c written with an
-// integer mask, which the compiler vectorises where it would not if-convert the conditional.
-inline float select(bool a, float b, float c) {
-  const std::uint32_t mask = 0u - static_cast<std::uint32_t>(a);
-  return std::bit_cast<float>((std::bit_cast<std::uint32_t>(b) & mask) | (std::bit_cast<std::uint32_t>(c) & ~mask));
-}
 
 struct DepthCoefs {
   float z = 0.0f, k1 = 0.0f, k2 = 0.0f, k3 = 0.0f, k4 = 0.0f, k5 = 0.0f;
@@ -50,6 +44,27 @@ inline float velocity_head(float us, float vs) { return (us * us + vs * vs) / kT
 // Face activity of the evaluated level, from the surface velocities of the previous pass.
 void face_activity(Model& m, const Field& eta) {
   const bool runup = m.calc_wave_runup == 1;
+  if (!runup) {
+    // Without the moving shoreline a face is active exactly when both its cells are wet.
+    const int nx = m.nx;  // a local: the byte stores below could alias m.nx
+    for (int j = 1; j <= m.ny; ++j) {
+      const float* dep = m.depth.col(j);
+      const float* et = eta.col(j);
+      std::uint8_t* __restrict act = m.active_u.col(j);
+      for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
+        act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
+    }
+    for (int j = 2; j <= m.ny; ++j) {
+      const float* depm = m.depth.col(j - 1);
+      const float* etm = eta.col(j - 1);
+      const float* dep = m.depth.col(j);
+      const float* et = eta.col(j);
+      std::uint8_t* __restrict act = m.active_v.col(j);
+      for (int k = 0; k < nx; ++k)
+        act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
+    }
+    return;
+  }
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 2; i <= m.nx; ++i) {
       const float dl = m.depth(i - 1, j) + eta(i - 1, j);
@@ -383,10 +398,10 @@ void solve_x_lines(Model& m, const PassLevels& lv) {
   }
 }
 
-// Plain weak configuration: the rows of the v-faces of row j (between rows j-1 and j) for all
-// y-lines, in the arithmetic of solve_y_lines, without branches.
+// Plain weak configuration: the rows of the v-faces 2..nx of row j (between rows j-1 and j), in the arithmetic of solve_y_lines, without branches.
 template <bool kPredictor, bool kSink>
-void assemble_y_row_plain(Model& m, const PassLevels& lv, int j) {
+void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
+                          float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
   const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
   const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
   const float grad = (kPredictor ? 9.81f : 19.62f) * g.dt_2dy;
@@ -419,13 +434,9 @@ void assemble_y_row_plain(Model& m, const PassLevels& lv, int j) {
   const float* ubed = m.u_bed.col(j) - 1;
   const float* vbed = m.v_bed.col(j) - 1;
   const std::uint8_t* act = m.active_v.col(j) - 1;
-  float* __restrict sub = m.rows_y.sub.col(j) - 1;
-  float* __restrict dia = m.rows_y.diag.col(j) - 1;
-  float* __restrict sup = m.rows_y.sup.col(j) - 1;
-  float* __restrict rhs = m.rows_y.rhs.col(j) - 1;
-  // il is the left neighbour's index (i - 1, or i itself on the first face, whose left
-  // difference is switched off by dn_line).
-  auto face = [&](int i, int il, bool dn_line) __attribute__((always_inline)) {
+  // Faces 2..nx; face 1 (no left neighbour) takes the general loop.
+  for (int i = 2; i <= nx; ++i) {
+    const int il = i - 1;
     const float dl = depm[i] + etm[i];
     const float dr = dep[i] + et[i];
     const float d_f = 0.5f * (dl + dr);
@@ -452,7 +463,7 @@ void assemble_y_row_plain(Model& m, const PassLevels& lv, int j) {
     b -= grad * deta;
     const float ubar = 0.25f * (um[i] + u[i] + um[i + 1] + u[i + 1]);
     const bool up_ok = (i < nx) & (depm[i + 1] + etm[i + 1] > 0.0f) & (dep[i + 1] + et[i + 1] > 0.0f);
-    const bool dn_ok = dn_line & (depm[il] + etm[il] > 0.0f) & (dep[il] + et[il] > 0.0f);
+    const bool dn_ok = (depm[il] + etm[il] > 0.0f) & (dep[il] + et[il] > 0.0f);
     const float upv = v[i + 1] - v[i], dnv = v[i] - v[il];
     const float up = select(up_ok, upv, 0.0f);
     const float dn = select(dn_ok, dnv, 0.0f);
@@ -467,9 +478,7 @@ void assemble_y_row_plain(Model& m, const PassLevels& lv, int j) {
     dia[i] = select(on, d, 1.0f);
     sup[i] = select(on, c, 0.0f);
     rhs[i] = select(on, b, 0.0f);
-  };
-  face(1, 1, false);
-  for (int i = 2; i <= nx; ++i) face(i, i - 1, true);
+  }
 }
 
 // Momentum rows of every y-line (column), solved for the target v (step E).  The rows of all
@@ -507,15 +516,15 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
   for (int j = 2; j <= ny; ++j) {
    if (plain) {
      if (lv.predictor) {
-       if (m.y_velocity_sink) assemble_y_row_plain<true, true>(m, lv, j);
-       else assemble_y_row_plain<true, false>(m, lv, j);
+       if (m.y_velocity_sink) assemble_y_row_plain<true, true>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
+       else assemble_y_row_plain<true, false>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
      } else {
-       if (m.y_velocity_sink) assemble_y_row_plain<false, true>(m, lv, j);
-       else assemble_y_row_plain<false, false>(m, lv, j);
+       if (m.y_velocity_sink) assemble_y_row_plain<false, true>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
+       else assemble_y_row_plain<false, false>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
      }
-     continue;
    }
-   for (int i = 1; i <= nx; ++i) {
+   const int i_last = plain ? 1 : nx;  // the plain rows leave face 1 to this loop
+   for (int i = 1; i <= i_last; ++i) {
     if (m.active_v(i, j) == 0) {
       sub(i, j) = 0.0f;
       dia(i, j) = 1.0f;
@@ -674,6 +683,30 @@ void update_level(Model& m, const PassLevels& lv) {
   const Field& eta = lv.eta_e;
   const float mfd = m.min_flood_depth;
   if (runup) limit_shoreline_fluxes(m, eta, tdx, tdy);
+  if (!runup && m.breaking_on != 1) {
+    // Without the shoreline and the eddy terms: the same arithmetic, branch-free.
+    for (int j = 1; j <= m.ny; ++j) {
+      const float* dep = m.depth.col(j) - 1;
+      const float* et = eta.col(j) - 1;
+      const float* eo = m.eta_old.col(j) - 1;
+      const float* damp = m.damping.col(j) - 1;
+      const float* por = m.porosity.col(j) - 1;
+      const float* fx = m.flux_x.col(j) - 1;
+      const float* fyl = m.flux_y.col(j) - 1;
+      const float* fyr = m.flux_y.col(j + 1) - 1;
+      float* __restrict out = lv.eta_t.col(j) - 1;
+      const bool por_on = m.porosity_on;
+      for (int i = 1; i <= m.nx; ++i) {
+        const float d = dep[i] + et[i];
+        const float div = (fx[i + 1] - fx[i]) * tdx + (fyr[i] - fyl[i]) * tdy;
+        const float n = select(por_on, por[i], 1.0f);
+        const float e = eo[i] - tdt * damp[i] * et[i] - div / n;
+        out[i] = select(d > 0.0f, e, 0.0f);
+      }
+    }
+    inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
+    return;
+  }
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float d = m.depth(i, j) + eta(i, j);
@@ -716,19 +749,107 @@ void update_level(Model& m, const PassLevels& lv) {
   }
 }
 
+// Plain weak configuration (no "strong" faces, current or inner wavemaker lines): the u-faces
+// 2..nx of row j in the arithmetic of face_velocities_x, without branches.
+void face_velocities_x_plain(const Model& m, const Field& uf, const Field& vf, const Field& eta, int j,
+                             float* __restrict usurf, float* __restrict ubed, float* __restrict flux) {
+  const GridConstants g = m.gc;
+  const float* dep = m.depth.col(j) - 1;
+  const float* et = eta.col(j) - 1;
+  const float* u = uf.col(j) - 1;
+  const float* v = vf.col(j) - 1;
+  const float* vp = vf.col(j + 1) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyp = m.depth_dy.col(j + 1) - 1;
+  const std::uint8_t* act = m.active_u.col(j) - 1;
+  for (int i = 2; i <= m.nx; ++i) {
+    const float dl = dep[i - 1] + et[i - 1];
+    const float dr = dep[i] + et[i];
+    const float d_f = 0.5f * (dl + dr);
+    const float h_f = 0.5f * (dep[i - 1] + dep[i]);
+    const bool dry = h_f <= 0.0f;  // depth_coefs: all coefficients 0
+    const float zv = kRefLevelCoef * h_f;
+    const float z = select(dry, 0.0f, zv);
+    const float k1 = select(dry, 0.0f, zv * zv / 2.0f - h_f * h_f / 6.0f);
+    const float k2 = select(dry, 0.0f, h_f * (kRefLevelCoef - 0.5f));
+    const float k3 = select(dry, 0.0f, (zv * zv - h_f * h_f) / 2.0f);
+    const float k4 = select(dry, 0.0f, zv - h_f);
+    const float k5 = select(dry, 0.0f, zv * zv / 2.0f);
+    const float s = (u[i + 1] - 2.0f * u[i] + u[i - 1]) * g.inv_dx2 + (vp[i] - vp[i - 1] - v[i] + v[i - 1]) * g.inv_dxdy;
+    const float du = u[i + 1] - u[i - 1];
+    const float hy4 = 0.25f * (hy[i - 1] + hy[i] + hyp[i] + hyp[i - 1]);
+    const float gg = (hx[i + 1] * u[i + 1] - hx[i - 1] * u[i - 1] + hx[i] * du + hy4 * (v[i] + vp[i] - v[i - 1] - vp[i - 1])) *
+                         g.inv_2dx +
+                     hx[i] * (vp[i] - v[i] - v[i - 1] + vp[i - 1]) * g.inv_2dy;
+    const bool on = act[i] != 0;
+    usurf[i] = select(on, u[i] + k4 * gg + k3 * s, 0.0f);
+    ubed[i] = select(on, u[i] + z * gg + k5 * s, 0.0f);
+    flux[i] = select(on, d_f * u[i] + h_f * (k2 * gg + k1 * s), 0.0f);
+  }
+}
+
+// The v-faces 1..nx of row j (between rows j-1 and j), as face_velocities_x_plain.
+void face_velocities_y_plain(const Model& m, const Field& uf, const Field& vf, const Field& eta, int j,
+                             float* __restrict vsurf, float* __restrict vbed, float* __restrict flux) {
+  const GridConstants g = m.gc;
+  const float* depm = m.depth.col(j - 1) - 1;
+  const float* dep = m.depth.col(j) - 1;
+  const float* etm = eta.col(j - 1) - 1;
+  const float* et = eta.col(j) - 1;
+  const float* um = uf.col(j - 1) - 1;
+  const float* u = uf.col(j) - 1;
+  const float* vm = vf.col(j - 1) - 1;
+  const float* v = vf.col(j) - 1;
+  const float* vp = vf.col(j + 1) - 1;
+  const float* hxm = m.depth_dx.col(j - 1) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hym = m.depth_dy.col(j - 1) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyp = m.depth_dy.col(j + 1) - 1;
+  const std::uint8_t* act = m.active_v.col(j) - 1;
+  for (int i = 1; i <= m.nx; ++i) {
+    const float dl = depm[i] + etm[i];
+    const float dr = dep[i] + et[i];
+    const float d_f = 0.5f * (dl + dr);
+    const float h_f = 0.5f * (depm[i] + dep[i]);
+    const bool dry = h_f <= 0.0f;
+    const float zv = kRefLevelCoef * h_f;
+    const float z = select(dry, 0.0f, zv);
+    const float k1 = select(dry, 0.0f, zv * zv / 2.0f - h_f * h_f / 6.0f);
+    const float k2 = select(dry, 0.0f, h_f * (kRefLevelCoef - 0.5f));
+    const float k3 = select(dry, 0.0f, (zv * zv - h_f * h_f) / 2.0f);
+    const float k4 = select(dry, 0.0f, zv - h_f);
+    const float k5 = select(dry, 0.0f, zv * zv / 2.0f);
+    const float s = (vp[i] - 2.0f * v[i] + vm[i]) * g.inv_dy2 + (u[i + 1] - um[i + 1] - u[i] + um[i]) * g.inv_dxdy;
+    const float dv = vp[i] - vm[i];
+    const float hx4 = 0.25f * (hxm[i] + hx[i] + hx[i + 1] + hxm[i + 1]);
+    const float gg = (hyp[i] * vp[i] - hym[i] * vm[i] + hy[i] * dv + hx4 * (u[i] + u[i + 1] - um[i] - um[i + 1])) *
+                         g.inv_2dy +
+                     hy[i] * (u[i + 1] - u[i] - um[i] + um[i + 1]) * g.inv_2dx;
+    const bool on = act[i] != 0;
+    vsurf[i] = select(on, v[i] + k4 * gg + k3 * s, 0.0f);
+    vbed[i] = select(on, v[i] + z * gg + k5 * s, 0.0f);
+    flux[i] = select(on, d_f * v[i] + h_f * (k2 * gg + k1 * s), 0.0f);
+  }
+}
+
 }  // namespace
 
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
   const GridConstants& g = m.gc;
   const bool side6 = has_side(m, 6);
+  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side6;
   for (int j = 1; j <= m.ny; ++j) {
+    if (plain) {
+      face_velocities_x_plain(m, u, v, eta, j, m.u_surf.col(j) - 1, m.u_bed.col(j) - 1, m.flux_x.col(j) - 1);
+      continue;
+    }
     for (int i = 2; i <= m.nx; ++i) {
       if (m.active_u(i, j) == 0) {
         m.u_surf(i, j) = 0.0f;
         m.u_bed(i, j) = 0.0f;
         m.flux_x(i, j) = 0.0f;
-        m.g_u(i, j) = 0.0f;
-        m.s_u(i, j) = 0.0f;
         continue;
       }
       const float dl = m.depth(i - 1, j) + eta(i - 1, j);
@@ -750,8 +871,6 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
                         m.depth_dx(i, j) * du + hy4 * (v(i, j) + v(i, j + 1) - v(i - 1, j) - v(i - 1, j + 1))) *
                            g.inv_2dx +
                        m.depth_dx(i, j) * (v(i, j + 1) - v(i, j) - v(i - 1, j) + v(i - 1, j + 1)) * g.inv_2dy;
-      m.g_u(i, j) = gg;
-      m.s_u(i, j) = s;
       m.u_surf(i, j) = u(i, j) + k.k4 * gg + k.k3 * s;
       m.u_bed(i, j) = u(i, j) + k.z * gg + k.k5 * s;
       float f = strong ? d_f * (u(i, j) + k.k2 * gg + k.k1 * s) : d_f * u(i, j) + h_f * (k.k2 * gg + k.k1 * s);
@@ -764,14 +883,17 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
   const GridConstants& g = m.gc;
   const bool side5 = has_side(m, 5);
+  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side5;
   for (int j = 2; j <= m.ny; ++j) {
+    if (plain) {
+      face_velocities_y_plain(m, u, v, eta, j, m.v_surf.col(j) - 1, m.v_bed.col(j) - 1, m.flux_y.col(j) - 1);
+      continue;
+    }
     for (int i = 1; i <= m.nx; ++i) {
       if (m.active_v(i, j) == 0) {
         m.v_surf(i, j) = 0.0f;
         m.v_bed(i, j) = 0.0f;
         m.flux_y(i, j) = 0.0f;
-        m.g_v(i, j) = 0.0f;
-        m.s_v(i, j) = 0.0f;
         continue;
       }
       const float dl = m.depth(i, j - 1) + eta(i, j - 1);
@@ -793,8 +915,6 @@ void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& et
                         m.depth_dy(i, j) * dv + hx4 * (u(i, j) + u(i + 1, j) - u(i, j - 1) - u(i + 1, j - 1))) *
                            g.inv_2dy +
                        m.depth_dy(i, j) * (u(i + 1, j) - u(i, j) - u(i, j - 1) + u(i + 1, j - 1)) * g.inv_2dx;
-      m.g_v(i, j) = gg;
-      m.s_v(i, j) = s;
       m.v_surf(i, j) = v(i, j) + k.k4 * gg + k.k3 * s;
       m.v_bed(i, j) = v(i, j) + k.z * gg + k.k5 * s;
       float f = strong ? d_f * (v(i, j) + k.k2 * gg + k.k1 * s) : d_f * v(i, j) + h_f * (k.k2 * gg + k.k1 * s);
@@ -805,9 +925,12 @@ void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& et
 }
 
 void run_pass(Model& m, const PassLevels& lv) {
-  // A. Continuity rate of the evaluated level.
-  continuity_rate(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, m.ny,
-                  m.dx, m.dy);
+  // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
+  // is formed in the last pass alone (the value they see is the same).
+  if (lv.last) {
+    continuity_rate(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, m.ny,
+                    m.dx, m.dy);
+  }
   // B. Face activity, surface and bed velocities, fluxes.
   face_activity(m, lv.eta_e);
   face_velocities_x(m, lv.u_e, lv.v_e, lv.eta_e);

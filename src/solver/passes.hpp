@@ -14,6 +14,7 @@ struct PassLevels {
   Field& u_t;
   Field& v_t;
   bool predictor;  // theta = 1/2 and E = start of step; else theta = 1 and E = mid level
+  bool last = false;  // the last corrector of the step (the continuity rate is formed there)
 };
 
 void run_pass(Model& m, const PassLevels& lv);

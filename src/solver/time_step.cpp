@@ -6,6 +6,7 @@
 #include "core/constants.hpp"
 #include "solver/breaking.hpp"
 #include "solver/passes.hpp"
+#include "solver/select.hpp"
 #include "solver/wavemaker_faces.hpp"
 
 namespace swx {
@@ -26,14 +27,10 @@ void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& et
   for (int j = 1; j <= ngrid_y; ++j) {
     for (int i = 1; i <= ngrid_x; ++i) {
       const float d = depth(i, j) + eta(i, j);
-      if (d > 0.0f) {
-        eta_rate(i, j) =
-            -0.5f * (0.5f * (depth_dx(i, j) + depth_dx(i + 1, j)) * (u(i, j) + u(i + 1, j)) +
-                     0.5f * (depth_dy(i, j) + depth_dy(i, j + 1)) * (v(i, j) + v(i, j + 1))) -
-            d * ((u(i + 1, j) - u(i, j)) / dx + (v(i, j + 1) - v(i, j)) / dy);
-      } else {
-        eta_rate(i, j) = 0.0f;
-      }
+      const float r = -0.5f * (0.5f * (depth_dx(i, j) + depth_dx(i + 1, j)) * (u(i, j) + u(i + 1, j)) +
+                               0.5f * (depth_dy(i, j) + depth_dy(i, j + 1)) * (v(i, j) + v(i, j + 1))) -
+                      d * ((u(i + 1, j) - u(i, j)) / dx + (v(i, j + 1) - v(i, j)) / dy);
+      eta_rate(i, j) = select(d > 0.0f, r, 0.0f);
     }
   }
 }
@@ -72,15 +69,15 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
   if (!m.wavemakers.empty()) signal_indices(step, m.wavemakers.front().nsteps, m.signal_n0, m.signal_n1);
   set_boundary_velocities(m);
   // 7. Predictor: half a step from the start-of-step level into the mid level.
-  run_pass(m, PassLevels{m.eta_old, m.u_old, m.v_old, m.eta_mid, m.u_mid, m.v_mid, true});
+  run_pass(m, PassLevels{m.eta_old, m.u_old, m.v_old, m.eta_mid, m.u_mid, m.v_mid, true, false});
   // 8. First corrector: the full step from the mid level into the new level.
-  run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false});
+  run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false, false});
   // 9. Four more correctors, each from the mean of the old and the newest level.
   for (std::uint8_t pass = 1; pass <= 4; ++pass) {
     average_into_mid(m.eta_mid, m.eta_old, m.eta_new);
     average_into_mid(m.u_mid, m.u_old, m.u_new);
     average_into_mid(m.v_mid, m.v_old, m.v_new);
-    run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false});
+    run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false, pass == 4});
   }
   // 10. Breaking field, marker and eddy viscosity for the next step.
   if (m.breaking_on == 1) {

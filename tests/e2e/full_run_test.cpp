@@ -48,11 +48,11 @@ TEST(FullRun, TinyCaseConsoleLogAndOutputFiles) {
   // Console: the input grid, the storm warning (20 steps against a series of 5 waves of 2 s,
   // 201 steps), the Courant number, 20 progress lines with the estimate after step 9, and the
   // output files in their order (statistics before time series).
-  std::string expected = " Reading in bathymetry file: " + quoted(c, "bathy.grd") + "\n" +
-                         box(kWarningTitle, "simulation duration is shorter than storm duration",
-                             "- computed significant wave height distribution",
-                             "may not be representative of input storm") +
-                         " Courant Number =    0.18\n";
+  std::string expected =
+      " Reading in bathymetry file: " + quoted(c, "bathy.grd") + "\n" +
+      box(kWarningTitle, "simulation duration is shorter than storm duration",
+          "- computed significant wave height distribution", "may not be representative of input storm") +
+      " Courant Number =    0.18\n";
   for (int n = 1; n <= 20; ++n) {
     expected += " Time Step: " + std::to_string(n) + " of 20\n";
     if (n == 9) expected += " \n Estimated run time is @ min\n \n";
@@ -152,8 +152,7 @@ TEST(FullRun, FatalAfterTheLogOpenedLeavesTheLogAtItsLastLine) {
   // chezy_coeff 4.9 is outside 5 .. 1000: the run stops after the wavemakers were prepared.
   CaseDir c("chezy");
   c.write("bathy.grd", flat_bathymetry());
-  c.write("tiny.par", replaced(tiny_parameters(), "chezy_coeff         50",
-                                         "chezy_coeff         4.9"));
+  c.write("tiny.par", replaced(tiny_parameters(), "chezy_coeff         50", "chezy_coeff         4.9"));
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.console, " Reading in bathymetry file: " + quoted(c, "bathy.grd") + "\n" +
@@ -167,8 +166,7 @@ TEST(FullRun, CourantNumberAboveOneStopsBeforeTheTimeLoop) {
   // dt = 0.5 s on 1 m cells in 1 m of water: Cr = sqrt(2) * c * dt, about 2.
   CaseDir c("courant");
   c.write("bathy.grd", flat_bathymetry());
-  c.write("tiny.par", replaced(tiny_parameters(), "time_step           0.05",
-                                         "time_step           0.5"));
+  c.write("tiny.par", replaced(tiny_parameters(), "time_step           0.05", "time_step           0.5"));
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
   const std::string tail = box(kFatalTitle, "Courant Number has to be less than 1.0");

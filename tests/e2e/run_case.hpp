@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <initializer_list>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -89,7 +89,8 @@ inline bool is_decimal_text(std::string_view s) {
 }
 
 // True when line is prefix + a decimal number + one of the suffixes.
-inline bool is_number_line(std::string_view line, std::string_view prefix, std::initializer_list<std::string_view> suffixes) {
+inline bool is_number_line(std::string_view line, std::string_view prefix,
+                           std::initializer_list<std::string_view> suffixes) {
   if (line.substr(0, prefix.size()) != prefix) return false;
   for (std::string_view suffix : suffixes) {
     if (line.size() < prefix.size() + suffix.size() || line.substr(line.size() - suffix.size()) != suffix) continue;

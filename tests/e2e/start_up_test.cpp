@@ -30,9 +30,9 @@ bool is_date_line(const std::string& line) {
       if (d[k] < '0' || d[k] > '9') return false;
     return true;
   };
-  return days.find(d.substr(0, 3)) % 4 == 0 && d[3] == ' ' && months.find(d.substr(4, 3)) % 4 == 0 &&
-         d[7] == ' ' && (d[8] == ' ' || digits(8, 1)) && digits(9, 1) && d[10] == ' ' && digits(11, 2) &&
-         d[13] == ':' && digits(14, 2) && d[16] == ':' && digits(17, 2) && d[19] == ' ' && digits(20, 4);
+  return days.find(d.substr(0, 3)) % 4 == 0 && d[3] == ' ' && months.find(d.substr(4, 3)) % 4 == 0 && d[7] == ' ' &&
+         (d[8] == ' ' || digits(8, 1)) && digits(9, 1) && d[10] == ' ' && digits(11, 2) && d[13] == ':' &&
+         digits(14, 2) && d[16] == ':' && digits(17, 2) && d[19] == ' ' && digits(20, 4);
 }
 
 std::string bathymetry_line(const CaseDir& c, const std::string& name = "bathy.grd") {

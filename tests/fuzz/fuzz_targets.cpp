@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,9 +19,13 @@ namespace swx::fuzz {
 
 namespace {
 
-// The readers take file names: the input goes to a file of this process first.
+// The readers take file names: the input goes to a file of this process first, in memory
+// (/dev/shm) where the system has it.
 std::string input_file(std::string_view kind, const std::uint8_t* data, std::size_t size) {
-  const std::string name = "/tmp/swx-fuzz-" + std::to_string(::getpid()) + "-" + std::string(kind);
+  static const std::string dir = std::filesystem::is_directory("/dev/shm")
+                                     ? std::string("/dev/shm")
+                                     : std::filesystem::temp_directory_path().string();
+  const std::string name = dir + "/swx-fuzz-" + std::to_string(::getpid()) + "-" + std::string(kind);
   std::ofstream f(name, std::ios::binary | std::ios::trunc);
   f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   return name;
@@ -37,7 +42,7 @@ void attempt(F&& f) {
 
 // Grids the readers may be asked to fill here: large enough for every real input of the
 // examples, small enough that a header promising billions of nodes is not allocated.
-constexpr long long kMaxNodes = 1 << 16;
+constexpr long long kMaxNodes = 1 << 14;
 
 GridHeader small_grid() {
   GridHeader g;
