@@ -39,10 +39,11 @@ for c in 250x125 1000x500; do
   ( cd "$cases/bench_$c"
     /usr/bin/time -f "%U %S %e" -o time.txt "$swellix" bench.par >run.log 2>&1
     read -r user sys wall <time.txt
-    python3 - "$nx" "$ny" "$dur" "$user" "$sys" "$wall" <<'PY'
+    steps="$(grep -o 'Time Step: *[0-9]*' run.log | tail -n 1 | grep -o '[0-9]*$')"
+    python3 - "$nx" "$ny" "$dur" "$user" "$sys" "$wall" "$steps" <<'PY'
 import sys
-nx, ny, dur, user, sys_, wall = map(float, sys.argv[1:])
-steps = round(dur / 0.09)
+nx, ny, dur, user, sys_, wall, steps = map(float, sys.argv[1:])
+steps = int(steps)
 cpu = user + sys_
 upd = nx * ny * steps
 print(f"grid {int(nx)}x{int(ny)}  {steps} steps ({dur:g} s simulated)  cpu {cpu:.2f} s  wall {wall:.2f} s")

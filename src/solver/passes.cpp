@@ -158,9 +158,29 @@ inline PorousFace porous_face(const Model& m, float n1, float n2) {
   return f;
 }
 
-// Plain weak configuration (no "strong" faces, porosity, current or breaking): the rows of x-line
+// porous_face computed without branches: every value is formed and `porous` says whether the
+// face uses them (the callers select, so the chosen values are bit for bit those of porous_face).
+struct PorousLanes {
+  bool porous = false;
+  float nf = 1.0f, ca = 1.0f, al = 0.0f, bt = 0.0f;
+};
+
+inline PorousLanes porous_lanes(const Model& m, float n1, float n2) {
+  PorousLanes f;
+  f.porous = (n1 < 1.0f) & (n2 < 1.0f);
+  f.nf = 0.5f * (n1 + n2);
+  const float d50 = m.char_stone_size;
+  const float kc = kPi * m.rms_wave_height / (d50 * f.nf);
+  f.ca = 1.0f + m.added_mass_coeff * (1.0f - f.nf);
+  const float nf3 = f.nf * f.nf * f.nf;
+  f.al = m.lam_coef * (1.0f - f.nf) * (1.0f - f.nf) / (nf3 * f.ca);
+  f.bt = (1.0f + 7.5f / kc) * m.turb_coef * (1.0f - f.nf) / (nf3 * f.ca);
+  return f;
+}
+
+// Plain weak configuration (no "strong" faces, current or breaking; porosity optional): the rows of x-line
 // j in the arithmetic of assemble_x_line, written without branches so that the loop vectorises.
-template <bool kPredictor, bool kSink>
+template <bool kPredictor, bool kSink, bool kPorous>
 void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
                            float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
   const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
@@ -193,6 +213,7 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
   const float* ubed = m.u_bed.col(j) - 1;
   const float* vbed = m.v_bed.col(j) - 1;
   const std::uint8_t* act = m.active_u.col(j) - 1;
+  const float* por = m.porosity.col(j) - 1;
   for (int i = 2; i <= nx; ++i) {
     const float dl = dep[i - 1] + et[i - 1];
     const float dr = dep[i] + et[i];
@@ -217,8 +238,10 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
       const float sv = (w11 - w01 - w10 + w00) * g.inv_dxdy;
       b += 2.0f * (k4 * gv + k3 * sv);
     }
+    PorousLanes pf;
+    if (kPorous) pf = porous_lanes(m, por[i - 1], por[i]);
     const float deta = et[i] - et[i - 1];
-    b -= grad * deta;
+    b -= grad * (kPorous ? select(pf.porous, pf.nf * deta / pf.ca, deta) : deta);
     const float vbar = 0.25f * (v[i - 1] + v[i] + vu[i - 1] + vu[i]);
     const bool up_ok = up_line & (depu[i - 1] + etu[i - 1] > 0.0f) & (depu[i] + etu[i] > 0.0f);
     const bool dn_ok = dn_line & (depd[i - 1] + etd[i - 1] > 0.0f) & (depd[i] + etd[i] > 0.0f);
@@ -226,10 +249,11 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
     const float up = select(up_ok, upv, 0.0f);
     const float dn = select(dn_ok, dnv, 0.0f);
     const float adv = u[i] * (u[i + 1] - u[i - 1]) * g.inv_2dx + vbar * (up + dn) * g.inv_2dy;
-    b -= tdt * adv;
+    b -= tdt * (kPorous ? select(pf.porous, adv / pf.nf, adv) : adv);
     const float ub = ubed[i], vb = vbed[i];
     float sink = 0.5f * (damp[i - 1] + damp[i]) * u[i] + (fric[i] / d_f) * std::sqrt(ub * ub + vb * vb) * ub;
     if (kSink) sink += 0.5f * (vdamp[i - 1] + vdamp[i]) * u[i];
+    if (kPorous) sink = select(pf.porous, sink + pf.nf * (pf.al + pf.bt * std::sqrt(u[i] * u[i] + vbar * vbar)) * u[i], sink);
     b -= tdt * sink;
     const bool on = act[i] != 0;
     sub[i] = select(on, a, 0.0f);
@@ -239,9 +263,9 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
   }
 }
 
-// True when the pass needs none of the "strong", porosity, current or breaking terms.
+// True when the pass needs none of the "strong", current or breaking terms.
 inline bool plain_configuration(const Model& m) {
-  return m.nonlinear_option != 2 && !m.porosity_on && !m.current_on && m.breaking_on != 1;
+  return m.nonlinear_option != 2 && !m.current_on && m.breaking_on != 1;
 }
 
 // Momentum rows along x-line j for the target u of the pass (steps C and D), into the given
@@ -267,13 +291,13 @@ void assemble_x_line(Model& m, const PassLevels& lv, int j, float* sub, float* d
   rhs[nx + 1] = lv.u_t(nx + 1, j);
 
   if (plain_configuration(m)) {
-    if (lv.predictor) {
-      if (m.x_velocity_sink) assemble_x_line_plain<true, true>(m, lv, j, sub, dia, sup, rhs);
-      else assemble_x_line_plain<true, false>(m, lv, j, sub, dia, sup, rhs);
-    } else {
-      if (m.x_velocity_sink) assemble_x_line_plain<false, true>(m, lv, j, sub, dia, sup, rhs);
-      else assemble_x_line_plain<false, false>(m, lv, j, sub, dia, sup, rhs);
-    }
+    using Fn = void (*)(const Model&, const PassLevels&, int, float*, float*, float*, float*);
+    static constexpr Fn kVariants[8] = {
+        assemble_x_line_plain<false, false, false>, assemble_x_line_plain<false, false, true>,
+        assemble_x_line_plain<false, true, false>,  assemble_x_line_plain<false, true, true>,
+        assemble_x_line_plain<true, false, false>,  assemble_x_line_plain<true, false, true>,
+        assemble_x_line_plain<true, true, false>,   assemble_x_line_plain<true, true, true>};
+    kVariants[4 * lv.predictor + 2 * m.x_velocity_sink + m.porosity_on](m, lv, j, sub, dia, sup, rhs);
     return;
   }
 
@@ -399,7 +423,7 @@ void solve_x_lines(Model& m, const PassLevels& lv) {
 }
 
 // Plain weak configuration: the rows of the v-faces 2..nx of row j (between rows j-1 and j), in the arithmetic of solve_y_lines, without branches.
-template <bool kPredictor, bool kSink>
+template <bool kPredictor, bool kSink, bool kPorous>
 void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
                           float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
   const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
@@ -434,6 +458,8 @@ void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __
   const float* ubed = m.u_bed.col(j) - 1;
   const float* vbed = m.v_bed.col(j) - 1;
   const std::uint8_t* act = m.active_v.col(j) - 1;
+  const float* porm = m.porosity.col(j - 1) - 1;
+  const float* por = m.porosity.col(j) - 1;
   // Faces 2..nx; face 1 (no left neighbour) takes the general loop.
   for (int i = 2; i <= nx; ++i) {
     const int il = i - 1;
@@ -459,8 +485,10 @@ void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __
       const float su = (w11 - w10 - w01 + w00) * g.inv_dxdy;
       b += 2.0f * (k4 * gu + k3 * su);
     }
+    PorousLanes pf;
+    if (kPorous) pf = porous_lanes(m, porm[i], por[i]);
     const float deta = et[i] - etm[i];
-    b -= grad * deta;
+    b -= grad * (kPorous ? select(pf.porous, pf.nf * deta / pf.ca, deta) : deta);
     const float ubar = 0.25f * (um[i] + u[i] + um[i + 1] + u[i + 1]);
     const bool up_ok = (i < nx) & (depm[i + 1] + etm[i + 1] > 0.0f) & (dep[i + 1] + et[i + 1] > 0.0f);
     const bool dn_ok = (depm[il] + etm[il] > 0.0f) & (dep[il] + et[il] > 0.0f);
@@ -468,10 +496,11 @@ void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __
     const float up = select(up_ok, upv, 0.0f);
     const float dn = select(dn_ok, dnv, 0.0f);
     const float adv = v[i] * (vp[i] - vm[i]) * g.inv_2dy + ubar * (up + dn) * g.inv_2dx;
-    b -= tdt * adv;
+    b -= tdt * (kPorous ? select(pf.porous, adv / pf.nf, adv) : adv);
     const float vb = vbed[i], ub = ubed[i];
     float sink = 0.5f * (dampm[i] + damp[i]) * v[i] + (fric[i] / d_f) * std::sqrt(vb * vb + ub * ub) * vb;
     if (kSink) sink += 0.5f * (vdampm[i] + vdamp[i]) * v[i];
+    if (kPorous) sink = select(pf.porous, sink + pf.nf * (pf.al + pf.bt * std::sqrt(v[i] * v[i] + ubar * ubar)) * v[i], sink);
     b -= tdt * sink;
     const bool on = act[i] != 0;
     sub[i] = select(on, a, 0.0f);
@@ -515,13 +544,14 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
   const bool plain = plain_configuration(m);
   for (int j = 2; j <= ny; ++j) {
    if (plain) {
-     if (lv.predictor) {
-       if (m.y_velocity_sink) assemble_y_row_plain<true, true>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
-       else assemble_y_row_plain<true, false>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
-     } else {
-       if (m.y_velocity_sink) assemble_y_row_plain<false, true>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
-       else assemble_y_row_plain<false, false>(m, lv, j, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
-     }
+     using Fn = void (*)(const Model&, const PassLevels&, int, float*, float*, float*, float*);
+     static constexpr Fn kVariants[8] = {
+         assemble_y_row_plain<false, false, false>, assemble_y_row_plain<false, false, true>,
+         assemble_y_row_plain<false, true, false>,  assemble_y_row_plain<false, true, true>,
+         assemble_y_row_plain<true, false, false>,  assemble_y_row_plain<true, false, true>,
+         assemble_y_row_plain<true, true, false>,   assemble_y_row_plain<true, true, true>};
+     kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](m, lv, j, sub.col(j) - 1, dia.col(j) - 1,
+                                                                        sup.col(j) - 1, rhs.col(j) - 1);
    }
    const int i_last = plain ? 1 : nx;  // the plain rows leave face 1 to this loop
    for (int i = 1; i <= i_last; ++i) {

@@ -1,9 +1,11 @@
 // Message boxes: width, centring, margin, skipped blank lines, and the fatal path.
+#include "core/fatal.hpp"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "core/fatal.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx {
 namespace {
@@ -43,13 +45,9 @@ TEST(MessageBox, BlankLinesAreSkippedAndTrailingBlanksIgnored) {
 
 TEST(MessageBox, FatalErrorCarriesItsLinesToTheConsole) {
   std::ostringstream out;
-  try {
-    fatal("Parameter duration not found in Simulation Parameter File");
-    FAIL() << "fatal returned";
-  } catch (FatalError& e) {
-    e.before.push_back("            *** fatal error ***");
-    report_fatal(out, e);
-  }
+  FatalError e = test::fatal_from([] { fatal("Parameter duration not found in Simulation Parameter File"); });
+  e.before.push_back("            *** fatal error ***");
+  report_fatal(out, e);
   const std::string s = out.str();
   EXPECT_EQ(s.substr(0, 32), "            *** fatal error ***\n");
   EXPECT_NE(s.find("       Parameter duration not found in Simulation Parameter File    \n"), std::string::npos);

@@ -21,12 +21,7 @@ std::string quoted(const CaseDir& c, const std::string& name) {
   return s;
 }
 
-std::string box(std::string_view title, const std::string& l1, const std::string& l2 = " ",
-                const std::string& l3 = " ") {
-  std::string s;
-  for (const auto& line : box_lines(title, l1, l2, l3)) s += line + "\n";
-  return s;
-}
+using test::box_text;
 
 // Outputs of the tiny case: a probe, the significant wave height grid, the surface animation
 // and the solution file next to the text grids.
@@ -50,8 +45,8 @@ TEST(FullRun, TinyCaseConsoleLogAndOutputFiles) {
   // output files in their order (statistics before time series).
   std::string expected =
       " Reading in bathymetry file: " + quoted(c, "bathy.grd") + "\n" +
-      box(kWarningTitle, "simulation duration is shorter than storm duration",
-          "- computed significant wave height distribution", "may not be representative of input storm") +
+      box_text(kWarningTitle, "simulation duration is shorter than storm duration",
+               "- computed significant wave height distribution", "may not be representative of input storm") +
       " Courant Number =    0.18\n";
   for (int n = 1; n <= 20; ++n) {
     expected += " Time Step: " + std::to_string(n) + " of 20\n";
@@ -155,8 +150,9 @@ TEST(FullRun, FatalAfterTheLogOpenedLeavesTheLogAtItsLastLine) {
   c.write("tiny.par", replaced(tiny_parameters(), "chezy_coeff         50", "chezy_coeff         4.9"));
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.console, " Reading in bathymetry file: " + quoted(c, "bathy.grd") + "\n" +
-                           box(kFatalTitle, "Value of parameter: chezy_coeff has to be", "between 5.0 and 1000.0"));
+  EXPECT_EQ(r.console,
+            " Reading in bathymetry file: " + quoted(c, "bathy.grd") + "\n" +
+                box_text(kFatalTitle, "Value of parameter: chezy_coeff has to be", "between 5.0 and 1000.0"));
   const auto log = lines_of(c.read("tiny_swx.log"));
   ASSERT_EQ(log.size(), 9u);
   EXPECT_EQ(log.back(), " Reading in bathymetry file: " + quoted(c, "bathy.grd"));
@@ -169,7 +165,7 @@ TEST(FullRun, CourantNumberAboveOneStopsBeforeTheTimeLoop) {
   c.write("tiny.par", replaced(tiny_parameters(), "time_step           0.05", "time_step           0.5"));
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
-  const std::string tail = box(kFatalTitle, "Courant Number has to be less than 1.0");
+  const std::string tail = box_text(kFatalTitle, "Courant Number has to be less than 1.0");
   ASSERT_GE(r.console.size(), tail.size());
   EXPECT_EQ(r.console.substr(r.console.size() - tail.size()), tail);
   const auto log = lines_of(c.read("tiny_swx.log"));

@@ -3,16 +3,15 @@
 // directory, the built program runs there with the given arguments and standard input, and the
 // console text, the exit status and the files it wrote are read back.
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "swx_test_support.hpp"
 
 namespace swx::e2e {
 
@@ -29,40 +28,14 @@ inline std::string shell_quoted(const std::string& s) {
   return q + "'";
 }
 
-class CaseDir {
+// A scratch directory of its own for one case; removed with its files at the end.
+class CaseDir : public test::ScratchDir {
  public:
-  explicit CaseDir(const std::string& name)
-      : dir_(fs::temp_directory_path() / ("swellix-e2e-" + name + "-" + std::to_string(::getpid()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  ~CaseDir() {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  CaseDir(const CaseDir&) = delete;
-  CaseDir& operator=(const CaseDir&) = delete;
-
-  const fs::path& path() const { return dir_; }
-
-  void write(const std::string& name, const std::string& text) const {
-    fs::create_directories((dir_ / name).parent_path());
-    std::ofstream f(dir_ / name, std::ios::binary);
-    f << text;
-  }
-
-  std::string read(const std::string& name) const {
-    std::ifstream f(dir_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
-
-  bool exists(const std::string& name) const { return fs::exists(dir_ / name); }
+  explicit CaseDir(const std::string& name) : ScratchDir("e2e_" + name) {}
 
   RunResult run(const std::vector<std::string>& args, const std::string& input = "") const {
     write(".stdin", input);
-    std::string cmd = "cd " + shell_quoted(dir_.string()) + " && " + shell_quoted(SWELLIX_BIN);
+    std::string cmd = "cd " + shell_quoted(path().string()) + " && " + shell_quoted(SWELLIX_BIN);
     for (const auto& a : args) {
       cmd += ' ';
       cmd += shell_quoted(a);
@@ -74,9 +47,6 @@ class CaseDir {
     r.console = read(".console");
     return r;
   }
-
- private:
-  fs::path dir_;
 };
 
 // True for a decimal number written as digits, a point and digits ("0.18", "12.5").
@@ -106,12 +76,6 @@ inline std::string replaced(std::string text, std::string_view from, std::string
   return text;
 }
 
-// Lines of a text, without their line ends.
-inline std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream s(text);
-  for (std::string line; std::getline(s, line);) out.push_back(line);
-  return out;
-}
+using test::lines_of;
 
 }  // namespace swx::e2e

@@ -11,14 +11,9 @@
 namespace swx::e2e {
 namespace {
 
-constexpr const char* kPrompt = " Enter name of simulation parameter file [.par] : \a";
+using test::box_text;
 
-// The console text of a fatal box, as the program writes it.
-std::string fatal_box(const std::string& l1, const std::string& l2 = " ", const std::string& l3 = " ") {
-  std::string s;
-  for (const auto& line : box_lines(kFatalTitle, l1, l2, l3)) s += line + "\n";
-  return s;
-}
+constexpr const char* kPrompt = " Enter name of simulation parameter file [.par] : \a";
 
 // "Start Time: " and the date as "Www Mmm dd hh:mm:ss yyyy".
 bool is_date_line(const std::string& line) {
@@ -39,30 +34,23 @@ std::string bathymetry_line(const CaseDir& c, const std::string& name = "bathy.g
   return " Reading in bathymetry file: \"" + fs::canonical(c.path()).string() + "\\" + name + "\"";
 }
 
-TEST(StartUp, AsksForTheParameterFileWhenTheCommandLineHasNone) {
+TEST(StartUp, AsksForTheParameterFileUntilAnExistingOneIsNamed) {
   CaseDir c("prompt");
   write_tiny_case(c);
-  // A blank answer is refused; "tiny" gets ".par" appended.
-  const RunResult r = c.run({}, "   \ntiny\n");
+  // No name on the command line: a blank answer is refused, "tiny" gets ".par" appended.
+  RunResult r = c.run({}, "   \ntiny\n");
   EXPECT_EQ(r.status, 0);
-  const std::string expected = std::string("Parameter file name not found in command line\n") + kPrompt +
-                               "\n  *** Invalid Entry - Please Reenter  ***\n\n" + kPrompt + bathymetry_line(c) + "\n";
+  std::string expected = std::string("Parameter file name not found in command line\n") + kPrompt +
+                         "\n  *** Invalid Entry - Please Reenter  ***\n\n" + kPrompt + bathymetry_line(c) + "\n";
   EXPECT_EQ(r.console.substr(0, expected.size()), expected);
-}
-
-TEST(StartUp, AsksAgainUntilTheNamedFileExists) {
-  CaseDir c("missing");
-  write_tiny_case(c);
-  const RunResult r = c.run({"nothere"}, "other.\ntiny.par\n");
+  // A name of a missing file, on the command line or typed, is asked for again.
+  r = c.run({"nothere"}, "other.\ntiny.par\n");
   EXPECT_EQ(r.status, 0);
-  const std::string expected = std::string(" *** file does not exist:nothere.par\n\n") + kPrompt +
-                               " *** file does not exist:other.par\n\n" + kPrompt + bathymetry_line(c) + "\n";
+  expected = std::string(" *** file does not exist:nothere.par\n\n") + kPrompt +
+             " *** file does not exist:other.par\n\n" + kPrompt + bathymetry_line(c) + "\n";
   EXPECT_EQ(r.console.substr(0, expected.size()), expected);
-}
-
-TEST(StartUp, EndOfInputWhileAskingEndsTheRunWithABox) {
-  CaseDir c("eof");
-  const RunResult r = c.run({"nothere"}, "");
+  // The end of the input while asking ends the run with a fatal box.
+  r = c.run({"nothere"}, "");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.console.find("***  Fatal Error ***"), std::string::npos);
 }
@@ -114,8 +102,8 @@ TEST(LogFile, MissingDirectoryIsAFatalBoxNamingTheLogFile) {
   write_tiny_case(c, "results/case1");
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.console,
-            fatal_box("Log file cannot be created: results/case1_swx.log", "the directory results does not exist"));
+  EXPECT_EQ(r.console, box_text(kFatalTitle, "Log file cannot be created: results/case1_swx.log",
+                                "the directory results does not exist"));
 }
 
 TEST(BadInput, MissingRequiredKeyStopsWithItsMessageAndTheLogEndsAtTheLastLine) {
@@ -138,7 +126,7 @@ TEST(BadInput, EmptyAndBinaryParameterFiles) {
   c.write("empty.par", "");
   RunResult r = c.run({"empty.par"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.console, fatal_box("Parameter output_file_prefix not found in Simulation Parameter File"));
+  EXPECT_EQ(r.console, box_text(kFatalTitle, "Parameter output_file_prefix not found in Simulation Parameter File"));
 
   c.write("bin.par", std::string("\x7f"
                                  "ELF\x02\x01\x01\0\0\0:output_file_prefix x\n",
@@ -207,13 +195,15 @@ TEST(BadInput, GridHeaderMessages) {
           ":NGrid_X 3\n:NGrid_Y 2\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n:N_Arrays 1\n"
           ":EndHeader\n");
   RunResult r = c.run({"tiny"});
-  EXPECT_EQ(r.console, bathymetry_line(c) + "\n" + fatal_box("  incomplete header section in grid file: bathy.grd"));
+  EXPECT_EQ(r.console,
+            bathymetry_line(c) + "\n" + box_text(kFatalTitle, "  incomplete header section in grid file: bathy.grd"));
   // A header that parses but has no :EndHeader before its data.
   c.write("bathy.grd",
           ":NGrid_X 3\n:NGrid_Y 2\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n:N_Arrays 1\n"
           "-1 -1 -1 -1 -1 -1\n");
   r = c.run({"tiny"});
-  EXPECT_EQ(r.console, bathymetry_line(c) + "\n" + fatal_box("  End of Header not found in grid file: bathy.grd"));
+  EXPECT_EQ(r.console,
+            bathymetry_line(c) + "\n" + box_text(kFatalTitle, "  End of Header not found in grid file: bathy.grd"));
 }
 
 }  // namespace

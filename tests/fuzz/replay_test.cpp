@@ -4,16 +4,14 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "fuzz_targets.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx::fuzz {
 namespace {
-
 namespace fs = std::filesystem;
 using Target = int (*)(const std::uint8_t*, std::size_t);
 
@@ -24,8 +22,7 @@ int replay(const std::string& name, Target target) {
     const fs::path dir = fs::path(SWX_FUZZ_DIR) / set / name;
     if (!fs::is_directory(dir)) continue;
     for (const auto& entry : fs::directory_iterator(dir)) {
-      std::ifstream f(entry.path(), std::ios::binary);
-      const std::vector<char> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+      const std::string bytes = test::read_text(entry.path());
       SCOPED_TRACE(entry.path().string());
       EXPECT_EQ(target(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
       ++count;
@@ -34,10 +31,14 @@ int replay(const std::string& name, Target target) {
   return count;
 }
 
-TEST(FuzzReplay, ParameterFiles) { EXPECT_GT(replay("parameter_file", parameter_file), 0); }
-TEST(FuzzReplay, GridFiles) { EXPECT_GT(replay("grid_file", grid_file), 0); }
-TEST(FuzzReplay, TimeSeriesFiles) { EXPECT_GT(replay("time_series_file", time_series_file), 0); }
-TEST(FuzzReplay, SpectrumFiles) { EXPECT_GT(replay("spectrum_file", spectrum_file), 0); }
+// Every reader has a non-empty corpus, and each of its inputs replays cleanly.
+TEST(FuzzReplay, CorpusAndRegressions) {
+  const std::pair<const char*, Target> readers[] = {{"parameter_file", parameter_file},
+                                                    {"grid_file", grid_file},
+                                                    {"time_series_file", time_series_file},
+                                                    {"spectrum_file", spectrum_file}};
+  for (const auto& [name, target] : readers) EXPECT_GT(replay(name, target), 0) << name;
+}
 
 TEST(FuzzReplay, EmptyAndTinyInputs) {
   const std::uint8_t bytes[] = {':', '\n', '\0', 0xff, '#'};

@@ -2,61 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A fresh directory per test, removed when the test ends.
-class GridFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("swx_grid_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-            std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return path(name);
-  }
-  static std::vector<std::string> lines_of(const std::string& file) {
-    std::ifstream f(file, std::ios::binary);
-    std::vector<std::string> r;
-    for (std::string s; std::getline(f, s);) r.push_back(s);
-    return r;
-  }
+class GridFileTest : public ::testing::Test, protected test::ScratchDir {};
 
- private:
-  fs::path dir_;
-};
-
-template <class F>
-FatalError fatal_from(F&& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a fatal error";
-  return FatalError("", "", "");
-}
+using test::fatal_from;
 
 const std::string kHeader3x2 =
     ":NGrid_X 3\n:NGrid_Y 2\n:Delta_X 5.0 # meters\n:Delta_Y 2.5\n:X_Origin -10\n:Y_Origin 20\n:N_Arrays 1\n";
@@ -184,7 +143,7 @@ TEST_F(GridFileTest, ScalarRoundTripAndLayout) {
   const std::string f = path("hs.grd");
   write_scalar_grid(f, a, h, "Significant Wave Height", "m");
 
-  const std::vector<std::string> lines = lines_of(f);
+  const std::vector<std::string> lines = test::lines_of(test::read_text(f));
   ASSERT_EQ(lines.size(), 21u);
   const std::vector<std::string> expected = {
       "# SWELLIX Scalar Grid File",
@@ -244,7 +203,7 @@ TEST_F(GridFileTest, VectorRoundTrip) {
     }
   const std::string f = path("uv.grd");
   write_vector_grid(f, u, v, h, "Mean Velocity X", "Mean Velocity Y", "m/s", "m/s");
-  const std::vector<std::string> lines = lines_of(f);
+  const std::vector<std::string> lines = test::lines_of(test::read_text(f));
   ASSERT_EQ(lines.size(), 21u + 8u);
   EXPECT_EQ(lines[0], "# SWELLIX Vector Grid File");
   EXPECT_EQ(lines[4], ":N_Arrays              2");

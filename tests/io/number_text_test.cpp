@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace swx {
 namespace {
@@ -63,40 +64,27 @@ TEST(NumberText, FixedDecimalTexts) {
 }
 
 TEST(NumberText, FreeFormatItems) {
-  int n = -1;
+  // Text, whether it reads, and the value it gives; a failed read leaves the value untouched.
+  const std::tuple<const char*, bool, int> integers[] = {
+      {"  42", true, 42}, {"+3 cycles", true, 3}, {"-7,8", true, -7}, {"10.5", false, 0},
+      {"1e3", false, 0},  {"", false, 0},         {"   ", false, 0},  {"2147483648", false, 0}};
+  for (const auto& [text, ok, want] : integers) {
+    int n = -99;
+    EXPECT_EQ(read_integer_item(text, n), ok) << text;
+    EXPECT_EQ(n, ok ? want : -99) << text;
+  }
+  const std::tuple<const char*, bool, float> reals[] = {
+      {"600 s", true, 600.0f}, {"1.5D2", true, 150.0f}, {"-2.5E-1", true, -0.25f},
+      {".5", true, 0.5f},      {"7", true, 7.0f},       {"3.,4", true, 3.0f},
+      {"abc", false, 0.0f},    {"1e", false, 0.0f},     {"1.2.3", false, 0.0f},
+      {".", false, 0.0f},      {"", false, 0.0f},       {"1e39", false, 0.0f},  // beyond the range of a 32-bit real
+  };
+  for (const auto& [text, ok, want] : reals) {
+    float x = -99.0f;
+    EXPECT_EQ(read_real_item(text, x), ok) << text;
+    EXPECT_EQ(x, ok ? want : -99.0f) << text;
+  }
   float x = -1.0f;
-  EXPECT_TRUE(read_integer_item("  42", n));
-  EXPECT_EQ(n, 42);
-  EXPECT_TRUE(read_integer_item("+3 cycles", n));
-  EXPECT_EQ(n, 3);
-  EXPECT_TRUE(read_integer_item("-7,8", n));
-  EXPECT_EQ(n, -7);
-  EXPECT_FALSE(read_integer_item("10.5", n));
-  EXPECT_FALSE(read_integer_item("1e3", n));
-  EXPECT_FALSE(read_integer_item("", n));
-  EXPECT_FALSE(read_integer_item("   ", n));
-  EXPECT_FALSE(read_integer_item("2147483648", n));
-  EXPECT_EQ(n, -7);  // untouched by failed reads
-
-  EXPECT_TRUE(read_real_item("600 s", x));
-  EXPECT_EQ(x, 600.0f);
-  EXPECT_TRUE(read_real_item("1.5D2", x));
-  EXPECT_EQ(x, 150.0f);
-  EXPECT_TRUE(read_real_item("-2.5E-1", x));
-  EXPECT_EQ(x, -0.25f);
-  EXPECT_TRUE(read_real_item(".5", x));
-  EXPECT_EQ(x, 0.5f);
-  EXPECT_TRUE(read_real_item("7", x));
-  EXPECT_EQ(x, 7.0f);
-  EXPECT_TRUE(read_real_item("3.,4", x));
-  EXPECT_EQ(x, 3.0f);
-  EXPECT_FALSE(read_real_item("abc", x));
-  EXPECT_FALSE(read_real_item("1e", x));
-  EXPECT_FALSE(read_real_item("1.2.3", x));
-  EXPECT_FALSE(read_real_item(".", x));
-  EXPECT_FALSE(read_real_item("", x));
-  EXPECT_FALSE(read_real_item("1e39", x));  // beyond the range of a 32-bit real
-  EXPECT_EQ(x, 3.0f);
   EXPECT_TRUE(parse_real_token("1e-50", x));  // too small underflows to zero
   EXPECT_EQ(x, 0.0f);
 }

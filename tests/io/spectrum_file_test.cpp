@@ -1,49 +1,18 @@
 #include "io/spectrum_file.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/fatal.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx {
 namespace {
 
-class Scratch {
- public:
-  Scratch() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("swx_spec_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return (dir_ / name).string();
-  }
-
- private:
-  std::filesystem::path dir_;
-};
-
-template <class F>
-FatalError fatal_from(F&& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a fatal error";
-  return FatalError("", "", "");
-}
+using test::fatal_from;
+using test::ScratchDir;
 
 std::string frequency_file(int nfreq, int records) {
   std::string s = "# spectrum\n:NFrequencies " + std::to_string(nfreq) + "\n:NDataSets 2\n:EndHeader\n";
@@ -52,7 +21,7 @@ std::string frequency_file(int nfreq, int records) {
 }
 
 TEST(FrequencySpectrumFile, FirstFrequencyAndStepOverCount) {
-  Scratch dir;
+  ScratchDir dir;
   // 0.05, 0.06, ..., 0.14 (10 records): f1 = 0.05, df = (0.14 - 0.05) / 10 = 0.009.
   std::string text = ":nfrequencies 10\n:EndHeader\n";
   for (int k = 0; k < 10; ++k)
@@ -72,7 +41,7 @@ TEST(FrequencySpectrumFile, FirstFrequencyAndStepOverCount) {
 }
 
 TEST(FrequencySpectrumFile, HeaderMessages) {
-  Scratch dir;
+  ScratchDir dir;
   std::string f = dir.write("a.spf", ":NDataSets 2\n:EndHeader\n0.1 1.0\n");
   FatalError e = fatal_from([&] { read_frequency_spectrum(f); });
   EXPECT_EQ(e.line1, "incomplete header section in time series file: " + f);
@@ -86,10 +55,13 @@ TEST(FrequencySpectrumFile, HeaderMessages) {
 
 std::string directional_file(const std::string& omit, int nfreq, int ndir) {
   std::string s = "# directional spectrum\n";
-  const std::vector<std::pair<std::string, std::string>> keys = {
-      {"Freq_Interval", "0.02"}, {"Dir_Spacing", "10"},   {"Initial_Freq", "0.05"},
-      {"Min_Wave_Dir", "180"},  {"NFrequencies", std::to_string(nfreq)}, {"NDirections", std::to_string(ndir)},
-      {"N_Arrays", "1"}};
+  const std::vector<std::pair<std::string, std::string>> keys = {{"Freq_Interval", "0.02"},
+                                                                 {"Dir_Spacing", "10"},
+                                                                 {"Initial_Freq", "0.05"},
+                                                                 {"Min_Wave_Dir", "180"},
+                                                                 {"NFrequencies", std::to_string(nfreq)},
+                                                                 {"NDirections", std::to_string(ndir)},
+                                                                 {"N_Arrays", "1"}};
   for (const auto& [k, v] : keys)
     if (k != omit) s += ":" + k + " " + v + "  # note\n";
   s += ":EndHeader\n";
@@ -97,7 +69,7 @@ std::string directional_file(const std::string& omit, int nfreq, int ndir) {
 }
 
 TEST(DirectionalSpectrumFile, IntegratesDirectionsAndFindsPeakAndPrincipalDirection) {
-  Scratch dir;
+  ScratchDir dir;
   // 4 frequencies (0.05 + 0.02 (k - 1)) by 3 directions (180, 190, 200 nautical), frequency
   // fastest.  S(k) = 10 sum_m E(k, m): (0.3, 2.0, 0.6, 0.1) * 10, so the peak is k = 2,
   // f = 0.07 and T_p = 1/0.07.  Row k_p = int((0.07 - 0.05) / 0.02 + 1) = 2 has its first
@@ -127,7 +99,7 @@ TEST(DirectionalSpectrumFile, IntegratesDirectionsAndFindsPeakAndPrincipalDirect
 }
 
 TEST(DirectionalSpectrumFile, LimitsAndHeaderMessages) {
-  Scratch dir;
+  ScratchDir dir;
   std::string f = dir.write("a.dws", directional_file("N_Arrays", 1, 1) + "1.0\n");
   FatalError e = fatal_from([&] { read_directional_spectrum(f, 0.0f); });
   EXPECT_EQ(e.line1, "  incomplete header section in grid file: " + f);

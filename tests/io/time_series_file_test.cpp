@@ -1,58 +1,19 @@
 #include "io/time_series_file.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/fatal.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx {
 namespace {
 
-// A fresh directory per test, removed when the test ends.
-class Scratch {
- public:
-  Scratch() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("swx_ts_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  std::string write(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return path(name);
-  }
-  static std::string read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
- private:
-  std::filesystem::path dir_;
-};
-
-template <class F>
-FatalError fatal_from(F&& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a fatal error";
-  return FatalError("", "", "");
-}
+using test::fatal_from;
+using test::ScratchDir;
 
 std::string padded(std::string s, std::size_t width = 256) {
   s.resize(std::max(s.size(), width), ' ');
@@ -82,7 +43,7 @@ const char kTwoCols[] =
     "1.5, 4.0, 40.0\n";
 
 TEST(TimeSeriesRead, HeaderCountsAndColumnsWithTimeSpanOverSteps) {
-  Scratch dir;
+  ScratchDir dir;
   const std::string f = dir.write("uv.ts", kTwoCols);
   const TimeSeriesHeader h = read_time_series_header(f);
   EXPECT_EQ(h.ntimesteps, 4);
@@ -105,7 +66,7 @@ TEST(TimeSeriesRead, HeaderCountsAndColumnsWithTimeSpanOverSteps) {
 }
 
 TEST(TimeSeriesRead, MessagesForBrokenFiles) {
-  Scratch dir;
+  ScratchDir dir;
   FatalError e = fatal_from([&] { read_time_series_header(dir.write("a.ts", "# only\n:NTimeSteps 3\n")); });
   EXPECT_EQ(e.line1, "  incomplete header section in time series file: " + dir.path("a.ts"));
   e = fatal_from([&] { read_time_series_header(dir.write("b.ts", ":NTimeSteps 3\n:EndHeader\n1 2\n")); });
@@ -129,7 +90,7 @@ TEST(TimeSeriesRead, MessagesForBrokenFiles) {
 }
 
 TEST(TimeSeriesWrite, ProbeLayoutLineByLine) {
-  Scratch dir;
+  ScratchDir dir;
   Field data(5, 2);  // leading dimension 5 > 3 steps
   for (int k = 1; k <= 3; ++k) {
     data(k, 1) = 0.25f * static_cast<float>(k);
@@ -145,31 +106,33 @@ TEST(TimeSeriesWrite, ProbeLayoutLineByLine) {
   const std::string f = dir.path("probe.ts");
   write_probe_time_series(f, data, 3, 0.5f, 100.0f, x, y, z, ids, params, desc, units, "SWELLIX", 5.0f);
 
-  const std::string want = std::string("# SWELLIX Type 2 Time Series File\n") +
-                           ":WrittenBy       " + padded("SWELLIX Version 5") +
-                           ":CreationDate    DATE\n"
-                           "#\n" +
-                           padded(":NDataSets              3") + padded(":DataDescription(1)     Time") +
-                           padded(":DataUnits(1)           seconds") +
-                           padded(":DataDescription(2)     Surface Elevation") +
-                           padded(":DataUnits(2)           meters") +
-                           padded(":DataDescription(3)     U Velocity") + padded(":DataUnits(3)           m/s") +
-                           "#\n" + padded(":Probe_ID(1)            p1") + padded(":Probe_ID(2)            gauge B") +
-                           "#\n" + padded(":x_probe(1)             10 # meters") +
-                           padded(":y_probe(1)             5 # meters") +
-                           padded(":x_probe(2)             20.5 # meters") +
-                           padded(":y_probe(2)             -2 # meters") +
-                           padded(":z_probe(2)             -3.25 # meters") + "#\n" +
-                           padded(":Wave_Hav               1.25 # ") + padded(":Wave_Tav               8 # ") +
-                           "#\n"
-                           ":NTimeSteps             3\n"
-                           "#\n"
-                           ":EndHeader\n"
-                           // 16-character fields: a blank, 11 characters of fixed notation, 4 blanks.
-                           "      100.00    " "     0.25000    " "     -1.5000    \n"
-                           "      100.50    " "     0.50000    " "     -3.0000    \n"
-                           "      101.00    " "     0.75000    " "     -4.5000    \n";
-  EXPECT_EQ(without_date(Scratch::read(f)), want);
+  const std::string want =
+      std::string("# SWELLIX Type 2 Time Series File\n") + ":WrittenBy       " + padded("SWELLIX Version 5") +
+      ":CreationDate    DATE\n"
+      "#\n" +
+      padded(":NDataSets              3") + padded(":DataDescription(1)     Time") +
+      padded(":DataUnits(1)           seconds") + padded(":DataDescription(2)     Surface Elevation") +
+      padded(":DataUnits(2)           meters") + padded(":DataDescription(3)     U Velocity") +
+      padded(":DataUnits(3)           m/s") + "#\n" + padded(":Probe_ID(1)            p1") +
+      padded(":Probe_ID(2)            gauge B") + "#\n" + padded(":x_probe(1)             10 # meters") +
+      padded(":y_probe(1)             5 # meters") + padded(":x_probe(2)             20.5 # meters") +
+      padded(":y_probe(2)             -2 # meters") + padded(":z_probe(2)             -3.25 # meters") + "#\n" +
+      padded(":Wave_Hav               1.25 # ") + padded(":Wave_Tav               8 # ") +
+      "#\n"
+      ":NTimeSteps             3\n"
+      "#\n"
+      ":EndHeader\n"
+      // 16-character fields: a blank, 11 characters of fixed notation, 4 blanks.
+      "      100.00    "
+      "     0.25000    "
+      "     -1.5000    \n"
+      "      100.50    "
+      "     0.50000    "
+      "     -3.0000    \n"
+      "      101.00    "
+      "     0.75000    "
+      "     -4.5000    \n";
+  EXPECT_EQ(without_date(test::read_text(f)), want);
 
   // The file reads back with one value column per data set.
   const TimeSeriesHeader h = read_time_series_header(f);
@@ -182,7 +145,7 @@ TEST(TimeSeriesWrite, ProbeLayoutLineByLine) {
 }
 
 TEST(TimeSeriesWrite, HeaderLinesAreCutToTheirFieldOf256Characters) {
-  Scratch dir;
+  ScratchDir dir;
   Field data(1, 1);
   data(1, 1) = 1.0f;
   const std::vector<float> x = {1.0f}, y = {2.0f}, z = {0.0f};
@@ -193,39 +156,37 @@ TEST(TimeSeriesWrite, HeaderLinesAreCutToTheirFieldOf256Characters) {
   const std::vector<std::string> desc = {"Surface Elevation"}, units = {"meters"};
   const std::string f = dir.path("long_id.ts");
   write_probe_time_series(f, data, 1, 0.1f, 0.0f, x, y, z, ids, AnalysisParameters{}, desc, units, "SWELLIX", 5.0f);
-  const std::string text = Scratch::read(f);
+  const std::string text = test::read_text(f);
   const std::string id_line = ":Probe_ID(1)            " + std::string(256 - 24, 'q') + "\n";
   EXPECT_NE(text.find("\n" + id_line + "#\n"), std::string::npos);
   EXPECT_EQ(text.find(std::string(233, 'q')), std::string::npos);
 }
 
 TEST(TimeSeriesWrite, GaugeLayoutWithoutIdentifiersOrParameters) {
-  Scratch dir;
+  ScratchDir dir;
   Field data(1, 1);
   data(1, 1) = 0.125f;
   const std::vector<float> x1 = {1.0f}, y1 = {2.0f}, x2 = {3.0f}, y2 = {4.5f};
   const std::vector<std::string> desc = {"Runup"}, units = {"meters"};
   const std::string f = dir.path("gauge.ts");
-  write_gauge_time_series(f, data, 1, 0.1f, 0.0f, x1, y1, x2, y2, AnalysisParameters{}, desc, units, "SWELLIX",
-                          5.0f);
-  const std::string want = std::string("# SWELLIX Type 2 Time Series File\n") +
-                           ":WrittenBy       " + padded("SWELLIX Version 5") +
-                           ":CreationDate    DATE\n"
-                           "#\n" +
-                           padded(":NDataSets              2") + padded(":DataDescription(1)     Time") +
-                           padded(":DataUnits(1)           seconds") + padded(":DataDescription(2)     Runup") +
-                           padded(":DataUnits(2)           meters") + "#\n" +
-                           padded(":x1_probe(1)             1 # meters") +
-                           padded(":y1_probe(1)             2 # meters") +
-                           padded(":x2_probe(1)             3 # meters") +
-                           padded(":y2_probe(1)             4.5 # meters") +
-                           "#\n"
-                           "#\n"
-                           ":NTimeSteps             1\n"
-                           "#\n"
-                           ":EndHeader\n"
-                           "      0.0000    " "     0.12500    \n";
-  EXPECT_EQ(without_date(Scratch::read(f)), want);
+  write_gauge_time_series(f, data, 1, 0.1f, 0.0f, x1, y1, x2, y2, AnalysisParameters{}, desc, units, "SWELLIX", 5.0f);
+  const std::string want =
+      std::string("# SWELLIX Type 2 Time Series File\n") + ":WrittenBy       " + padded("SWELLIX Version 5") +
+      ":CreationDate    DATE\n"
+      "#\n" +
+      padded(":NDataSets              2") + padded(":DataDescription(1)     Time") +
+      padded(":DataUnits(1)           seconds") + padded(":DataDescription(2)     Runup") +
+      padded(":DataUnits(2)           meters") + "#\n" + padded(":x1_probe(1)             1 # meters") +
+      padded(":y1_probe(1)             2 # meters") + padded(":x2_probe(1)             3 # meters") +
+      padded(":y2_probe(1)             4.5 # meters") +
+      "#\n"
+      "#\n"
+      ":NTimeSteps             1\n"
+      "#\n"
+      ":EndHeader\n"
+      "      0.0000    "
+      "     0.12500    \n";
+  EXPECT_EQ(without_date(test::read_text(f)), want);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -12,15 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "hdf5_read.hpp"
+#include "swx_test_support.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path scratch_file(const std::string& stem) {
-  const fs::path dir = fs::temp_directory_path() / ("kobl_test_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  return dir / (stem + ".h5");
-}
 
 int len(const std::string& s) { return static_cast<int>(s.size()); }
 
@@ -38,59 +33,26 @@ int create_dataset(bool vector, int file, const std::string& path, const std::st
                                           &compression, &handle);
 }
 
-std::string text_attribute(hid_t obj, const char* name) {
-  const hid_t attr = H5Aopen(obj, name, H5P_DEFAULT);
-  if (attr < 0) return "<missing>";
-  const hid_t type = H5Aget_type(attr);
-  std::vector<char> buf(H5Tget_size(type) + 1, '\0');
-  H5Aread(attr, type, buf.data());
-  H5Tclose(type);
-  H5Aclose(attr);
-  return buf.data();
-}
-
-int int_attribute(hid_t obj, const char* name) {
-  int v = -999;
-  const hid_t attr = H5Aopen(obj, name, H5P_DEFAULT);
-  if (attr < 0) return v;
-  H5Aread(attr, H5T_NATIVE_INT, &v);
-  H5Aclose(attr);
-  return v;
-}
-
-std::vector<hsize_t> dims_of(hid_t dset) {
-  const hid_t space = H5Dget_space(dset);
-  std::vector<hsize_t> d(static_cast<std::size_t>(H5Sget_simple_extent_ndims(space)));
-  H5Sget_simple_extent_dims(space, d.data(), nullptr);
-  H5Sclose(space);
-  return d;
-}
-
-template <class T>
-std::vector<T> read_all(hid_t group, const char* name, hid_t mem_type) {
-  const hid_t dset = H5Dopen2(group, name, H5P_DEFAULT);
-  std::size_t n = 1;
-  for (hsize_t d : dims_of(dset)) n *= static_cast<std::size_t>(d);
-  std::vector<T> v(n);
-  H5Dread(dset, mem_type, H5S_ALL, H5S_ALL, H5P_DEFAULT, v.data());
-  H5Dclose(dset);
-  return v;
-}
+using swx::test::dims_of;
+using swx::test::int_attribute;
+using swx::test::read_all;
+using swx::test::text_attribute;
 
 class Kobl : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(kbpinitialize_f(), KB_OK); }
-  void TearDown() override {
-    kbpclose_f();
-    std::error_code ec;
-    fs::remove_all(scratch_file("x").parent_path(), ec);
-  }
+  void TearDown() override { kbpclose_f(); }
+  // A file in a directory of the test's own, removed when the test ends.
+  std::string scratch_file(const std::string& stem) const { return dir_.path(stem + ".h5"); }
+
+ private:
+  swx::test::ScratchDir dir_;
 };
 
 // A scalar statistics dataset (one step at time 0) and a vector animation dataset (two steps)
 // are written and read back whole: groups, attributes, values, times and the time scale.
 TEST_F(Kobl, DatasetsRoundTripThroughHdf5) {
-  const std::string name = scratch_file("round_trip").string();
+  const std::string name = scratch_file("round_trip");
   int file = 0, hs = 0, vel = 0;
   ASSERT_EQ(create_file(name, file), KB_OK);
   ASSERT_EQ(create_dataset(false, file, "/case1/Sig. Wave Height", "m", "None", -1, hs), KB_OK);
@@ -158,7 +120,7 @@ TEST_F(Kobl, MisuseGivesNegativeStatus) {
   EXPECT_EQ(create_file("   ", file), KB_ERR_BAD_ARGUMENT);
   EXPECT_EQ(create_file((fs::temp_directory_path() / "no_such_dir_kobl" / "x.h5").string(), file), KB_ERR_FILE);
 
-  const std::string name = scratch_file("misuse").string();
+  const std::string name = scratch_file("misuse");
   ASSERT_EQ(create_file(name, file), KB_OK);
   const int bad_file = file + 100;
   EXPECT_EQ(create_dataset(false, bad_file, "/a", "m", "None", -1, ds), KB_ERR_BAD_HANDLE);
@@ -192,7 +154,7 @@ TEST_F(Kobl, MisuseGivesNegativeStatus) {
 
 // Closing the file closes its open datasets; deflate-compressed values read back unchanged.
 TEST_F(Kobl, CompressedDatasetClosedWithItsFile) {
-  const std::string name = scratch_file("compressed").string();
+  const std::string name = scratch_file("compressed");
   int file = 0, ds = 0;
   ASSERT_EQ(create_file(name, file), KB_OK);
   ASSERT_EQ(create_dataset(false, file, "wse", "m", "Seconds", 6, ds), KB_OK);
@@ -217,7 +179,7 @@ TEST_F(Kobl, CompressedDatasetClosedWithItsFile) {
 TEST_F(Kobl, FileOpensInH5dump) {
   const std::string h5dump = SWX_H5DUMP;
   if (h5dump.empty()) GTEST_SKIP() << "h5dump not available";
-  const std::string name = scratch_file("dump").string();
+  const std::string name = scratch_file("dump");
   int file = 0, ds = 0;
   ASSERT_EQ(create_file(name, file), KB_OK);
   ASSERT_EQ(create_dataset(false, file, "/case1/Mean Water Level", "m", "None", -1, ds), KB_OK);

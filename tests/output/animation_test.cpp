@@ -207,13 +207,9 @@ TEST(Animation, WriteFailureNamesTheFile) {
   SolutionFile none;
   Animation a = open_animation(p, m.grid, none);
   save_animation_step(a, m, p, none, 1);
-  try {
-    close_animation(a, none);
-    FAIL() << "no error";
-  } catch (const FatalError& e) {
-    EXPECT_EQ(e.line1, "Error writing animation file: /dev/full");
-    EXPECT_EQ(e.line2, "the disk may be full");
-  }
+  const FatalError e = test::fatal_from([&] { close_animation(a, none); });
+  EXPECT_EQ(e.line1, "Error writing animation file: /dev/full");
+  EXPECT_EQ(e.line2, "the disk may be full");
 }
 
 }  // namespace

@@ -1,13 +1,7 @@
 #pragma once
-// Small hand-built models and scratch directories for the output tests.
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-
+// Small hand-built models for the output tests, with the shared test helpers.
 #include "solver/model.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx::test {
 
@@ -32,29 +26,6 @@ inline Model still_water_model(int nx, int ny, float dx, float dy, float dt, flo
   }
   m.depth.fill(depth);
   return m;
-}
-
-// A fresh directory for the files of one test, removed with everything in it at the end.
-struct ScratchDir {
-  std::filesystem::path path;
-  explicit ScratchDir(const std::string& name)
-      : path(std::filesystem::temp_directory_path() / ("swx_output_test_" + std::to_string(::getpid())) / name) {
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-    std::filesystem::remove(path.parent_path(), ec);  // only when no other test's directory is left
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::filesystem::path operator/(const std::string& leaf) const { return path / leaf; }
-};
-
-inline std::string read_text(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace swx::test

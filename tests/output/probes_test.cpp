@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,13 +16,6 @@ namespace {
 std::string padded(std::string s) {
   s.resize(256, ' ');
   return s;
-}
-
-std::vector<std::string> split_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 ProbeSpec probe(std::string id, int i, int j) {
@@ -152,7 +144,7 @@ TEST(ProbeFiles, SurfaceElevationAndRunupFilesWholeText) {
   runup_expected.push_back("     0.50000          1.2000    ");
 
   for (auto [file, expected] : {std::pair{p.ts_eta_file, eta_expected}, std::pair{p.ts_runup_file, runup_expected}}) {
-    std::vector<std::string> lines = split_lines(test::read_text(file));
+    std::vector<std::string> lines = test::lines_of(test::read_text(file));
     ASSERT_EQ(lines.size(), expected.size()) << file;
     EXPECT_EQ(lines[2].substr(0, 17), ":CreationDate    ");
     EXPECT_EQ(lines[2].size(), 17u + 24u);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/fatal.hpp"
+#include "hdf5_read.hpp"
 #include "io/grid_file.hpp"
 #include "output/animation.hpp"
 #include "output/statistics.hpp"
@@ -25,16 +26,6 @@ struct Dataset {
   int local_coords = -1;
 };
 
-std::string text_attribute(hid_t obj, const char* name) {
-  const hid_t attr = H5Aopen(obj, name, H5P_DEFAULT);
-  const hid_t type = H5Aget_type(attr);
-  std::vector<char> buf(H5Tget_size(type) + 1, '\0');
-  H5Aread(attr, type, buf.data());
-  H5Tclose(type);
-  H5Aclose(attr);
-  return buf.data();
-}
-
 Dataset read_dataset(const std::string& file, const std::string& path) {
   Dataset d;
   const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
@@ -43,25 +34,14 @@ Dataset read_dataset(const std::string& file, const std::string& path) {
   const hid_t g = H5Gopen2(f, path.c_str(), H5P_DEFAULT);
   EXPECT_GE(g, 0) << path;
   if (g >= 0) {
-    d.units = text_attribute(g, "Units");
-    d.time_units = text_attribute(g, "TimeUnits");
-    const hid_t attr = H5Aopen(g, "LocalCoords", H5P_DEFAULT);
-    H5Aread(attr, H5T_NATIVE_INT, &d.local_coords);
-    H5Aclose(attr);
+    d.units = test::text_attribute(g, "Units");
+    d.time_units = test::text_attribute(g, "TimeUnits");
+    d.local_coords = test::int_attribute(g, "LocalCoords");
     const hid_t values = H5Dopen2(g, "Values", H5P_DEFAULT);
-    const hid_t space = H5Dget_space(values);
-    d.dims.resize(static_cast<std::size_t>(H5Sget_simple_extent_ndims(space)));
-    H5Sget_simple_extent_dims(space, d.dims.data(), nullptr);
-    H5Sclose(space);
-    std::size_t n = 1;
-    for (hsize_t x : d.dims) n *= x;
-    d.values.resize(n);
-    H5Dread(values, H5T_NATIVE_FLOAT, H5S_ALL, H5S_ALL, H5P_DEFAULT, d.values.data());
+    d.dims = test::dims_of(values);
     H5Dclose(values);
-    const hid_t times = H5Dopen2(g, "Times", H5P_DEFAULT);
-    d.times.resize(d.dims[0]);
-    H5Dread(times, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, d.times.data());
-    H5Dclose(times);
+    d.values = test::read_all<float>(g, "Values", H5T_NATIVE_FLOAT);
+    d.times = test::read_all<double>(g, "Times", H5T_NATIVE_DOUBLE);
     H5Gclose(g);
   }
   H5Fclose(f);
@@ -203,23 +183,15 @@ TEST(SolutionFile, AnimationDatasets) {
 // the library is closed again, so a later file can be created.
 TEST(SolutionFile, FailuresEndTheRunWithTheLibraryMessage) {
   const test::ScratchDir dir("solution_failures");
-  try {
-    open_solution_file((dir / "missing" / "x.h5").string(), "case1");
-    FAIL() << "no error";
-  } catch (const FatalError& e) {
-    EXPECT_EQ(e.line1, "Error in KB_CREATE_FILE().");
-  }
+  EXPECT_EQ(test::fatal_from([&] { open_solution_file((dir / "missing" / "x.h5").string(), "case1"); }).line1,
+            "Error in KB_CREATE_FILE().");
   // A dataset that already exists: the file is closed before the run ends, so HDF5 opens it.
   const std::string file = (dir / "dup.h5").string();
   SolutionFile sf = open_solution_file(file, "case1");
   const std::vector<float> values = {1, 2};
   write_result_dataset(sf, "/Max. Runup Height", "m", false, values);
-  try {
-    write_result_dataset(sf, "/Max. Runup Height", "m", false, values);
-    FAIL() << "no error";
-  } catch (const FatalError& e) {
-    EXPECT_EQ(e.line1, "Error in KB_CREATE_SCALAR_DATASET().");
-  }
+  EXPECT_EQ(test::fatal_from([&] { write_result_dataset(sf, "/Max. Runup Height", "m", false, values); }).line1,
+            "Error in KB_CREATE_SCALAR_DATASET().");
   EXPECT_FALSE(sf.open);
   const Dataset d = read_dataset(file, "/case1/Max. Runup Height");
   EXPECT_EQ(d.values, values);

@@ -140,7 +140,7 @@ TEST(Statistics, GridFilesFollowSolutionFileOption) {
   p.solution_file_option = 0;
   write_statistics(st, p, m.grid, closed, reporter, "/w");
   EXPECT_TRUE(std::filesystem::exists(p.hs_file));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
   EXPECT_EQ(log.str(), " SWELLIX Output File: \"/w\\" + p.hs_file + "\"\n");
   EXPECT_EQ(console.str(), log.str());
   const std::string text = test::read_text(p.hs_file);

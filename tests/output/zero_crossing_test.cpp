@@ -6,6 +6,8 @@
 #include <sstream>
 #include <vector>
 
+#include "swx_test_support.hpp"
+
 namespace swx {
 namespace {
 
@@ -53,12 +55,10 @@ TEST(ZeroCrossing, RipplesBelowOnePercentOfSigmaMergeIntoTheLongWave) {
 TEST(ZeroCrossing, NoUpCrossingStopsTheRun) {
   const std::vector<float> x = {0.1f, 0.5f, 0.2f, 0.0f, 0.3f};  // touching zero is no crossing
   std::ostringstream console;
-  try {
-    zero_crossing(x, 0.5f, Reporter{&console, nullptr});
-    ADD_FAILURE() << "expected a fatal error";
-  } catch (const FatalError& e) {
-    EXPECT_EQ(e.line1, "Zero cycles detected in zero-crossing analysis");
-  }
+  EXPECT_EQ(test::fatal_from([&] {
+              zero_crossing(x, 0.5f, Reporter{&console, nullptr});
+            }).line1,
+            "Zero cycles detected in zero-crossing analysis");
 }
 
 TEST(ZeroCrossing, SingleCrossingWarnsAndReturnsTheSeriesLength) {

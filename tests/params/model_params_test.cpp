@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "test_util.hpp"
+#include "param_builder.hpp"
 
 namespace swx {
 namespace {

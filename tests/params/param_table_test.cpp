@@ -5,7 +5,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "test_util.hpp"
+#include "param_builder.hpp"
 
 namespace swx {
 namespace {

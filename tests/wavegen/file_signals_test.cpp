@@ -5,32 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/constants.hpp"
+#include "param_builder.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/wavemaker_blocks.hpp"
 
 namespace swx {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    // Parameter values reach the program lower-cased: so must the file names.
-    path = fs::temp_directory_path() /
-           to_lower(std::string("swx_file_signals_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(path);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string file(const std::string& name) const { return (path / name).string(); }
-};
+using test::fatal_lines;
+using Lines = test::FatalLines;
 
 // Time series file with one or more value columns per record; time runs from 0 by dt.
 void write_series(const std::string& name, float dt, const std::vector<std::vector<float>>& columns) {
@@ -58,23 +47,6 @@ GridHeader grid20x10() {
   return g;
 }
 
-struct Lines {
-  std::string l1, l2, l3;
-  bool operator==(const Lines&) const = default;
-  friend std::ostream& operator<<(std::ostream& os, const Lines& l) {
-    return os << '"' << l.l1 << "\" / \"" << l.l2 << "\" / \"" << l.l3 << '"';
-  }
-};
-template <class F>
-Lines fatal_lines(F f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return {e.line1, e.line2, e.line3};
-  }
-  return {"no fatal error", "", ""};
-}
-
 // A wave of amplitude a on FFT bin j of n samples: a sin(2 pi j k / n).
 std::vector<float> sine(int n, int j, float a) {
   std::vector<float> x(static_cast<std::size_t>(n));
@@ -84,28 +56,25 @@ std::vector<float> sine(int n, int j, float a) {
 }
 
 ParamTable eta_file_block(const std::string& file) {
-  ParamTable t;
-  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{{"start_wavemaker", " "},
-                                                                             {"wm_pos_i1", "1"},
-                                                                             {"wm_pos_i2", "1"},
-                                                                             {"wm_pos_j1", "1"},
-                                                                             {"wm_pos_j2", "10"},
-                                                                             {"wave_type", "irreg_uni"},
-                                                                             {"time_series_option", "file"},
-                                                                             {"input_ts_eta_file", file},
-                                                                             {"xref_eta", "0"},
-                                                                             {"yref_eta", "20"},
-                                                                             {"wave_direction", "270"},
-                                                                             {"wave_period_min", "2"},
-                                                                             {"wave_period_max", "50"},
-                                                                             {"end_wavemaker", " "}})
-    add(t, k, v);
-  return t;
+  return test::table_of({{"start_wavemaker", " "},
+                         {"wm_pos_i1", "1"},
+                         {"wm_pos_i2", "1"},
+                         {"wm_pos_j1", "1"},
+                         {"wm_pos_j2", "10"},
+                         {"wave_type", "irreg_uni"},
+                         {"time_series_option", "file"},
+                         {"input_ts_eta_file", file},
+                         {"xref_eta", "0"},
+                         {"yref_eta", "20"},
+                         {"wave_direction", "270"},
+                         {"wave_period_min", "2"},
+                         {"wave_period_max", "50"},
+                         {"end_wavemaker", " "}});
 }
 
 TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
-  TempDir dir;
-  const std::string a = dir.file("a.ts"), b = dir.file("b.ts");
+  test::ScratchDir dir;
+  const std::string a = dir.path("a.ts"), b = dir.path("b.ts");
   // 512 samples of 0.25 s (128 s): an 8 s wave of amplitude 0.2 m is bin 16.
   write_series(a, 0.25f, {sine(512, 16, 0.2f)});
   write_series(b, 0.2f, {sine(512, 16, 0.2f)});
@@ -194,45 +163,42 @@ void write_directional(const std::string& name, float min_dir) {
 }
 
 ParamTable directional_block(const std::string& file) {
-  ParamTable t;
-  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{{"start_wavemaker", " "},
-                                                                             {"wm_pos_i1", "1"},
-                                                                             {"wm_pos_i2", "1"},
-                                                                             {"wm_pos_j1", "1"},
-                                                                             {"wm_pos_j2", "10"},
-                                                                             {"wave_type", "irreg_multi"},
-                                                                             {"time_series_option", "synthesize"},
-                                                                             {"wave_spec_option", "file"},
-                                                                             {"dir_spec_file", file},
-                                                                             {"wave_period_min", "2"},
-                                                                             {"wave_period_max", "40"},
-                                                                             {"rescale_spectrum", "no"},
-                                                                             {"random_number_seed", "11"},
-                                                                             {"time_series_duration", "102.4"},
-                                                                             {"end_wavemaker", " "},
-                                                                             {"time_step", "0.1"},
-                                                                             {"duration", "200"}})
-    add(t, k, v);
-  return t;
+  return test::table_of({{"start_wavemaker", " "},
+                         {"wm_pos_i1", "1"},
+                         {"wm_pos_i2", "1"},
+                         {"wm_pos_j1", "1"},
+                         {"wm_pos_j2", "10"},
+                         {"wave_type", "irreg_multi"},
+                         {"time_series_option", "synthesize"},
+                         {"wave_spec_option", "file"},
+                         {"dir_spec_file", file},
+                         {"wave_period_min", "2"},
+                         {"wave_period_max", "40"},
+                         {"rescale_spectrum", "no"},
+                         {"random_number_seed", "11"},
+                         {"time_series_duration", "102.4"},
+                         {"end_wavemaker", " "},
+                         {"time_step", "0.1"},
+                         {"duration", "200"}});
 }
 
 TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
-  TempDir dir;
+  test::ScratchDir dir;
   std::ostringstream console;
   Reporter r;
   r.console = &console;
   Field depth(21, 11, 5.0f);
   float max_depth = 5.0f;
   // Principal direction 70 deg (from the east-north-east): cannot enter from the west side.
-  write_directional(dir.file("east.dws"), 50.0f);
+  write_directional(dir.path("east.dws"), 50.0f);
   EXPECT_EQ(
-      fatal_lines([&] { read_wavemakers(directional_block(dir.file("east.dws")), grid20x10(), depth, max_depth, r); }),
+      fatal_lines([&] { read_wavemakers(directional_block(dir.path("east.dws")), grid20x10(), depth, max_depth, r); }),
       (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
              " "}));
   // All energy from 270 (travelling along +x): every point of the line carries the same signal,
   // as long-crested waves normal to the line must.
-  write_directional(dir.file("west.dws"), 250.0f);
-  WavemakerSet set = read_wavemakers(directional_block(dir.file("west.dws")), grid20x10(), depth, max_depth, r);
+  write_directional(dir.path("west.dws"), 250.0f);
+  WavemakerSet set = read_wavemakers(directional_block(dir.path("west.dws")), grid20x10(), depth, max_depth, r);
   const BoundarySignal& s = set.wavemakers.front().signal;
   ASSERT_EQ(s.npoints, 10);
   ASSERT_EQ(s.nsteps, 1025);
@@ -263,42 +229,39 @@ void write_eta_uv(const std::string& eta_name, const std::string& uv_name, float
 }
 
 ParamTable velocity_block(const std::string& eta, const std::string& uv) {
-  ParamTable t;
-  for (const auto& [k, v] : std::vector<std::pair<std::string, std::string>>{{"start_wavemaker", " "},
-                                                                             {"wm_pos_i1", "1"},
-                                                                             {"wm_pos_i2", "1"},
-                                                                             {"wm_pos_j1", "1"},
-                                                                             {"wm_pos_j2", "10"},
-                                                                             {"wave_type", "irreg_multi"},
-                                                                             {"time_series_option", "file"},
-                                                                             {"input_ts_eta_file", eta},
-                                                                             {"xref_eta", "0"},
-                                                                             {"yref_eta", "20"},
-                                                                             {"wave_dsf_option", "velocity"},
-                                                                             {"input_ts_uv_file", uv},
-                                                                             {"xref_uv", "0"},
-                                                                             {"yref_uv", "20"},
-                                                                             {"max_cutoff_angle", "40"},
-                                                                             {"wave_period_min", "2"},
-                                                                             {"wave_period_max", "50"},
-                                                                             {"end_wavemaker", " "},
-                                                                             {"time_step", "0.25"},
-                                                                             {"duration", "200"}})
-    add(t, k, v);
-  return t;
+  return test::table_of({{"start_wavemaker", " "},
+                         {"wm_pos_i1", "1"},
+                         {"wm_pos_i2", "1"},
+                         {"wm_pos_j1", "1"},
+                         {"wm_pos_j2", "10"},
+                         {"wave_type", "irreg_multi"},
+                         {"time_series_option", "file"},
+                         {"input_ts_eta_file", eta},
+                         {"xref_eta", "0"},
+                         {"yref_eta", "20"},
+                         {"wave_dsf_option", "velocity"},
+                         {"input_ts_uv_file", uv},
+                         {"xref_uv", "0"},
+                         {"yref_uv", "20"},
+                         {"max_cutoff_angle", "40"},
+                         {"wave_period_min", "2"},
+                         {"wave_period_max", "50"},
+                         {"end_wavemaker", " "},
+                         {"time_step", "0.25"},
+                         {"duration", "200"}});
 }
 
 TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
-  TempDir dir;
+  test::ScratchDir dir;
   std::ostringstream console;
   Reporter r;
   r.console = &console;
   Field depth(21, 11, 5.0f);
   float max_depth = 5.0f;
   // Waves at 20 deg enter from the west: the line's points lag one another along y.
-  write_eta_uv(dir.file("eta.ts"), dir.file("uv.ts"), 20.0f);
+  write_eta_uv(dir.path("eta.ts"), dir.path("uv.ts"), 20.0f);
   WavemakerSet set =
-      read_wavemakers(velocity_block(dir.file("eta.ts"), dir.file("uv.ts")), grid20x10(), depth, max_depth, r);
+      read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), depth, max_depth, r);
   const Wavemaker& w = set.wavemakers.front();
   EXPECT_EQ(w.dsf_option, 2);
   EXPECT_NEAR(w.direction, 20.0f, 0.5f);
@@ -307,9 +270,9 @@ TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
   for (int n = 1; n <= w.signal.nsteps; ++n) differ = std::max(differ, std::fabs(w.signal.u(n, 1) - w.signal.u(n, 10)));
   EXPECT_GT(differ, 0.001f);
   // Waves travelling west cannot be made on the west side.
-  write_eta_uv(dir.file("eta.ts"), dir.file("uv.ts"), 180.0f);
+  write_eta_uv(dir.path("eta.ts"), dir.path("uv.ts"), 180.0f);
   EXPECT_EQ(fatal_lines([&] {
-              read_wavemakers(velocity_block(dir.file("eta.ts"), dir.file("uv.ts")), grid20x10(), depth, max_depth, r);
+              read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), depth, max_depth, r);
             }),
             (Lines{"principal wave direction cannot be", "generated along specified boundary", " "}));
 }

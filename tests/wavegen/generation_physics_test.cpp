@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -15,6 +14,7 @@
 
 #include "core/constants.hpp"
 #include "solver/solver_api.hpp"
+#include "swx_test_support.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/wavemaker_blocks.hpp"
 
@@ -97,7 +97,8 @@ void simulate(Simulation& r, const ParamTable& t, Basin& b, float dt, int nonlin
   o.mean_period = r.set.wave.mean_period;
   o.rms_wave_height = r.set.wave.rms_wave_height;
   // An instability report would go to the temporary directory, never into the source tree.
-  o.output_file_prefix = (std::filesystem::temp_directory_path() / "swx_generation_physics").string();
+  const test::ScratchDir scratch;
+  o.output_file_prefix = scratch.path("instability");
   OptionalGrids grids;
   grids.damping = b.damping;
   build_model(r.model, b.depth, b.nx, b.ny, b.dx, b.dy, o, r.set.take_signals(), grids, r.reporter);

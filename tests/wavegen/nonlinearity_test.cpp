@@ -9,21 +9,17 @@
 #include <vector>
 
 #include "core/constants.hpp"
+#include "swx_test_support.hpp"
 #include "wavegen/numerics.hpp"
 
 namespace swx {
 namespace {
 
-std::string box_text(std::string_view l1, std::string_view l2, std::string_view l3) {
-  std::string s;
-  for (const auto& line : box_lines(kWarningTitle, l1, l2, l3)) s += line + "\n";
-  return s;
-}
-const std::string kBreaking =
-    box_text("Incident waves are highly nonlinear and potentially breaking", "Use smaller wave height", " ");
-const std::string kNonlinear =
-    box_text("incident wave height is in the nonlinear regime", "free and forced nonlinear waves will be generated at",
-             "the boundary since using linear wave generation theory");
+const std::string kBreaking = test::box_text(
+    kWarningTitle, "Incident waves are highly nonlinear and potentially breaking", "Use smaller wave height", " ");
+const std::string kNonlinear = test::box_text(kWarningTitle, "incident wave height is in the nonlinear regime",
+                                              "free and forced nonlinear waves will be generated at",
+                                              "the boundary since using linear wave generation theory");
 
 std::string warnings_for(float height, float T, float h) {
   std::ostringstream console;

@@ -10,20 +10,12 @@
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
+#include "param_builder.hpp"
 
 namespace swx {
 namespace {
 
-template <class F>
-FatalError fatal_from(F&& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a fatal error";
-  return FatalError("", "", "");
-}
+using test::fatal_from;
 
 // ---------------------------------------------------------------- wavenumber
 
@@ -65,7 +57,8 @@ std::vector<float> zero_mean_noise(int n, unsigned seed) {
   for (double& v : d) mean += (v = u(gen));
   mean /= n;
   std::vector<float> x(static_cast<std::size_t>(n) + 2, 0.0f);
-  for (int k = 0; k < n; ++k) x[static_cast<std::size_t>(k)] = static_cast<float>(d[static_cast<std::size_t>(k)] - mean);
+  for (int k = 0; k < n; ++k)
+    x[static_cast<std::size_t>(k)] = static_cast<float>(d[static_cast<std::size_t>(k)] - mean);
   return x;
 }
 
@@ -92,7 +85,8 @@ TEST(RealFft, HarmonicGivesAmplitudeAndPhaseAtItsCoefficient) {
   const float a = 1.5f, phi = 0.7f, b = 0.25f;
   std::vector<float> x(n + 2, 0.0f);
   for (int k = 0; k < n; ++k)
-    x[static_cast<std::size_t>(k)] = static_cast<float>(a * std::cos(2.0 * M_PI * j * k / n - phi) + b * std::cos(M_PI * k));
+    x[static_cast<std::size_t>(k)] =
+        static_cast<float>(a * std::cos(2.0 * M_PI * j * k / n - phi) + b * std::cos(M_PI * k));
   forward_real_fft(x, n);
   for (int q = 0; q <= n / 2; ++q) {
     const float re = x[static_cast<std::size_t>(2 * q)], im = x[static_cast<std::size_t>(2 * q + 1)];
@@ -152,10 +146,8 @@ TEST(RealFft, ResultsAreBitIdenticalToTheReferenceTransformAndRepeatable) {
     std::uint64_t forward, inverse;
   };
   const Case cases[] = {
-      {8, 0x279566322d98fbe5ull, 0xfccd167b930c7517ull},
-      {65536, 0x006663c3096f4943ull, 0xc00440eaa252f719ull},
-      {1024, 0x9f7370910a0ca146ull, 0x0501a61d3831aec1ull},
-      {8, 0x279566322d98fbe5ull, 0xfccd167b930c7517ull},
+      {8, 0x279566322d98fbe5ull, 0xfccd167b930c7517ull},     {65536, 0x006663c3096f4943ull, 0xc00440eaa252f719ull},
+      {1024, 0x9f7370910a0ca146ull, 0x0501a61d3831aec1ull},  {8, 0x279566322d98fbe5ull, 0xfccd167b930c7517ull},
       {65536, 0x006663c3096f4943ull, 0xc00440eaa252f719ull},
   };
   for (const Case& c : cases) {

@@ -10,29 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "param_builder.hpp"
+
 namespace swx {
 namespace {
 
-ParamTable block_of(const std::vector<std::pair<std::string, std::string>>& entries) {
-  ParamTable t;
-  for (const auto& [k, v] : entries) {
-    t.keys.push_back(k);
-    t.values.push_back(v);
-  }
-  return t;
-}
-Block all(const ParamTable& t) { return Block{1, t.size()}; }
-
-template <class F>
-FatalError fatal_from(F&& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a fatal error";
-  return FatalError("", "", "");
-}
+using test::fatal_from;
 
 float weight_sum(const DirectionalSpreading& d) {
   return d.dtheta * std::accumulate(d.weight.begin(), d.weight.end(), 0.0f);
@@ -46,14 +29,14 @@ TEST(DirectionFitsBoundary, TravelMustEnterTheDomainFromTheSide) {
     bool fits;
   };
   const Case cases[] = {
-      {270.0f, 4, true},  {315.0f, 4, true},  {225.0f, 4, true},  {90.0f, 4, false}, {0.0f, 4, false},
-      {180.0f, 4, false},  // west column: travel +x only; 0 and 180 run along the column
-      {90.0f, 2, true},   {270.0f, 2, false}, {0.0f, 2, false},                      // east column
-      {0.0f, 1, true},    {45.0f, 1, true},   {180.0f, 1, false}, {90.0f, 1, false}, // north row
-      {180.0f, 3, true},  {0.0f, 3, false},   {270.0f, 3, false},                    // south row
-      {0.0f, 5, true},    {180.0f, 5, true},  {90.0f, 5, false},  {270.0f, 5, false},  // inner row
-      {90.0f, 6, true},   {270.0f, 6, true},  {0.0f, 6, false},   {360.0f, 6, false},  // inner column
-      {380.0f, 2, true},  {-100.0f, 4, true}, {250.0f + 20.0f, 4, true},           // outside 0..360
+      {270.0f, 4, true}, {315.0f, 4, true},  {225.0f, 4, true},         {90.0f, 4, false},
+      {0.0f, 4, false},  {180.0f, 4, false},  // west column: travel +x only; 0 and 180 run along the column
+      {90.0f, 2, true},  {270.0f, 2, false}, {0.0f, 2, false},                               // east column
+      {0.0f, 1, true},   {45.0f, 1, true},   {180.0f, 1, false},        {90.0f, 1, false},   // north row
+      {180.0f, 3, true}, {0.0f, 3, false},   {270.0f, 3, false},                             // south row
+      {0.0f, 5, true},   {180.0f, 5, true},  {90.0f, 5, false},         {270.0f, 5, false},  // inner row
+      {90.0f, 6, true},  {270.0f, 6, true},  {0.0f, 6, false},          {360.0f, 6, false},  // inner column
+      {380.0f, 2, true}, {-100.0f, 4, true}, {250.0f + 20.0f, 4, true},                      // outside 0..360
       {270.0f, 7, false}};
   for (const Case& c : cases) EXPECT_EQ(direction_fits_boundary(c.d, c.side), c.fits) << c.d << " side " << c.side;
 }
@@ -70,12 +53,14 @@ TEST(SpreadingWidth, CosinePowerTableAndCutoffBound) {
   std::ostringstream console;
   const Reporter rep{&console, nullptr};
   auto keys = [](const char* cutoff) {
-    return block_of({{"directional_distribution", "wrapped_normal"}, {"standard_deviation", "10"},
-                     {"prin_wave_direction", "270"}, {"max_cutoff_angle", cutoff}});
+    return test::table_of({{"directional_distribution", "wrapped_normal"},
+                           {"standard_deviation", "10"},
+                           {"prin_wave_direction", "270"},
+                           {"max_cutoff_angle", cutoff}});
   };
   const ParamTable ok = keys("30"), too_wide = keys("30.5");
-  EXPECT_EQ(build_directional_spreading(ok, all(ok), 0.0f, 4, rep).theta.back(), 30.0f);
-  EXPECT_THROW(build_directional_spreading(too_wide, all(too_wide), 0.0f, 4, rep), FatalError);
+  EXPECT_EQ(build_directional_spreading(ok, test::whole(ok), 0.0f, 4, rep).theta.back(), 30.0f);
+  EXPECT_THROW(build_directional_spreading(too_wide, test::whole(too_wide), 0.0f, 4, rep), FatalError);
 }
 
 TEST(SpreadingWeights, CosinePowerIsNormalisedAndWrappedNormalIsNot) {
@@ -101,10 +86,12 @@ TEST(SpreadingWeights, CosinePowerIsNormalisedAndWrappedNormalIsNot) {
 TEST(SpreadingBuilder, PrincipalDirectionConversionAndConsoleLines) {
   // prin_wave_direction 250 on a grid turned 20 deg: 270 nautical, travel 270 - 270 = 0 deg,
   // which a west column (side 4) can generate; a north row cannot.
-  const ParamTable t = block_of({{"directional_distribution", "cosine_power"}, {"spreading_index", "4"},
-                                 {"prin_wave_direction", "250"}, {"max_cutoff_angle", "0"}});
+  const ParamTable t = test::table_of({{"directional_distribution", "cosine_power"},
+                                       {"spreading_index", "4"},
+                                       {"prin_wave_direction", "250"},
+                                       {"max_cutoff_angle", "0"}});
   std::ostringstream console;
-  const DirectionalSpreading d = build_directional_spreading(t, all(t), 20.0f, 4, Reporter{&console, nullptr});
+  const DirectionalSpreading d = build_directional_spreading(t, test::whole(t), 20.0f, 4, Reporter{&console, nullptr});
   EXPECT_EQ(d.principal_direction, 0.0f);
   EXPECT_FLOAT_EQ(d.sigma, 19.0599f);
   // A zero cut-off is a unidirectional sea: all bins on the principal direction, dtheta = 0,
@@ -116,12 +103,14 @@ TEST(SpreadingBuilder, PrincipalDirectionConversionAndConsoleLines) {
   }
   EXPECT_EQ(console.str(), " standard deviation of truncated\n directional distribution is  0.0000 deg\n");
 
-  FatalError e = fatal_from([&] { build_directional_spreading(t, all(t), 20.0f, 1, Reporter{&console, nullptr}); });
+  FatalError e = fatal_from([&] {
+    build_directional_spreading(t, test::whole(t), 20.0f, 1, Reporter{&console, nullptr});
+  });
   EXPECT_EQ(e.line1, "principal wave direction cannot be");
   EXPECT_EQ(e.line2, "generated along specified boundary");
 
-  const ParamTable bad = block_of({{"directional_distribution", "gaussian"}});
-  e = fatal_from([&] { build_directional_spreading(bad, all(bad), 0.0f, 4, Reporter{&console, nullptr}); });
+  const ParamTable bad = test::table_of({{"directional_distribution", "gaussian"}});
+  e = fatal_from([&] { build_directional_spreading(bad, test::whole(bad), 0.0f, 4, Reporter{&console, nullptr}); });
   EXPECT_EQ(e.line1, "Invalid DIRECTIONAL_DISTRIBUTION in Simulation Parameter File");
 }
 
@@ -146,24 +135,25 @@ TEST(BandTruncation, ReportsAndOptionallyRestoresTheEnergy) {
 
   // A band that keeps nothing stops the run instead of dividing by zero.
   std::vector<float> none(5, 1.0f);
-  const FatalError e =
-      fatal_from([&] { truncate_spectrum_band(none, 0.0f, 1.0f, FrequencyBand{10.0f, 20.0f, true}, rep); });
+  const FatalError e = fatal_from([&] {
+    truncate_spectrum_band(none, 0.0f, 1.0f, FrequencyBand{10.0f, 20.0f, true}, rep);
+  });
   EXPECT_EQ(e.line1, "wave_period_min and wave_period_max leave no");
   EXPECT_EQ(e.line2, "wave energy in the spectrum");
 }
 
 TEST(BandTruncation, PeriodKeysGiveFrequencyLimits) {
-  ParamTable t = block_of({{"wave_period_min", "2"}, {"wave_period_max", "10"}, {"rescale_spectrum", "yes"}});
-  FrequencyBand b = read_frequency_band(t, all(t), true);
+  ParamTable t = test::table_of({{"wave_period_min", "2"}, {"wave_period_max", "10"}, {"rescale_spectrum", "yes"}});
+  FrequencyBand b = read_frequency_band(t, test::whole(t), true);
   EXPECT_FLOAT_EQ(b.f_high, 0.5f);
   EXPECT_FLOAT_EQ(b.f_low, 0.1f);
   EXPECT_TRUE(b.rescale);
-  t = block_of({{"wave_period_min", "0"}, {"wave_period_max", "25"}, {"rescale_spectrum", "y"}});
-  b = read_frequency_band(t, all(t), true);
+  t = test::table_of({{"wave_period_min", "0"}, {"wave_period_max", "25"}, {"rescale_spectrum", "y"}});
+  b = read_frequency_band(t, test::whole(t), true);
   EXPECT_EQ(b.f_high, std::numeric_limits<float>::infinity());  // no upper limit
   EXPECT_FALSE(b.rescale);
-  t = block_of({{"wave_period_min", "5"}, {"wave_period_max", "4"}});
-  EXPECT_THROW(read_frequency_band(t, all(t), false), FatalError);
+  t = test::table_of({{"wave_period_min", "5"}, {"wave_period_max", "4"}});
+  EXPECT_THROW(read_frequency_band(t, test::whole(t), false), FatalError);
 }
 
 TEST(RowFrame, ExchangesAxes) {
