@@ -178,3 +178,23 @@ TEST(FullRun, CourantNumberAboveOneStopsBeforeTheTimeLoop) {
 
 }  // namespace
 }  // namespace swx::e2e
+
+namespace swx::e2e {
+namespace {
+
+TEST(FullRun, OutputIntoAMissingDirectoryStopsWithItsNameAndKeepsFinishedResults) {
+  // The statistics grid is written before the time series: it is complete when the probe file
+  // cannot be created in a directory that does not exist, and the run ends with a box naming it.
+  CaseDir c("missing_out");
+  std::string outputs = kOutputs;
+  outputs = replaced(outputs, ":ts_eta_file tiny_eta.ts", ":ts_eta_file nodir/tiny_eta.ts");
+  write_tiny_case(c, "tiny", outputs);
+  const RunResult r = c.run({"tiny"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.console.find("***  Fatal Error ***"), std::string::npos) << r.console;
+  EXPECT_NE(r.console.find("nodir/tiny_eta.ts"), std::string::npos) << r.console;
+  EXPECT_NE(c.read("tiny_hs.grd").find(":EndHeader"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace swx::e2e
