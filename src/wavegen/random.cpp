@@ -22,8 +22,10 @@ void subtract_pass(RandomGenerator& g) {
 }  // namespace
 
 void seed_random(RandomGenerator& g, int seed) {
-  // |seed| as it is: t[55] = |s|, and the differences are brought up by 10^9 only when negative.
-  const std::int64_t s = std::llabs(static_cast<long long>(seed));
+  // t[55] = |s|, and the differences are brought up by 10^9 when negative.  A seed of 10^9 or
+  // more is first reduced modulo 10^9: left as it is, its entries would stay outside the
+  // generator's range, draws would leave [0, 1) and the table would overflow in long runs.
+  const std::int64_t s = std::llabs(static_cast<long long>(seed)) % kModulus;
   g.t.fill(0);
   g.t[55] = s;
   std::int64_t a = s, b = 1;
