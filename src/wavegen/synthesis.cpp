@@ -1,10 +1,15 @@
 #include "wavegen/synthesis.hpp"
 
+#include <unistd.h>
+
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
 #include "core/constants.hpp"
+#include "core/fatal.hpp"
+#include "io/number_text.hpp"
 #include "output/zero_crossing.hpp"
 #include "wavegen/file_signals.hpp"
 #include "wavegen/nonlinearity.hpp"
@@ -76,8 +81,30 @@ std::vector<float> parametric_component_directions(const Wavemaker& w, int m) {
 }
 
 int signal_steps(const Wavemaker& first, float time_step, float duration) {
-  if (first.wave_type == WaveType::kSolitary) return static_cast<int>(duration / time_step + 1.0f);
-  return static_cast<int>(first.duration / time_step + 1.5f);
+  const float q = first.wave_type == WaveType::kSolitary ? duration / time_step + 1.0f
+                                                         : first.duration / time_step + 1.5f;
+  // Converted only when the count fits a 32-bit integer (a huge duration would overflow it).
+  if (!(q < 2147483520.0f))
+    fatal("Number of time steps of the wavemaker signal is too large:", "reduce the duration or increase time_step");
+  return static_cast<int>(q);
+}
+
+void check_signal_memory(const Wavemaker& w, int nsteps) {
+  const bool row = w.side == 1 || w.side == 3 || w.side == 5;
+  const double points = row ? w.i2 - w.i1 + 1 : w.j2 - w.j1 + 1;
+  // U, Q and Us of every point and step, and about as much again of work arrays.
+  const double needed = 6.0 * points * static_cast<double>(nsteps) * sizeof(float);
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0) return;  // memory size unknown: let the allocation decide
+  const double available = static_cast<double>(pages) * static_cast<double>(page_size);
+  if (needed > available) {
+    const auto mib = [](double bytes) { return compact_int(static_cast<long long>(bytes / 1048576.0 + 0.5)); };
+    fatal("Wavemaker #" + compact_int(w.number) + " boundary signal is too large:",
+          compact_int(static_cast<long long>(points)) + " points x " + compact_int(nsteps) + " steps need about " +
+              mib(needed) + " MiB of memory",
+          "but this computer has " + mib(available) + " MiB");
+  }
 }
 
 std::vector<float> regular_reference_series(float H, float T, float dt, int nsteps) {

@@ -19,6 +19,9 @@ namespace swx {
 // Signal length: int(D / dt + 1.5) steps for the duration D of wavemaker 1, or the whole
 // simulation, int(duration / dt + 1.0), when wavemaker 1 is solitary.
 int signal_steps(const Wavemaker& first, float time_step, float duration);
+// Stops the run, before anything is allocated, when the boundary signal of w over nsteps steps
+// would not fit in this computer's memory.
+void check_signal_memory(const Wavemaker& w, int nsteps);
 
 // (H / 2) sin(-omega t) at t = (n - 1) dt, n = 1..nsteps, omega = 2 pi / T.
 std::vector<float> regular_reference_series(float H, float T, float dt, int nsteps);

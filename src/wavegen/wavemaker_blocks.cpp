@@ -257,6 +257,7 @@ WavemakerSet read_wavemakers(const ParamTable& t, const GridHeader& grid, Field&
       set.signal_steps = signal_steps(w, set.time_step, set.duration);
       set.storm_duration = w.duration;
     }
+    check_signal_memory(w, set.signal_steps);
     prepare_wavemaker_signal(w, grid, depth, max_depth, set.time_step, set.signal_steps, reporter);
     set.wavemakers.push_back(std::move(w));
   }

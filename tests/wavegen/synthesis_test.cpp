@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/constants.hpp"
+#include "core/fatal.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/random.hpp"
 #include "wavegen/transfer.hpp"
@@ -24,6 +25,27 @@ LineGeometry west_column(int points, float h, float spacing) {
   g.depth.assign(static_cast<std::size_t>(points), h);
   g.y_ref = 0.5f * static_cast<float>(points - 1) * spacing;
   return g;
+}
+
+TEST(SignalSize, TooLongOrTooLargeSignalsStopBeforeAllocation) {
+  // 1e9 s of regular waves at dt = 0.1 s is 1e10 steps: more than a 32-bit step count holds.
+  Wavemaker w;
+  w.number = 2;
+  w.wave_type = WaveType::kRegular;
+  w.duration = 1.0e9f;
+  EXPECT_THROW(signal_steps(w, 0.1f, 100.0f), FatalError);
+  // A 1000-point column over 2e9 steps needs about 48 TB: refused, naming the wavemaker.
+  w.side = 4;
+  w.j1 = 1;
+  w.j2 = 1000;
+  try {
+    check_signal_memory(w, 2000000000);
+    FAIL() << "no message";
+  } catch (const FatalError& e) {
+    EXPECT_EQ(e.line1, "Wavemaker #2 boundary signal is too large:");
+    EXPECT_EQ(e.line2.substr(0, 40), "1000 points x 2000000000 steps need abou");
+  }
+  check_signal_memory(w, 1000);  // 24 kB fits
 }
 
 TEST(FftLength, PowerOfTwoDirectOtherwiseNextPowerOverTheSameDuration) {
