@@ -69,7 +69,7 @@ TEST(Breaking, FieldDecaysInStillWaterAndStaysInRange) {
 
 // Eddy viscosity from the divergence D of the new velocities, cell (2,2) of a 2 m basin:
 // u_new(3,2) = 0.1 gives D = 0.1/s; B = 1: nu = B (2d)^2 D = 16 * 0.1 = 1.6 and the
-// Smagorinsky part 0.2^2 * 1 * 0.1 = 0.004: nu = sqrt(1.6^2 + 0.004^2) = 1.600005, below the cap
+// Smagorinsky contribution 0.2^2 * 1 * 0.1 = 0.004: nu = sqrt(1.6^2 + 0.004^2) = 1.600005, below the cap
 // c^2 T / 2 pi.  With B = 0 only the Smagorinsky part remains.
 TEST(Breaking, EddyViscosityFromBreakingAndSmagorinsky) {
   Model m = breaking_basin(4, 4, 2.0f);
