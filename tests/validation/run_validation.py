@@ -28,6 +28,14 @@ import swellix_files as sf  # noqa: E402
 G = 9.81
 
 
+
+def west_regular_wavemaker(ny, height, period, cycles):
+    """A regular-wave wavemaker along the whole west side, waves travelling east."""
+    return (":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n"
+            f"  :wm_pos_j2 {ny}\n  :wave_type regular\n  :wave_height {height}\n"
+            f"  :wave_period {period}\n  :wave_direction 270\n  :wave_cycles {cycles}\n"
+            ":end_wavemaker\n")
+
 def probe_block(pid, x, y):
     return (f":save_timeseries\n  :probe_id {pid}\n  :ts_x {x}\n  :ts_y {y}\n"
             "  :save_ts_eta yes\n  :save_ts_uv no\n  :save_ts_pressure no\n:end_save_timeseries\n")
@@ -112,18 +120,7 @@ def shoal_case(folder, full):
 :bathy_file bathy.grd
 :tidal_offset 0.0
 :damping_file damp.grd
-:start_wavemaker
-  :wm_pos_i1 1
-  :wm_pos_i2 1
-  :wm_pos_j1 1
-  :wm_pos_j2 {ny}
-  :wave_type regular
-  :wave_height 0.0464
-  :wave_period 1.0
-  :wave_direction 270
-  :wave_cycles 8
-:end_wavemaker
-:time_step 0.025
+{west_regular_wavemaker(ny, 0.0464, 1.0, 8)}:time_step 0.025
 :duration 36.0
 :nonlinear_option weak
 :check_wave_breaking yes
@@ -187,18 +184,7 @@ def slope_case(folder, full):
 :output_file_prefix slope
 :bathy_file bathy.grd
 :tidal_offset 0.0
-:start_wavemaker
-  :wm_pos_i1 1
-  :wm_pos_i2 1
-  :wm_pos_j1 1
-  :wm_pos_j2 {ny}
-  :wave_type regular
-  :wave_height 0.041
-  :wave_period 3.33
-  :wave_direction 270
-  :wave_cycles 6
-:end_wavemaker
-:time_step 0.01
+{west_regular_wavemaker(ny, 0.041, 3.33, 6)}:time_step 0.01
 :duration 60.0
 :nonlinear_option strong
 :check_wave_breaking yes
@@ -457,18 +443,7 @@ def bar_par(prefix, ny, height, period, dt, duration, gauges, dx, breaking="no")
 :bathy_file bathy.grd
 :tidal_offset 0.0
 :damping_file damp.grd
-:start_wavemaker
-  :wm_pos_i1 1
-  :wm_pos_i2 1
-  :wm_pos_j1 1
-  :wm_pos_j2 {ny}
-  :wave_type regular
-  :wave_height {height}
-  :wave_period {period}
-  :wave_direction 270
-  :wave_cycles 10
-:end_wavemaker
-:time_step {dt}
+{west_regular_wavemaker(ny, height, period, 10)}:time_step {dt}
 :duration {duration}
 :nonlinear_option strong
 :check_wave_breaking {breaking}
@@ -573,18 +548,7 @@ def vb_case(folder, full):
 :bathy_file bathy.grd
 :tidal_offset 0.0
 :damping_file damp.grd
-:start_wavemaker
-  :wm_pos_i1 1
-  :wm_pos_i2 1
-  :wm_pos_j1 1
-  :wm_pos_j2 {len(y)}
-  :wave_type regular
-  :wave_height {VB_H}
-  :wave_period {VB_T}
-  :wave_direction 270
-  :wave_cycles {cycles}
-:end_wavemaker
-:time_step {dt}
+{west_regular_wavemaker(len(y), VB_H, VB_T, cycles)}:time_step {dt}
 :duration {dur}
 :nonlinear_option strong
 :check_wave_breaking no
