@@ -41,9 +41,19 @@ inline bool strong_face(const Model& m, int mark_sum) { return m.nonlinear_optio
 
 inline float velocity_head(float us, float vs) { return (us * us + vs * vs) / kTwoGravity; }
 
+// Water spills from a wet cell onto a dry neighbour when its level plus velocity head (wet_head)
+// lies above the dry cell's level.  Water that could not stand deeper than min_flood_depth on
+// the dry cell would be drained again by the drying rule, so the head must also clear the dry
+// cell's bed by min_flood_depth: a still shoreline next to a drained cell whose bed lies just
+// below still water (0 < depth <= min_flood_depth) then carries no flow.
+inline bool spills(float eta_dry, float depth_dry, float wet_head, float mfd) {
+  return eta_dry < wet_head && -depth_dry + mfd < wet_head;
+}
+
 // Face activity of the evaluated level, from the surface velocities of the previous pass.
 void face_activity(Model& m, const Field& eta) {
   const bool runup = m.calc_wave_runup == 1;
+  const float mfd = m.min_flood_depth;
   if (!runup) {
     // Without the moving shoreline a face is active exactly when both its cells are wet.
     const int nx = m.nx;  // a local: the byte stores below could alias m.nx
@@ -74,11 +84,11 @@ void face_activity(Model& m, const Field& eta) {
         if (dl > 0.0f && dr <= 0.0f) {
           const float us = 0.5f * (m.u_surf(i - 1, j) + m.u_surf(i, j));
           const float vs = 0.5f * (m.v_surf(i - 1, j) + m.v_surf(i - 1, j + 1));
-          act = eta(i, j) < eta(i - 1, j) + velocity_head(us, vs);
+          act = spills(eta(i, j), m.depth(i, j), eta(i - 1, j) + velocity_head(us, vs), mfd);
         } else if (dr > 0.0f && dl <= 0.0f) {
           const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
           const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
-          act = eta(i - 1, j) < eta(i, j) + velocity_head(us, vs);
+          act = spills(eta(i - 1, j), m.depth(i - 1, j), eta(i, j) + velocity_head(us, vs), mfd);
         }
       }
       m.active_u(i, j) = act ? 1 : 0;
@@ -93,11 +103,11 @@ void face_activity(Model& m, const Field& eta) {
         if (dl > 0.0f && dr <= 0.0f) {
           const float vs = 0.5f * (m.v_surf(i, j - 1) + m.v_surf(i, j));
           const float us = 0.5f * (m.u_surf(i, j - 1) + m.u_surf(i + 1, j - 1));
-          act = eta(i, j) < eta(i, j - 1) + velocity_head(us, vs);
+          act = spills(eta(i, j), m.depth(i, j), eta(i, j - 1) + velocity_head(us, vs), mfd);
         } else if (dr > 0.0f && dl <= 0.0f) {
           const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
           const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
-          act = eta(i, j - 1) < eta(i, j) + velocity_head(us, vs);
+          act = spills(eta(i, j - 1), m.depth(i, j - 1), eta(i, j) + velocity_head(us, vs), mfd);
         }
       }
       m.active_v(i, j) = act ? 1 : 0;

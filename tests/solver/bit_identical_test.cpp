@@ -154,11 +154,11 @@ void expect_hash(const Case& c, int steps, std::uint64_t expected, bool expect_b
 }
 
 TEST(BitIdentical, WeakBeachBreakingRunupPorosityFriction) {
-  expect_hash(Case{1, true, true, false, 4}, 300, 0x9170477efc1b4f8aULL, true);
+  expect_hash(Case{1, true, true, false, 4}, 300, 0xf070a597323c4492ULL, true);
 }
 
 TEST(BitIdentical, StrongBeachBreakingRunupPorosityFriction) {
-  expect_hash(Case{2, true, true, false, 4}, 300, 0x3127984d405dab37ULL, true);
+  expect_hash(Case{2, true, true, false, 4}, 300, 0x1865ad2c19c5cbccULL, true);
 }
 
 TEST(BitIdentical, WeakCurrentSouthWavemaker) {
@@ -166,7 +166,7 @@ TEST(BitIdentical, WeakCurrentSouthWavemaker) {
 }
 
 TEST(BitIdentical, StrongCurrentBreakingRunup) {
-  expect_hash(Case{2, true, true, true, 4}, 160, 0x0f48612de376eb60ULL, false);
+  expect_hash(Case{2, true, true, true, 4}, 160, 0x11f33b3302421f4bULL, false);
 }
 
 TEST(BitIdentical, InnerRowWavemakerStrong) {
@@ -174,7 +174,7 @@ TEST(BitIdentical, InnerRowWavemakerStrong) {
 }
 
 TEST(BitIdentical, InnerColumnWavemakerWeakBreaking) {
-  expect_hash(Case{1, true, false, false, 6}, 120, 0x34a81d5e87109654ULL, false);
+  expect_hash(Case{1, true, false, false, 6}, 120, 0x0e8827e31bc57d51ULL, false);
 }
 
 // The plain weak configuration (friction, damping, no breaking, porosity or current).
