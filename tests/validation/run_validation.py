@@ -607,6 +607,7 @@ def vb_compare(folder, checks, notes, full):
 
 MK_DEPTHS = (0.47, 0.35, 0.30, 0.25, 0.20, 0.175, 0.15, 0.125, 0.10, 0.075, 0.05, 0.025)
 MK_TOE = 4.0   # m from the wavemaker to the toe of the slope
+MK_SPONGE = 3.0  # m, absorbing layer behind the wavemaker
 MK_FILE = os.path.join(DATA, "mase_kirby_1992_irregular_breaking", "eta_timeseries.dat.gz")
 
 
@@ -616,9 +617,19 @@ def mk_window(full):
 
 def mk_case(folder, full):
     dx, dt = (0.02, 0.0075) if full else (0.03, 0.01)
-    x = np.arange(0.0, MK_TOE + 11.0 + dx / 2, dx)
+    # The waves come from a line source at x = 0 with an absorbing layer behind it (x < -0.5 m):
+    # the layer takes up the waves the source sends backwards and those reflected by the beach,
+    # and it lets the mass carried shoreward by the waves return, as the return flow under the
+    # waves does in the flume.  Generated from the boundary instead, that mass stays in the
+    # closed flume and the mean level rises by about 5 mm a minute.
+    x0 = -MK_SPONGE - 0.5
+    x = x0 + np.arange(int(round((MK_TOE + 11.0 - x0) / dx)) + 1) * dx
     elev = np.where(x < MK_TOE, -0.47, -0.47 + (x - MK_TOE) / 20.0)
-    ny = flume_grids(folder, x, elev, np.zeros_like(x), dx)
+    ny = 3
+    damp = sponge(-x, 0.5, 0.5 + MK_SPONGE, 5.0)
+    sf.write_grid(os.path.join(folder, "bathy.grd"), np.tile(elev, (ny, 1)), dx, dx, x0, 0.0)
+    sf.write_grid(os.path.join(folder, "damp.grd"), np.tile(damp, (ny, 1)), dx, dx, x0, 0.0)
+    i_src = int(round(-x0 / dx)) + 1
     d = np.loadtxt(MK_FILE)
     t_end = mk_window(full)[1] + 1.0
     d = d[d[:, 0] <= t_end]
@@ -631,9 +642,10 @@ def mk_case(folder, full):
 :output_file_prefix mk
 :bathy_file bathy.grd
 :tidal_offset 0.0
+:damping_file damp.grd
 :start_wavemaker
-  :wm_pos_i1 1
-  :wm_pos_i2 1
+  :wm_pos_i1 {i_src}
+  :wm_pos_i2 {i_src}
   :wm_pos_j1 1
   :wm_pos_j2 {ny}
   :wave_type irreg_uni
