@@ -570,9 +570,19 @@ def vb_compare(folder, checks, notes, full):
     line = g.values[:, i] / math.sqrt(2.0) / VB_H
     model = np.interp(yr, yy, line)
     err = model - hn
+    # Incident height: the flat bed 1-3 m in front of the wavemaker, across the width of the
+    # shoal, checks that the waves reaching the shoal have the height the ratios are taken of.
+    xx = g.x_origin + np.arange(g.values.shape[1]) * g.delta_x
+    front = (xx >= 1.0) & (xx <= 3.0)
+    band = np.abs(yy) <= 3.0
+    incident = float(np.mean(g.values[np.ix_(band, front)]) / math.sqrt(2.0) / VB_H)
     notes.append("Model H/H0 = Hs / (sqrt(2) H0) on transect 4 (x = 12.2 m from the wavemaker, "
                  "6.1 m behind the shoal centre), H0 = 0.0254 m, statistics over the last wave "
                  "cycles of the run.")
+    notes.append("Incident H/H0 on the flat bed 1-3 m from the wavemaker (|y| <= 3 m): "
+                 f"{incident:.3f}. "
+                 f"Mean of (H/H0)^2 over the 9 gauges: measured {np.mean(hn ** 2):.2f}, "
+                 f"model {np.mean(model ** 2):.2f}.")
     notes.append("")
     notes.append("| y (m) | measured | model | error |")
     notes.append("|---|---|---|---|")
@@ -588,7 +598,6 @@ def vb_compare(folder, checks, notes, full):
     a1.legend(fontsize=8)
     a1.grid(alpha=0.3)
     a1.set_title("transect 4")
-    xx = g.x_origin + np.arange(g.values.shape[1]) * g.delta_x
     im = a2.pcolormesh(xx, yy, g.values / math.sqrt(2.0) / VB_H, vmin=0, vmax=2.2, shading="auto")
     a2.plot([12.2, 12.2], [-3.05, 3.05], "w-")
     a2.set_aspect("equal")
@@ -600,6 +609,7 @@ def vb_compare(folder, checks, notes, full):
                  0, 0.15)
     k = int(np.argmax(hn))
     checks.check("H/H0 at the focus (y = 0) / measured", float(model[k] / hn[k]), 0.8, 1.2)
+    checks.check("incident H/H0 in front of the shoal", incident, 0.9, 1.1)
 
 
 # --------------------------------------------------------------------------------------------
