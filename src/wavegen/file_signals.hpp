@@ -23,7 +23,9 @@ struct SeriesFileReference {
 // nsteps * dt.  A file whose step or length differs from the reference stops the run.
 void read_eta_series_file(Wavemaker& w, const ParamTable& t, SeriesFileReference& ref);
 // Reads input_ts_uv_file (value columns 1 and 2: u and v along the grid's x and y axes) into
-// w.u_series and w.v_series, with the same check.
+// w.u_series and w.v_series, with the same check.  When the block also names input_ts_v_file,
+// the two components come from two files, as the probes of a run write them: u is the first
+// value column of input_ts_uv_file and v the first value column of input_ts_v_file.
 void read_uv_series_file(Wavemaker& w, const ParamTable& t, SeriesFileReference& ref);
 
 // Height 2.507 sigma and period sqrt(m0 / m2) of a series of step dt from its power spectrum;

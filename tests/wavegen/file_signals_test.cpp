@@ -277,5 +277,46 @@ TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
             (Lines{"principal wave direction cannot be", "generated along specified boundary", " "}));
 }
 
+TEST(FileSignals, VelocitiesInTwoProbeFilesActAsOneVelocityFile) {
+  // A run's probes write u and v into files of their own, one column per probe: with
+  // input_ts_v_file the first column of each gives the same signal as a two-column file.
+  test::ScratchDir dir;
+  std::ostringstream console;
+  Reporter r;
+  r.console = &console;
+  Field depth(21, 11, 5.0f);
+  float max_depth = 5.0f;
+  write_eta_uv(dir.path("eta.ts"), dir.path("uv.ts"), 30.0f);
+  const WavemakerSet one =
+      read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), depth, max_depth, r);
+
+  const std::string text = test::read_text(dir.path("uv.ts"));
+  std::vector<float> u, v;
+  std::istringstream data(text.substr(text.find(":EndHeader\n") + 11));
+  for (float time, a, b; data >> time >> a >> b;) {
+    u.push_back(a);
+    v.push_back(b);
+  }
+  ASSERT_EQ(u.size(), 512u);
+  const std::vector<float> other(u.size(), 0.3f);  // a second probe, not to be read
+  write_series(dir.path("u.ts"), 0.25f, {u, other});
+  write_series(dir.path("v.ts"), 0.25f, {v, other});
+  ParamTable t = velocity_block(dir.path("eta.ts"), dir.path("u.ts"));
+  t.keys.insert(t.keys.begin() + 12, "input_ts_v_file");
+  t.values.insert(t.values.begin() + 12, dir.path("v.ts"));
+  const WavemakerSet two = read_wavemakers(t, grid20x10(), depth, max_depth, r);
+  const BoundarySignal &s1 = one.wavemakers.front().signal, &s2 = two.wavemakers.front().signal;
+  EXPECT_NEAR(two.wavemakers.front().direction, 30.0f, 0.5f);
+  ASSERT_EQ(s2.U.size(), s1.U.size());
+  EXPECT_EQ(s2.U, s1.U);
+  EXPECT_EQ(s2.Q, s1.Q);
+
+  // The second file is held to the same length as the others.
+  write_series(dir.path("v.ts"), 0.25f, {std::vector<float>(v.begin(), v.end() - 1)});
+  EXPECT_EQ(
+      fatal_lines([&] { read_wavemakers(t, grid20x10(), depth, max_depth, r); }),
+      (Lines{"TimeStep and/or NTimeSteps for wave generator #1", "is not equal to that for wave generator #1", " "}));
+}
+
 }  // namespace
 }  // namespace swx
