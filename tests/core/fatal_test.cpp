@@ -5,42 +5,31 @@
 
 #include <sstream>
 
+#include "core/array2d.hpp"
 #include "swx_test_support.hpp"
 
 namespace swx {
 namespace {
 
-TEST(MessageBox, ShortLinesGiveTitleWidthPlusSix) {
+TEST(MessageBox, WidthCentringAndSkippedBlankLines) {
   // All message lines shorter than the 20-character title: W = 20 + 6 = 26, title padded
-  // with p = (26 - 20)/2 - 1 = 2 blanks each side.
+  // with p = (26 - 20)/2 - 1 = 2 blanks each side; "abc" gets p = (26 - 3)/2 - 1 = 10.
   const auto lines = box_lines(kFatalTitle, "abc", " ", " ");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], " ");
-  EXPECT_EQ(lines[1], "       ***  Fatal Error ***    ");
-  EXPECT_EQ(lines[1].size(), 5u + 26u);
-  // "abc": p = (26 - 3)/2 - 1 = 10 -> 10 blanks, abc, 10 blanks, padded to 26.
-  EXPECT_EQ(lines[2], std::string(5, ' ') + std::string(10, ' ') + "abc" + std::string(13, ' '));
-  EXPECT_EQ(lines[3], " ");
+  const std::vector<std::string> want = {" ", "       ***  Fatal Error ***    ",
+                                         std::string(15, ' ') + "abc" + std::string(13, ' '), " "};
+  EXPECT_EQ(lines, want);
+  EXPECT_EQ(box_lines(kWarningTitle, "x", " ", " ")[1], "       ***  Warning ***    ");  // W = 22
 
-  const auto w = box_lines(kWarningTitle, "x", " ", " ");
-  EXPECT_EQ(w[1], "       ***  Warning ***    ");  // W = 22, two blanks each side of the title
-}
-
-TEST(MessageBox, LongestLineHasTwoBlanksEachSide) {
+  // A 51-character line: W = 57, two blanks each side of it, p = (57 - 20)/2 - 1 = 17 for the title.
   const std::string line51(51, 'm');
-  const auto lines = box_lines(kFatalTitle, line51, " ", " ");
-  // W = 57; the 51-character line gets p = (57 - 51)/2 - 1 = 2 blanks each side (55 characters),
-  // padded to the 57-character field; the title gets p = (57 - 20)/2 - 1 = 17.
-  EXPECT_EQ(lines[2], std::string(5, ' ') + "  " + line51 + "    ");
-  EXPECT_EQ(lines[1], std::string(5 + 17, ' ') + std::string(kFatalTitle) + std::string(57 - 17 - 20, ' '));
-  EXPECT_EQ(lines[1].size(), 62u);
-}
+  const auto wide = box_lines(kFatalTitle, line51, " ", " ");
+  EXPECT_EQ(wide[2], std::string(5, ' ') + "  " + line51 + "    ");
+  EXPECT_EQ(wide[1], std::string(5 + 17, ' ') + std::string(kFatalTitle) + std::string(57 - 17 - 20, ' '));
 
-TEST(MessageBox, BlankLinesAreSkippedAndTrailingBlanksIgnored) {
-  const auto lines = box_lines(kWarningTitle, "first   ", " ", "third");
-  ASSERT_EQ(lines.size(), 5u);  // blank, title, first, third, blank
-  EXPECT_NE(lines[2].find("first"), std::string::npos);
-  EXPECT_NE(lines[3].find("third"), std::string::npos);
+  // A blank middle line is skipped; trailing blanks do not count.
+  const auto skipped = box_lines(kWarningTitle, "first   ", " ", "third");
+  ASSERT_EQ(skipped.size(), 5u);
+  EXPECT_NE(skipped[3].find("third"), std::string::npos);
 }
 
 TEST(MessageBox, FatalErrorCarriesItsLinesToTheConsole) {
@@ -60,6 +49,14 @@ TEST(Reporter, LogLinesPrecedeConsoleAndWarningsStayOffTheLog) {
   r.warning("Slope exceeds maximum recommended value of 0.5", " at i = 3, j = 4");
   EXPECT_EQ(log.str(), " Courant Number =    0.50\n");
   EXPECT_NE(console.str().find("***  Warning ***"), std::string::npos);
+}
+
+TEST(Array2D, ColumnMajorOneBased) {
+  // Element (i, j) sits at (i - 1) + (j - 1) * ni, the order of every file and dataset written.
+  Field a(4, 3, 0.0f);
+  a(2, 3) = 7.0f;
+  EXPECT_EQ(a.v[1 + 2 * 4], 7.0f);
+  EXPECT_EQ(a.col(3)[1], 7.0f);
 }
 
 }  // namespace

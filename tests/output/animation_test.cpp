@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/fatal.hpp"
@@ -32,25 +33,16 @@ struct Reader {
   }
 };
 
-struct Header {
-  int ncols, nrows, components;
-  float dx, dy, orientation, xs, ys, start, end, save;
-};
+// The 44-byte header: ncols, nrows, dx, dy, orientation, components, xs, ys, start, end, save.
+using Header = std::tuple<int, int, float, float, float, int, float, float, float, float, float>;
 
 Header read_header(Reader& r) {
-  Header h{};
-  h.ncols = r.i32();
-  h.nrows = r.i32();
-  h.dx = r.f32();
-  h.dy = r.f32();
-  h.orientation = r.f32();
-  h.components = r.i32();
-  h.xs = r.f32();
-  h.ys = r.f32();
-  h.start = r.f32();
-  h.end = r.f32();
-  h.save = r.f32();
-  return h;
+  // Read in file order (the arguments of a constructor call would be read in any order).
+  const int ncols = r.i32(), nrows = r.i32();
+  const float dx = r.f32(), dy = r.f32(), orientation = r.f32();
+  const int components = r.i32();
+  const float xs = r.f32(), ys = r.f32(), start = r.f32(), end = r.f32(), save = r.f32();
+  return {ncols, nrows, dx, dy, orientation, components, xs, ys, start, end, save};
 }
 
 float eta_at(int i, int j, int k) { return 0.01f * static_cast<float>(i) + 0.001f * static_cast<float>(j * k); }
@@ -88,9 +80,7 @@ TEST(Animation, HeaderFramesAndBreakingMarkReadBack) {
 
   SolutionFile none;
   Animation a = open_animation(p, m.grid, none);
-  EXPECT_EQ(a.kstart, 2);
-  EXPECT_EQ(a.kend, 6);
-  EXPECT_EQ(a.kint, 2);
+  EXPECT_EQ(std::tie(a.kstart, a.kend, a.kint), std::tuple(2, 6, 2));
   for (int k = 1; k <= 7; ++k) {
     for (int j = 1; j <= 8; ++j) {
       for (int i = 1; i <= 12; ++i) {
@@ -108,26 +98,14 @@ TEST(Animation, HeaderFramesAndBreakingMarkReadBack) {
   Reader uv{test::read_text(p.uv_anim_file)};
   ASSERT_EQ(eta.bytes.size(), 44u + 3u * (12u + 200u));
   ASSERT_EQ(uv.bytes.size(), 44u + 3u * 2u * (12u + 200u));
-  for (Reader* r : {&eta, &uv}) {
-    const Header h = read_header(*r);
-    EXPECT_EQ(h.ncols, 10);
-    EXPECT_EQ(h.nrows, 5);
-    EXPECT_EQ(h.dx, 2.0f);
-    EXPECT_EQ(h.dy, 3.0f);
-    EXPECT_EQ(h.orientation, 0.0f);
-    EXPECT_EQ(h.components, r == &eta ? 1 : 2);
-    EXPECT_EQ(h.xs, 102.0f);  // node (2, 3)
-    EXPECT_EQ(h.ys, 206.0f);
-    EXPECT_EQ(h.start, 0.1f);
-    EXPECT_EQ(h.end, 0.5f);
-    EXPECT_EQ(h.save, 0.2f);
-  }
+  // The window's origin is node (2, 3) at (102, 206).
+  EXPECT_EQ(read_header(eta), Header(10, 5, 2.0f, 3.0f, 0.0f, 1, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
+  EXPECT_EQ(read_header(uv), Header(10, 5, 2.0f, 3.0f, 0.0f, 2, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
   for (int frame = 1; frame <= 3; ++frame) {
     const int k = 2 * frame;
     const float t = static_cast<float>(k - 1) * 0.1f;
-    EXPECT_EQ(eta.i32(), frame);
-    EXPECT_EQ(eta.i32(), k);
-    EXPECT_EQ(eta.f32(), t);
+    const int counter = eta.i32(), step = eta.i32();
+    EXPECT_EQ(std::tuple(counter, step, eta.f32()), std::tuple(frame, k, t));
     for (int j = 3; j <= 7; ++j) {
       for (int i = 2; i <= 11; ++i) {
         const float expected = (i == 5 && j == 4) ? eta_at(i, j, k) + 1000.0f : eta_at(i, j, k);
@@ -135,9 +113,8 @@ TEST(Animation, HeaderFramesAndBreakingMarkReadBack) {
       }
     }
     for (int component = 0; component < 2; ++component) {
-      EXPECT_EQ(uv.i32(), frame);
-      EXPECT_EQ(uv.i32(), k);
-      EXPECT_EQ(uv.f32(), t);
+      const int uv_counter = uv.i32(), uv_step = uv.i32();
+      EXPECT_EQ(std::tuple(uv_counter, uv_step, uv.f32()), std::tuple(frame, k, t));
       for (int j = 3; j <= 7; ++j) {
         for (int i = 2; i <= 11; ++i) {
           EXPECT_EQ(uv.f32(), component == 0 ? u_at(i, j) : -u_at(i, j) + static_cast<float>(k));
@@ -171,27 +148,16 @@ TEST(Animation, FullGridAndOptionOne) {
     for (int k = 1; k <= 3; ++k) save_animation_step(a, m, p, none, k);
     close_animation(a, none);
   }
-  ASSERT_TRUE(std::filesystem::exists(p.eta_anim_file));
-  {
-    Reader header_only{test::read_text(p.eta_anim_file)};
-    ASSERT_EQ(header_only.bytes.size(), 44u);
-    const Header h = read_header(header_only);
-    EXPECT_EQ(h.ncols, 3);
-    EXPECT_EQ(h.components, 1);
-  }
+  Reader header_only{test::read_text(p.eta_anim_file)};
+  ASSERT_EQ(header_only.bytes.size(), 44u);  // a past fault: the file was not created at all
+  EXPECT_EQ(read_header(header_only), Header(3, 2, 1.0f, 1.0f, 0.0f, 1, -7.5f, 4.25f, 0.0f, 1.0f, 0.25f));
 
   p.solution_file_option = 0;
   Animation a = open_animation(p, m.grid, none);
   EXPECT_TRUE(is_saved_step(a, 1));
   for (int k = 1; k <= 4; ++k) save_animation_step(a, m, p, none, k);
   close_animation(a, none);
-  Reader r{test::read_text(p.eta_anim_file)};
-  ASSERT_EQ(r.bytes.size(), 44u + 3u * (12u + 4u * 6u));  // steps 1..3: kend = trunc(2 + 1.5)
-  const Header h = read_header(r);
-  EXPECT_EQ(h.ncols, 3);
-  EXPECT_EQ(h.nrows, 2);
-  EXPECT_EQ(h.xs, -7.5f);
-  EXPECT_EQ(h.ys, 4.25f);
+  EXPECT_EQ(test::read_text(p.eta_anim_file).size(), 44u + 3u * (12u + 4u * 6u));  // steps 1..3: kend = trunc(2 + 1.5)
 }
 
 // A write that fails (a full device) ends the run with a message naming the file.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "param_builder.hpp"
 
@@ -54,39 +55,25 @@ TEST(ModelParams, ACompleteFileReadPhaseByPhase) {
   read_output_requests(t, p, g);
   read_solution_file_keys(t, p);
 
-  EXPECT_EQ(p.output_file_prefix, "results/case1");
-  EXPECT_EQ(p.bathy_file, "bathy.grd");
-  EXPECT_EQ(p.tidal_offset, 0.5f);
-  EXPECT_FALSE(p.has_damping);
-  EXPECT_TRUE(p.has_porosity);
-  EXPECT_EQ(p.lam_friction_coeff, 200.0f);
-  EXPECT_EQ(p.added_mass_coeff, 0.0f);
-  EXPECT_EQ(p.porosity_file, "poro.grd");
-  EXPECT_EQ(p.nonlinear_option, 2);
+  // Every file key reaches its own field, lower-cased.
+  EXPECT_EQ(std::tie(p.output_file_prefix, p.bathy_file, p.porosity_file, p.eta_anim_file, p.kobl_solution_file),
+            std::tuple("results/case1", "bathy.grd", "poro.grd", "eta.bin", "run.h5"));
+  EXPECT_TRUE(p.has_porosity && !p.has_damping && !p.has_friction_file && !p.has_current);
+  EXPECT_EQ(std::tie(p.tidal_offset, p.lam_friction_coeff, p.added_mass_coeff, p.chezy_coeff, p.save_time_step),
+            std::tuple(0.5f, 200.0f, 0.0f, 1000.0f, 40.0f));
   // 600 / 0.05 + 1.0 = 12001 steps.
-  EXPECT_EQ(p.nsteps, 12001);
+  EXPECT_EQ(std::tie(p.nonlinear_option, p.nsteps), std::tuple(2, 12001));
   // Breaking on by the key, runup off: min_flood_depth not read but at least 0.5 / 1000.
-  EXPECT_EQ(p.breaking_on, 1);
-  EXPECT_EQ(p.turb_length_scale, 1.5f);
-  EXPECT_EQ(p.calc_wave_runup, 0);
-  EXPECT_EQ(p.min_flood_depth, 0.5f / 1000.0f);
-  EXPECT_EQ(p.chezy_coeff, 1000.0f);
-  EXPECT_FALSE(p.has_friction_file || p.has_current);
+  EXPECT_EQ(std::tie(p.breaking_on, p.turb_length_scale, p.calc_wave_runup, p.min_flood_depth),
+            std::tuple(1, 1.5f, 0, 0.5f / 1000.0f));
   EXPECT_TRUE(p.probes.empty() && p.gauges.empty());
   EXPECT_TRUE(p.has_hs_file);
   EXPECT_FALSE(p.has_mean_wl_file || p.has_mean_uv_file || p.has_mean_theta_file || p.has_runup_max_file);
   // save_eta_animation without a value still asks for the animation.
-  EXPECT_TRUE(p.save_eta_animation);
-  EXPECT_FALSE(p.save_uv_animation);
-  EXPECT_EQ(p.eta_anim_file, "eta.bin");
-  EXPECT_EQ(p.save_time_step, 40.0f);
+  EXPECT_TRUE(p.save_eta_animation && !p.save_uv_animation);
   // Corners given the other way round describe the same window.
-  EXPECT_EQ(p.grid_i1, 3);
-  EXPECT_EQ(p.grid_i2, 8);
-  EXPECT_EQ(p.grid_j1, 1);
-  EXPECT_EQ(p.grid_j2, 5);
+  EXPECT_EQ(std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2), std::tuple(3, 8, 1, 5));
   EXPECT_EQ(p.solution_file_option, 2);
-  EXPECT_EQ(p.kobl_solution_file, "run.h5");
 }
 
 using Phase = void (*)(const ParamTable&, ModelParams&);
@@ -112,6 +99,7 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
     Phase phase;
     const char* line1;
     const char* line2;
+    bool fatal_line_before = false;  // " " and "            *** fatal error ***" precede the box
   };
   const std::string not_found = " not found in Simulation Parameter File";
   const Case cases[] = {
@@ -147,6 +135,10 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
        outputs, "Value of parameter: grid_i2 has to be", "between 1 and 10"},
       {":solution_file_option 1\n", solution, "Parameter kobl_solution_file", ""},
       {":solution_file_option 1.5\n", solution, "Invalid parameter value for solution_file_option", " "},
+      // Block 2 has no end: reported with its number before block 1 (which lacks its keys) is read.
+      {":save_timeseries\n:end_save_timeseries\n:save_timeseries\n:save_ts_eta no\n", probes,
+       "END_SAVE_TIMESERIES symbol not found for", " time series # 2", true},
+      {":save_runup\n:x1_runup 1\n", gauges, "END_SAVE_RUNUP symbol not found for", " runup gauge # 1", true},
   };
   ScratchDir dir;
   for (const Case& c : cases) {
@@ -156,31 +148,48 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
     const bool missing = std::string(c.line2).empty();  // the not-found message, one line
     EXPECT_EQ(e.line1, missing ? c.line1 + not_found : std::string(c.line1)) << c.text;
     EXPECT_EQ(e.line2, missing ? " " : c.line2) << c.text;
+    const std::vector<std::string> boxed = {" ", "            *** fatal error ***"};
+    EXPECT_EQ(e.before, c.fatal_line_before ? boxed : std::vector<std::string>()) << c.text;
   }
 }
 
-TEST(ModelParams, BreakingOffReadsNoRunupKeys) {
+// Keys left unread by an earlier choice: their bad values never stop the run.
+TEST(ModelParams, KeysSkippedByEarlierChoices) {
   ScratchDir dir;
   std::ostringstream console;
-  ModelParams p;
   // turb_length_scale 0 leaves breaking off; 2 * 0.4 = 0.8 does not exceed the 1.0 m shallowest
   // wet depth; calc_wave_runup, the out-of-range min_flood_depth and the gauge block without
   // its end are then never read.
-  const ParamTable t = table_of(dir,
-                                ":check_wave_breaking yes\n:turb_length_scale 0\n:calc_wave_runup yes\n"
-                                ":min_flood_depth 99\n:save_runup\n");
+  ModelParams p;
+  ParamTable t = table_of(dir,
+                          ":check_wave_breaking yes\n:turb_length_scale 0\n:calc_wave_runup yes\n"
+                          ":min_flood_depth 99\n:save_runup\n");
   read_breaking_keys(t, p, 0.4f, 1.0f, 10.0f, Reporter{&console, nullptr});
   read_gauge_blocks(t, p, grid_10_by_5());
-  EXPECT_EQ(p.breaking_on, 0);
-  EXPECT_EQ(p.calc_wave_runup, 0);
-  EXPECT_EQ(p.min_flood_depth, 0.0f);
+  EXPECT_EQ(std::tie(p.breaking_on, p.calc_wave_runup, p.min_flood_depth), std::tuple(0, 0, 0.0f));
   EXPECT_TRUE(p.gauges.empty());
   EXPECT_EQ(console.str(), "");
+
+  // A friction file leaves the out-of-range chezy_coeff unread.
+  t = table_of(dir, ":chezy_coeff 4.9\n:friction_file Fric.grd\n:current_file cur.grd\n");
+  read_friction_key(t, p);
+  read_current_key(t, p);
+  EXPECT_TRUE(p.has_friction_file && p.has_current);
+  EXPECT_EQ(std::tie(p.friction_file, p.current_file), std::tuple("fric.grd", "cur.grd"));
+
+  // A full-grid animation reads no window keys.
+  p.duration = 100.0f;
+  t = table_of(dir,
+               ":save_uv_animation yes\n:uv_anim_file uv.bin\n:start_time 0\n:end_time 50\n"
+               ":save_time_step 1\n:save_full_grid yes\n:grid_i1 99\n");
+  read_output_requests(t, p, grid_10_by_5());
+  EXPECT_TRUE(p.save_full_grid);
+  EXPECT_EQ(std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2), std::tuple(1, 10, 1, 5));
 }
 
 TEST(ModelParams, BreakingSwitchedOnAutomatically) {
   ScratchDir dir;
-  std::ostringstream console, expected;
+  std::ostringstream console;
   ModelParams p;
   // 2 * 0.6 = 1.2 exceeds the 1.0 m shallowest wet depth: breaking on with turb_length_scale
   // 0.6 (not read: check_wave_breaking is no); runup on; min_flood_depth = max(0.0001, 0.0006).
@@ -188,25 +197,10 @@ TEST(ModelParams, BreakingSwitchedOnAutomatically) {
                                 ":check_wave_breaking no\n:turb_length_scale x\n:calc_wave_runup YES\n"
                                 ":min_flood_depth 0.0001\n:smagorinsky_const 0.2\n");
   read_breaking_keys(t, p, 0.6f, 1.0f, 10.0f, Reporter{&console, nullptr});
-  show_warning_box(expected, "waves will most probably break in the shallow", "regions of the computational domain",
-                   "... enabling wave breaking option");
-  EXPECT_EQ(console.str(), expected.str());
-  EXPECT_EQ(p.breaking_on, 1);
-  EXPECT_EQ(p.turb_length_scale, 0.6f);
-  EXPECT_EQ(p.calc_wave_runup, 1);
-  EXPECT_EQ(p.min_flood_depth, 0.6f / 1000.0f);
-  EXPECT_EQ(p.smagorinsky_const, 0.2f);
-}
-
-TEST(ModelParams, ChezyIsNotReadWithAFrictionFile) {
-  ScratchDir dir;
-  ModelParams p;
-  const ParamTable t = table_of(dir, ":chezy_coeff 4.9\n:friction_file Fric.grd\n:current_file cur.grd\n");
-  read_friction_key(t, p);
-  read_current_key(t, p);
-  EXPECT_TRUE(p.has_friction_file && p.has_current);
-  EXPECT_EQ(p.friction_file, "fric.grd");
-  EXPECT_EQ(p.current_file, "cur.grd");
+  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, "waves will most probably break in the shallow",
+                                          "regions of the computational domain", "... enabling wave breaking option"));
+  EXPECT_EQ(std::tie(p.breaking_on, p.turb_length_scale, p.calc_wave_runup, p.min_flood_depth, p.smagorinsky_const),
+            std::tuple(1, 0.6f, 1, 0.6f / 1000.0f, 0.2f));
 }
 
 TEST(ModelParams, ProbeAndGaugeBlocks) {
@@ -229,89 +223,20 @@ TEST(ModelParams, ProbeAndGaugeBlocks) {
   const ProbeSpec& a = p.probes[0];
   // 10.2/2 + 1.5 = 6.6 -> node 6 at x = 10; 3.9/2 + 1.5 = 3.45 -> node 3 at y = 4.
   EXPECT_EQ(a.id, "gauge a");
-  EXPECT_TRUE(a.eta && a.pressure);
-  EXPECT_FALSE(a.uv || a.flowrate || a.force);
-  EXPECT_EQ(a.point.x, 10.0f);
-  EXPECT_EQ(a.point.y, 4.0f);
-  EXPECT_EQ(a.point.i, 6);
-  EXPECT_EQ(a.point.j, 3);
-  EXPECT_EQ(a.z_p, -1.5f);
-  EXPECT_EQ(p.probes[1].id, "");
-  EXPECT_EQ(p.probes[1].point.i, 10);
-  EXPECT_EQ(p.probes[1].point.j, 5);
-  EXPECT_EQ(p.ts_eta_file, "eta.ts");
-  EXPECT_EQ(p.ts_pressure_file, "p.ts");
+  EXPECT_TRUE(a.eta && a.pressure && !a.uv && !a.flowrate && !a.force);
+  EXPECT_EQ(std::tie(a.point.x, a.point.y, a.point.i, a.point.j, a.z_p), std::tuple(10.0f, 4.0f, 6, 3, -1.5f));
+  EXPECT_EQ(std::tie(p.probes[1].id, p.probes[1].point.i, p.probes[1].point.j), std::tuple("", 10, 5));
+  EXPECT_EQ(std::tie(p.ts_eta_file, p.ts_pressure_file, p.ts_runup_file), std::tuple("eta.ts", "p.ts", "runup.ts"));
   ASSERT_EQ(p.gauges.size(), 1u);
-  EXPECT_EQ(p.ts_runup_file, "runup.ts");
-  EXPECT_EQ(p.gauges[0].p1.i, 1);
-  EXPECT_EQ(p.gauges[0].p2.i, 10);
-  EXPECT_EQ(p.gauges[0].p2.y, 8.0f);
+  EXPECT_EQ(std::tie(p.gauges[0].p1.i, p.gauges[0].p2.i, p.gauges[0].p2.y), std::tuple(1, 10, 8.0f));
 }
 
-TEST(ModelParams, BlocksWithoutTheirEnd) {
-  ScratchDir dir;
-  ModelParams p;
-  p.calc_wave_runup = 1;
-  // Block 2 has no end: reported with its number before block 1 (which lacks its keys) is read.
-  ParamTable t = table_of(dir, ":save_timeseries\n:end_save_timeseries\n:save_timeseries\n:save_ts_eta no\n");
-  FatalError e = fatal_from([&] { read_probe_blocks(t, p, grid_10_by_5()); });
-  EXPECT_EQ(e.before, (std::vector<std::string>{" ", "            *** fatal error ***"}));
-  EXPECT_EQ(e.line1, "END_SAVE_TIMESERIES symbol not found for");
-  EXPECT_EQ(e.line2, " time series # 2");
-  t = table_of(dir, ":save_runup\n:x1_runup 1\n");
-  e = fatal_from([&] { read_gauge_blocks(t, p, grid_10_by_5()); });
-  EXPECT_EQ(e.before, (std::vector<std::string>{" ", "            *** fatal error ***"}));
-  EXPECT_EQ(e.line1, "END_SAVE_RUNUP symbol not found for");
-  EXPECT_EQ(e.line2, " runup gauge # 1");
-}
-
-TEST(ModelParams, FullGridAnimationReadsNoWindowKeys) {
-  ScratchDir dir;
-  ModelParams p;
-  p.duration = 100.0f;
-  const ParamTable t = table_of(dir,
-                                ":save_uv_animation yes\n:uv_anim_file uv.bin\n:start_time 0\n:end_time 50\n"
-                                ":save_time_step 1\n:save_full_grid yes\n:grid_i1 99\n");
-  read_output_requests(t, p, grid_10_by_5());
-  EXPECT_TRUE(p.save_full_grid);
-  EXPECT_EQ(p.grid_i1, 1);
-  EXPECT_EQ(p.grid_i2, 10);
-  EXPECT_EQ(p.grid_j1, 1);
-  EXPECT_EQ(p.grid_j2, 5);
-}
-
-TEST(DerivedValues, StepCountsAndWindows) {
-  // duration equal to one time step: N = int(1 + 1.0) = 2.
-  EXPECT_EQ(number_of_time_steps(0.1f, 0.1f), 2);
-  // start 0 -> kstart = int(0 + 1.5) = 1; end 10 at dt 0.1 -> int(100 + 1.5) = 101;
-  // save 0.05 < dt -> int(0.5) = 0 -> kint 1.
-  AnimationSteps a = animation_steps(0.0f, 10.0f, 0.05f, 0.1f);
-  EXPECT_EQ(a.kstart, 1);
-  EXPECT_EQ(a.kend, 101);
-  EXPECT_EQ(a.kint, 1);
-  // start 2 at dt 0.5 -> int(4 + 1.5) = 5; end 4 -> int(8 + 1.5) = 9; save 1.5 -> int(3) = 3.
-  a = animation_steps(2.0f, 4.0f, 1.5f, 0.5f);
-  EXPECT_EQ(a.kstart, 5);
-  EXPECT_EQ(a.kend, 9);
-  EXPECT_EQ(a.kint, 3);
-
-  // N = 100, storm 5 s at dt 0.1: Nts = int(50 + 1.5) = 51, k0 = 100 - 51 = 49.
-  StatisticsWindow w = statistics_window(100, 5.0f, 0.1f, false, true);
-  EXPECT_EQ(w.nts, 51);
-  EXPECT_EQ(w.k0, 49);
-  EXPECT_FALSE(w.shorter);
-  // A solitary wavemaker 1: Nts = N, k0 = max(1, 0) = 1.
-  w = statistics_window(100, 5.0f, 0.1f, true, true);
-  EXPECT_EQ(w.nts, 100);
-  EXPECT_EQ(w.k0, 1);
-  // Storm 20 s: Nts = 201 > N; with hs_file the window starts at the first step (k0 = 0) and a
-  // warning is due; without hs_file k0 = max(1, -101) = 1.
-  w = statistics_window(100, 20.0f, 0.1f, false, true);
-  EXPECT_EQ(w.k0, 0);
-  EXPECT_TRUE(w.shorter);
-  w = statistics_window(100, 20.0f, 0.1f, false, false);
-  EXPECT_EQ(w.k0, 1);
-  EXPECT_FALSE(w.shorter);
+// A solitary first wavemaker takes the whole run as its statistics window: Nts = N, k0 = 1.
+// (The other windows, animation steps and step counts are checked through the outputs.)
+TEST(DerivedValues, SolitaryWavemakerWindowAndShortestRun) {
+  const StatisticsWindow w = statistics_window(100, 5.0f, 0.1f, true, true);
+  EXPECT_EQ(std::tie(w.nts, w.k0, w.shorter), std::tuple(100, 1, false));
+  EXPECT_EQ(number_of_time_steps(0.1f, 0.1f), 2);  // duration of one step: int(1 + 1.0)
 }
 
 }  // namespace

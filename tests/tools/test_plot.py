@@ -13,10 +13,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.join(HERE, "..", "..", "tools")
 PLOT = os.path.join(TOOLS, "swellix-plot")
 sys.path.insert(0, TOOLS)
-sys.path.insert(0, HERE)
 
 import swellix_files as sf  # noqa: E402
-import program_formats as pf  # noqa: E402
 
 
 def load_plot_module():
@@ -46,14 +44,12 @@ class RunFolder(unittest.TestCase):
             elev = np.where(X > 18, 1.0, -5.0)                  # land on the east side
             sf.write_grid(os.path.join(d, "bathy.grd"), elev, dx, dx)
             wet = elev < 0
-            pf.write_scalar_grid(os.path.join(d, "hs.grd"), np.where(wet, 0.5, 0.0), dx, dx,
-                                 0, 0, 0, "Sig. Wave Height", "m")
-            pf.write_scalar_grid(os.path.join(d, "uv.grd"), np.where(wet, 0.1, 0.0), dx, dx,
-                                 0, 0, 0, "Mean U - Velocity", "m/s", second=0 * X,
-                                 description2="Mean V - Velocity", units2="m/s")
-            t = np.arange(200) * 0.1
-            pf.write_time_series(os.path.join(d, "eta.ts"), np.sin(t)[:, None], 0.1,
-                                 ["Surface Elevation"], ["meters"], ids=["p1"], xyz=[(4, 4, 0)])
+            sf.write_grid(os.path.join(d, "hs.grd"), np.where(wet, 0.5, 0.0), dx, dx)
+            sf.write_grid(os.path.join(d, "uv.grd"), [np.where(wet, 0.1, 0.0), 0 * X], dx, dx)
+            with open(os.path.join(d, "eta.ts"), "w") as f:
+                f.write(":NTimeSteps 200\n:NDataSets 2\n:DataDescription(2) Surface Elevation\n"
+                        ":DataUnits(2) meters\n:Probe_ID(1) p1\n:x_probe(1) 4\n:y_probe(1) 4\n:EndHeader\n")
+                f.writelines(f"{0.1 * k:.1f} {np.sin(0.1 * k):.5f}\n" for k in range(200))
             frames = np.sin(X[None, None] - np.arange(5)[:, None, None, None]) * 0.2
             frames[2, 0, 3, 3] += 1000.0
             sf.write_animation(os.path.join(d, "eta.anim"), frames, [1, 2, 3, 4, 5],
