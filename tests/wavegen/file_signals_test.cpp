@@ -47,6 +47,15 @@ GridHeader grid20x10() {
   return g;
 }
 
+// A flat basin 5 m deep on the 20 x 10 grid, with a reporter whose console output is kept.
+struct Basin {
+  std::ostringstream console;
+  Reporter reporter;
+  Field depth{21, 11, 5.0f};
+  float max_depth = 5.0f;
+  Basin() { reporter.console = &console; }
+};
+
 // A wave of amplitude a on FFT bin j of n samples: a sin(2 pi j k / n).
 std::vector<float> sine(int n, int j, float a) {
   std::vector<float> x(static_cast<std::size_t>(n));
@@ -84,13 +93,9 @@ TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
   t.values.insert(t.values.end(), second.values.begin(), second.values.end());
   add(t, "time_step", "0.25");
   add(t, "duration", "200");
-  std::ostringstream console;
-  Reporter r;
-  r.console = &console;
-  Field depth(21, 11, 5.0f);
-  float max_depth = 5.0f;
+  Basin basin;
   EXPECT_EQ(
-      fatal_lines([&] { read_wavemakers(t, grid20x10(), depth, max_depth, r); }),
+      fatal_lines([&] { read_wavemakers(t, grid20x10(), basin.depth, basin.max_depth, basin.reporter); }),
       (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1", " "}));
 
   // One wavemaker: times 0 .. 127.75 give dt = 127.75 / 512; duration = 512 dt = 127.75 s.
@@ -98,7 +103,7 @@ TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
   t.values.resize(14);
   add(t, "time_step", "0.25");
   add(t, "duration", "200");
-  WavemakerSet set = read_wavemakers(t, grid20x10(), depth, max_depth, r);
+  WavemakerSet set = read_wavemakers(t, grid20x10(), basin.depth, basin.max_depth, basin.reporter);
   const Wavemaker& w = set.wavemakers.front();
   EXPECT_FLOAT_EQ(w.duration, 127.75f);
   EXPECT_EQ(set.signal_steps, 512);  // int(127.75 / 0.25 + 1.5)
@@ -184,21 +189,17 @@ ParamTable directional_block(const std::string& file) {
 
 TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
   test::ScratchDir dir;
-  std::ostringstream console;
-  Reporter r;
-  r.console = &console;
-  Field depth(21, 11, 5.0f);
-  float max_depth = 5.0f;
+  Basin basin;
   // Principal direction 70 deg (from the east-north-east): cannot enter from the west side.
   write_directional(dir.path("east.dws"), 50.0f);
   EXPECT_EQ(
-      fatal_lines([&] { read_wavemakers(directional_block(dir.path("east.dws")), grid20x10(), depth, max_depth, r); }),
+      fatal_lines([&] { read_wavemakers(directional_block(dir.path("east.dws")), grid20x10(), basin.depth, basin.max_depth, basin.reporter); }),
       (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
              " "}));
   // All energy from 270 (travelling along +x): every point of the line carries the same signal,
   // as long-crested waves normal to the line must.
   write_directional(dir.path("west.dws"), 250.0f);
-  WavemakerSet set = read_wavemakers(directional_block(dir.path("west.dws")), grid20x10(), depth, max_depth, r);
+  WavemakerSet set = read_wavemakers(directional_block(dir.path("west.dws")), grid20x10(), basin.depth, basin.max_depth, basin.reporter);
   const BoundarySignal& s = set.wavemakers.front().signal;
   ASSERT_EQ(s.npoints, 10);
   ASSERT_EQ(s.nsteps, 1025);
@@ -253,15 +254,11 @@ ParamTable velocity_block(const std::string& eta, const std::string& uv) {
 
 TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
   test::ScratchDir dir;
-  std::ostringstream console;
-  Reporter r;
-  r.console = &console;
-  Field depth(21, 11, 5.0f);
-  float max_depth = 5.0f;
+  Basin basin;
   // Waves at 20 deg enter from the west: the line's points lag one another along y.
   write_eta_uv(dir.path("eta.ts"), dir.path("uv.ts"), 20.0f);
   WavemakerSet set =
-      read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), depth, max_depth, r);
+      read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), basin.depth, basin.max_depth, basin.reporter);
   const Wavemaker& w = set.wavemakers.front();
   EXPECT_EQ(w.dsf_option, 2);
   EXPECT_NEAR(w.direction, 20.0f, 0.5f);
@@ -272,7 +269,7 @@ TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
   // Waves travelling west cannot be made on the west side.
   write_eta_uv(dir.path("eta.ts"), dir.path("uv.ts"), 180.0f);
   EXPECT_EQ(fatal_lines([&] {
-              read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), depth, max_depth, r);
+              read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), basin.depth, basin.max_depth, basin.reporter);
             }),
             (Lines{"principal wave direction cannot be", "generated along specified boundary", " "}));
 }
@@ -281,14 +278,10 @@ TEST(FileSignals, VelocitiesInTwoProbeFilesActAsOneVelocityFile) {
   // A run's probes write u and v into files of their own, one column per probe: with
   // input_ts_v_file the first column of each gives the same signal as a two-column file.
   test::ScratchDir dir;
-  std::ostringstream console;
-  Reporter r;
-  r.console = &console;
-  Field depth(21, 11, 5.0f);
-  float max_depth = 5.0f;
+  Basin basin;
   write_eta_uv(dir.path("eta.ts"), dir.path("uv.ts"), 30.0f);
   const WavemakerSet one =
-      read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), depth, max_depth, r);
+      read_wavemakers(velocity_block(dir.path("eta.ts"), dir.path("uv.ts")), grid20x10(), basin.depth, basin.max_depth, basin.reporter);
 
   const std::string text = test::read_text(dir.path("uv.ts"));
   std::vector<float> u, v;
@@ -304,7 +297,7 @@ TEST(FileSignals, VelocitiesInTwoProbeFilesActAsOneVelocityFile) {
   ParamTable t = velocity_block(dir.path("eta.ts"), dir.path("u.ts"));
   t.keys.insert(t.keys.begin() + 12, "input_ts_v_file");
   t.values.insert(t.values.begin() + 12, dir.path("v.ts"));
-  const WavemakerSet two = read_wavemakers(t, grid20x10(), depth, max_depth, r);
+  const WavemakerSet two = read_wavemakers(t, grid20x10(), basin.depth, basin.max_depth, basin.reporter);
   const BoundarySignal &s1 = one.wavemakers.front().signal, &s2 = two.wavemakers.front().signal;
   EXPECT_NEAR(two.wavemakers.front().direction, 30.0f, 0.5f);
   ASSERT_EQ(s2.U.size(), s1.U.size());
@@ -314,7 +307,7 @@ TEST(FileSignals, VelocitiesInTwoProbeFilesActAsOneVelocityFile) {
   // The second file is held to the same length as the others.
   write_series(dir.path("v.ts"), 0.25f, {std::vector<float>(v.begin(), v.end() - 1)});
   EXPECT_EQ(
-      fatal_lines([&] { read_wavemakers(t, grid20x10(), depth, max_depth, r); }),
+      fatal_lines([&] { read_wavemakers(t, grid20x10(), basin.depth, basin.max_depth, basin.reporter); }),
       (Lines{"TimeStep and/or NTimeSteps for wave generator #1", "is not equal to that for wave generator #1", " "}));
 }
 
