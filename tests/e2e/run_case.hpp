@@ -1,24 +1,25 @@
 #pragma once
-// A case directory for end-to-end runs: input files are written into a fresh temporary
-// directory, the built program runs there with the given arguments and standard input, and the
-// console text, the exit status and the files it wrote are read back.
+// End-to-end runs: input files go into a fresh scratch directory, the built program runs there
+// with the given arguments and standard input, and its console text, exit status and files are
+// read back.  Also the small case of regular waves over an 8 x 4 grid 1 m deep.
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/fatal.hpp"
 #include "swx_test_support.hpp"
 
 namespace swx::e2e {
 
 namespace fs = std::filesystem;
+using test::box_text;
+using test::lines_of;
 
 struct RunResult {
-  int status = -1;      // exit status, or -1 when the program did not exit normally
+  int status = -1;      // exit status, -1 when the program did not exit normally
   std::string console;  // standard output and standard error together
 };
 
@@ -28,7 +29,6 @@ inline std::string shell_quoted(const std::string& s) {
   return q + "'";
 }
 
-// A scratch directory of its own for one case; removed with its files at the end.
 class CaseDir : public test::ScratchDir {
  public:
   explicit CaseDir(const std::string& name) : ScratchDir("e2e_" + name) {}
@@ -36,20 +36,19 @@ class CaseDir : public test::ScratchDir {
   RunResult run(const std::vector<std::string>& args, const std::string& input = "") const {
     write(".stdin", input);
     std::string cmd = "cd " + shell_quoted(path().string()) + " && " + shell_quoted(SWELLIX_BIN);
-    for (const auto& a : args) {
-      cmd += ' ';
-      cmd += shell_quoted(a);
-    }
-    cmd += " < .stdin > .console 2>&1";
-    const int raw = std::system(cmd.c_str());
-    RunResult r;
-    r.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
-    r.console = read(".console");
-    return r;
+    for (const auto& a : args) cmd += ' ' + shell_quoted(a);
+    const int raw = std::system((cmd + " < .stdin > .console 2>&1").c_str());
+    return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(".console")};
+  }
+  // A file of the case as the program names it: "<working directory>\<name>".
+  std::string quoted(const std::string& name) const {
+    std::string s(1, '"');  // (built in steps: GCC 12 warns on "..." + string&&)
+    s += fs::canonical(path()).string() + "\\" + name + "\"";
+    return s;
   }
 };
 
-// True for a decimal number written as digits, a point and digits ("0.18", "12.5").
+// Digits, a point and digits ("0.18", "12.5").
 inline bool is_decimal_text(std::string_view s) {
   const std::size_t dot = s.find('.');
   if (dot == std::string_view::npos || dot == 0 || dot + 1 == s.size()) return false;
@@ -58,24 +57,47 @@ inline bool is_decimal_text(std::string_view s) {
   return true;
 }
 
-// True when line is prefix + a decimal number + one of the suffixes.
-inline bool is_number_line(std::string_view line, std::string_view prefix,
-                           std::initializer_list<std::string_view> suffixes) {
-  if (line.substr(0, prefix.size()) != prefix) return false;
-  for (std::string_view suffix : suffixes) {
-    if (line.size() < prefix.size() + suffix.size() || line.substr(line.size() - suffix.size()) != suffix) continue;
-    if (is_decimal_text(line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()))) return true;
-  }
-  return false;
-}
-
-// text with the first occurrence of from replaced by to (which must be there).
+// text with the first occurrence of from replaced by to.
 inline std::string replaced(std::string text, std::string_view from, std::string_view to) {
   const std::size_t at = text.find(from);
   if (at != std::string::npos) text.replace(at, from.size(), to);
   return text;
 }
 
-using test::lines_of;
+// The console ends with the fatal box of the given lines.
+inline void expect_ends_with_box(const RunResult& r, std::string_view l1, std::string_view l2 = " ") {
+  EXPECT_EQ(r.status, 0);
+  const std::string box = box_text(kFatalTitle, l1, l2);
+  ASSERT_GE(r.console.size(), box.size()) << r.console;
+  EXPECT_EQ(r.console.substr(r.console.size() - box.size()), box) << r.console;
+}
+
+// A grid of nx x ny cells of 1 m holding value everywhere (-1.0: a bottom 1 m deep).
+inline std::string flat_bathymetry(int nx = 8, int ny = 4, const std::string& value = "-1.0") {
+  std::string s = "# SWELLIX Scalar Grid File\n:N_Arrays 1\n:NGrid_X " + std::to_string(nx) + "\n:NGrid_Y " +
+                  std::to_string(ny) + "\n:Delta_X 1.0 # meters\n:Delta_Y 1.0 # meters\n:X_Origin 0.0\n" +
+                  ":Y_Origin 0.0\n:EndHeader\n";
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) s += " " + value;
+    s += "\n";
+  }
+  return s;
+}
+
+// Regular waves of 5 cm and 2 s from the west side, 20 steps of 0.05 s, no breaking.
+inline std::string tiny_parameters(const std::string& prefix = "tiny", const std::string& extra = "") {
+  return ":output_file_prefix  " + prefix +
+         "\n:bathy_file          bathy.grd\n:tidal_offset        0.0\n:start_wavemaker\n"
+         "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 4\n"
+         "  :wave_type regular\n  :wave_height 0.05\n  :wave_period 2.0\n  :wave_direction 270\n"
+         "  :wave_cycles 5\n:end_wavemaker\n:time_step           0.05\n:nonlinear_option    weak\n"
+         ":duration            0.95\n:check_wave_breaking no\n:chezy_coeff         50\n" +
+         extra;
+}
+
+inline void write_tiny_case(const CaseDir& c, const std::string& prefix = "tiny", const std::string& extra = "") {
+  c.write("tiny.par", tiny_parameters(prefix, extra));
+  c.write("bathy.grd", flat_bathymetry());
+}
 
 }  // namespace swx::e2e

@@ -1,16 +1,13 @@
 #pragma once
-// Fuzz targets of the input readers.  Each takes the bytes of one input file, runs the reader
-// (and, for the parameter file, every lookup) over it and returns 0; a fatal input error is the
-// expected way to refuse bad input, anything else (a crash, a sanitizer report, an exception
-// other than FatalError) is a finding.
+// Fuzz targets of the input readers: each runs a reader (for the parameter file, the lookups
+// too) over the bytes of one input file and returns 0.  A fatal input error is the expected
+// way to refuse bad input; a crash, a sanitizer report or any other exception is a finding.
 #include <cstddef>
 #include <cstdint>
 
 namespace swx::fuzz {
-
 int parameter_file(const std::uint8_t* data, std::size_t size);
 int grid_file(const std::uint8_t* data, std::size_t size);
 int time_series_file(const std::uint8_t* data, std::size_t size);
 int spectrum_file(const std::uint8_t* data, std::size_t size);
-
 }  // namespace swx::fuzz

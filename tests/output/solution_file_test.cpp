@@ -1,9 +1,13 @@
-// Solution-file datasets written by the program, read back with the HDF5 C API.
+// Binary animation files and the HDF5 solution file, read back byte by byte and with the HDF5 C API.
 #include "output/solution_file.hpp"
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <filesystem>
 #include <hdf5.h>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,6 +21,98 @@
 namespace swx {
 namespace {
 
+struct Reader {  // little-endian 4-byte words
+  std::string bytes;
+  std::size_t pos = 0;
+  std::uint32_t word() {
+    std::uint32_t w = 0;
+    for (int b = 0; b < 4; ++b) w |= std::uint32_t{static_cast<unsigned char>(bytes.at(pos++))} << (8 * b);
+    return w;
+  }
+  int i32() { return static_cast<int>(word()); }
+  float f32() { return std::bit_cast<float>(word()); }
+};
+
+// The 44-byte header: ncols, nrows, dx, dy, orientation, components, xs, ys, start, end, save.
+using Header = std::tuple<int, int, float, float, float, int, float, float, float, float, float>;
+Header read_header(Reader& r) {
+  std::uint32_t w[11];
+  for (std::uint32_t& x : w) x = r.word();
+  const auto f = [&](int k) { return std::bit_cast<float>(w[k]); };
+  return {int(w[0]), int(w[1]), f(2), f(3), f(4), int(w[5]), f(6), f(7), f(8), f(9), f(10)};
+}
+
+float eta_at(int i, int j, int k) { return 0.01f * static_cast<float>(i) + 0.001f * static_cast<float>(j * k); }
+float u_at(int i, int j) { return static_cast<float>(i + 100 * j); }
+
+// A 12 x 8 grid, window i = 2..11, j = 3..7, dt 0.1, start 0.1, end 0.5, save 0.2: kstart =
+// trunc(1 + 1.5) = 2, kend = 6, kint = 2.  Node (5, 4) breaks (surface speed 3 = celerity, rising,
+// eta > 0) and is written as eta + 1000; node (8, 4) is falling and is not marked.
+TEST(Animation, HeaderFramesAndBreakingMark) {
+  const test::ScratchDir dir("animation");
+  Model m = test::still_water_model(12, 8, 2.0f, 3.0f, 0.1f, 1.0f);
+  m.grid.x_origin = 100.0f;
+  m.grid.y_origin = 200.0f;
+  m.breaking_on = 1;
+  m.celerity.fill(3.0f);
+  m.u_surf(5, 4) = m.u_surf(6, 4) = m.u_surf(8, 4) = m.u_surf(9, 4) = 3.0f;
+  m.eta_rate(5, 4) = 0.01f;
+  ModelParams p;
+  p.time_step = 0.1f;
+  p.duration = 0.7f;
+  p.save_eta_animation = p.save_uv_animation = true;
+  p.eta_anim_file = (dir / "eta.anim").string();
+  p.uv_anim_file = (dir / "uv.anim").string();
+  p.start_time = 0.1f;
+  p.end_time = 0.5f;
+  p.save_time_step = 0.2f;
+  std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2) = std::tuple(11, 2, 3, 7);  // i corners swapped
+  SolutionFile none;
+  Animation a = open_animation(p, m.grid, none);
+  EXPECT_EQ(std::tie(a.kstart, a.kend, a.kint), std::tuple(2, 6, 2));
+  for (int k = 1; k <= 7; ++k) {
+    for (int j = 1; j <= 8; ++j)
+      for (int i = 1; i <= 12; ++i) m.eta_new(i, j) = eta_at(i, j, k), m.u_new(i, j) = u_at(i, j), m.v_new(i, j) = k;
+    save_animation_step(a, m, p, none, k);
+  }
+  close_animation(a, none);
+  EXPECT_EQ(m.eta_new(5, 4), eta_at(5, 4, 7));  // the model's level carries no mark
+
+  Reader eta{test::read_text(p.eta_anim_file)}, uv{test::read_text(p.uv_anim_file)};
+  ASSERT_EQ(eta.bytes.size(), 44u + 3u * (12u + 200u));
+  ASSERT_EQ(uv.bytes.size(), 44u + 3u * 2u * (12u + 200u));
+  EXPECT_EQ(read_header(eta), Header(10, 5, 2.0f, 3.0f, 0.0f, 1, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
+  EXPECT_EQ(read_header(uv), Header(10, 5, 2.0f, 3.0f, 0.0f, 2, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
+  for (int frame = 1, k = 2; frame <= 3; ++frame, k += 2) {
+    const auto frame_head = std::tuple(frame, k, static_cast<float>(k - 1) * 0.1f);
+    const int counter = eta.i32(), step = eta.i32();
+    EXPECT_EQ(std::tuple(counter, step, eta.f32()), frame_head);
+    for (int j = 3; j <= 7; ++j)
+      for (int i = 2; i <= 11; ++i)
+        EXPECT_EQ(eta.f32(), eta_at(i, j, k) + (i == 5 && j == 4 ? 1000.0f : 0.0f)) << frame << ":" << i << "," << j;
+    for (int component = 0; component < 2; ++component) {
+      const int uv_counter = uv.i32(), uv_step = uv.i32();
+      EXPECT_EQ(std::tuple(uv_counter, uv_step, uv.f32()), frame_head);
+      for (int j = 3; j <= 7; ++j)
+        for (int i = 2; i <= 11; ++i) EXPECT_EQ(uv.f32(), component == 0 ? u_at(i, j) : static_cast<float>(k));
+    }
+  }
+}
+
+TEST(Animation, WriteFailureNamesTheFile) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 1.0f, 1.0f);
+  ModelParams p;
+  p.time_step = p.end_time = 1.0f;
+  p.save_uv_animation = p.save_full_grid = true;
+  p.uv_anim_file = "/dev/full";
+  SolutionFile none;
+  Animation a = open_animation(p, m.grid, none);
+  save_animation_step(a, m, p, none, 1);
+  const FatalError e = test::fatal_from([&] { close_animation(a, none); });
+  EXPECT_EQ(std::tie(e.line1, e.line2), std::tuple("Error writing animation file: /dev/full", "the disk may be full"));
+}
+
 struct Dataset {
   std::vector<hsize_t> dims;
   std::vector<float> values;
@@ -28,10 +124,8 @@ struct Dataset {
 Dataset read_dataset(const std::string& file, const std::string& path) {
   Dataset d;
   const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
-  EXPECT_GE(f, 0) << file;
-  if (f < 0) return d;
-  const hid_t g = H5Gopen2(f, path.c_str(), H5P_DEFAULT);
-  EXPECT_GE(g, 0) << path;
+  const hid_t g = f < 0 ? -1 : H5Gopen2(f, path.c_str(), H5P_DEFAULT);
+  EXPECT_GE(g, 0) << file << " " << path;
   if (g >= 0) {
     d.units = test::text_attribute(g, "Units");
     d.time_units = test::text_attribute(g, "TimeUnits");
@@ -43,17 +137,11 @@ Dataset read_dataset(const std::string& file, const std::string& path) {
     d.times = test::read_all<double>(g, "Times", H5T_NATIVE_DOUBLE);
     H5Gclose(g);
   }
-  H5Fclose(f);
+  if (f >= 0) H5Fclose(f);
   return d;
 }
 
-TEST(SolutionFile, SimulationNameIsParameterFileWithoutExtension) {
-  EXPECT_EQ(simulation_name("case1.par  "), "case1");
-  EXPECT_EQ(simulation_name("runs/harbour.v2.par"), "runs/harbour.v2");
-  EXPECT_EQ(simulation_name("../runs.d/bay"), "../runs.d/bay");
-}
-
-// Values of nodes (1..nx, 1..ny) of a field, i fastest: the order of a scalar dataset.
+// Nodes (1..nx, 1..ny) of a field, i fastest: the order of a scalar dataset.
 std::vector<float> nodes(const Field& f, int nx, int ny) {
   std::vector<float> v;
   for (int j = 1; j <= ny; ++j)
@@ -61,16 +149,15 @@ std::vector<float> nodes(const Field& f, int nx, int ny) {
   return v;
 }
 
-// Option 2: each statistics dataset holds one step at time 0.0 with the statistics result per
-// node (two values per node for the mean velocity, marked as local-coordinate vectors), time
-// units "None".  (The text grids next to them are compared with the datasets on a real run in
-// the tools tests.)
-TEST(SolutionFile, StatisticsDatasets) {
+// Option 1 writes datasets only, option 2 grid files and datasets: one step at time 0 per
+// statistic (two values per node for the mean velocity, in local coordinates), time units "None".
+TEST(SolutionFile, StatisticsGridsAndDatasets) {
+  EXPECT_EQ(simulation_name("runs/harbour.v2.par  "), "runs/harbour.v2");
+  EXPECT_EQ(simulation_name("../runs.d/bay"), "../runs.d/bay");
   const test::ScratchDir dir("solution_statistics");
   ModelParams p;
   p.duration = 1.0f;
   p.time_step = 0.5f;  // N = 3
-  p.solution_file_option = 2;
   p.has_hs_file = p.has_mean_wl_file = p.has_mean_uv_file = true;
   p.hs_file = (dir / "hs.grd").string();
   p.mean_wl_file = (dir / "mwl.grd").string();
@@ -80,20 +167,30 @@ TEST(SolutionFile, StatisticsDatasets) {
   storm.time_series_duration = 1.0f;  // Nwin = 3, k0 = 1
   Statistics st = init_statistics(p, m.grid, storm, Reporter{});
   for (int k = 1; k <= 3; ++k) {
-    for (int j = 1; j <= 3; ++j) {
+    for (int j = 1; j <= 3; ++j)
       for (int i = 1; i <= 4; ++i) {
         m.eta_new(i, j) = 0.1f * static_cast<float>(i * k) - 0.07f * static_cast<float>(j);
         m.u_new(i, j) = 0.3f * static_cast<float>(i - j * k);
         m.v_new(i, j) = 0.11f * static_cast<float>(i + j + k);
       }
-    }
     accumulate_statistics(st, m, k);
   }
+  std::ostringstream console, log;
+  const Reporter reporter{&console, &log};
+  SolutionFile closed;
+  p.solution_file_option = 1;
+  write_statistics(st, p, m.grid, closed, reporter, "/w");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  EXPECT_EQ(log.str(), "");
+  p.solution_file_option = 2;
   const std::string file = (dir / "case.h5").string();
   SolutionFile sf = open_solution_file(file, "case1");
-  write_statistics(st, p, m.grid, sf, Reporter{}, "/w");
+  write_statistics(st, p, m.grid, sf, reporter, "/w");
   close_solution_file(sf);
   EXPECT_FALSE(sf.open);
+  EXPECT_NE(log.str().find(" SWELLIX Output File: \"/w\\" + p.hs_file + "\"\n"), std::string::npos);
+  EXPECT_NE(test::read_text(p.hs_file).find("\n:DataDescription(1)    Sig. Wave Height"), std::string::npos);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);
 
   const StatisticsResults r = finalise_statistics(st, m.grid);
   for (const auto& [path, values] :
@@ -107,50 +204,49 @@ TEST(SolutionFile, StatisticsDatasets) {
   EXPECT_EQ(uv.dims, (std::vector<hsize_t>{1, 6, 2}));
   EXPECT_EQ(std::tie(uv.units, uv.local_coords), std::tuple("m/s", 1));
   const std::vector<float> u = nodes(r.mean_u, 3, 2), v = nodes(r.mean_v, 3, 2);
-  for (std::size_t n = 0; n < 6; ++n) {
-    EXPECT_EQ(uv.values.at(2 * n), u[n]) << n;
-    EXPECT_EQ(uv.values.at(2 * n + 1), v[n]) << n;
-  }
+  for (std::size_t n = 0; n < 6; ++n)
+    EXPECT_EQ(std::tie(uv.values.at(2 * n), uv.values.at(2 * n + 1)), std::tie(u[n], v[n]));
 }
 
-// The four animation datasets get one step per saved step at its simulation time, over the
-// whole grid: velocities per node, their magnitude, the surface elevation without the breaking
-// mark (the marked value less 1000, so rounded to the float spacing near 1000), and 1 on the
-// breaking node.
+// Option 1: the binary files get their header only (a past fault: none was created); the four
+// datasets get every step of the whole grid: velocities, magnitude, the level without the
+// breaking mark (the marked value less 1000, rounded near 1000) and 1 on the breaking node.
 TEST(SolutionFile, AnimationDatasets) {
   const test::ScratchDir dir("solution_animation");
   Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 0.25f, 1.0f);
+  m.grid.x_origin = -7.5f;
+  m.grid.y_origin = 4.25f;
   m.breaking_on = 1;
   m.celerity.fill(1.0f);
-  m.eta_new(2, 1) = 1.3f;  // breaking (1.3 + 1000 - 1000 is not 1.3 in float)
+  m.eta_new(2, 1) = 1.3f;
   m.eta_rate(2, 1) = 0.5f;
   m.eta_new(1, 2) = 0.25f;
   m.u_new(1, 1) = 3.0f;
   m.v_new(1, 1) = 4.0f;
   ModelParams p;
   p.time_step = 0.25f;
-  p.duration = 0.5f;
+  p.duration = p.end_time = 0.5f;
+  p.save_time_step = 0.1f;  // below the model step: every step
   p.solution_file_option = 1;
-  p.save_eta_animation = p.save_uv_animation = true;
+  p.save_eta_animation = p.save_uv_animation = p.save_full_grid = true;
   p.eta_anim_file = (dir / "eta.anim").string();
   p.uv_anim_file = (dir / "uv.anim").string();
-  p.save_full_grid = true;
-  p.end_time = 0.5f;
   const std::string file = (dir / "anim.h5").string();
   SolutionFile sf = open_solution_file(file, "bay");
   Animation a = open_animation(p, m.grid, sf);
   for (int k = 1; k <= 3; ++k) save_animation_step(a, m, p, sf, k);
   close_animation(a, sf);
   close_solution_file(sf);
+  Reader eta{test::read_text(p.eta_anim_file)};
+  ASSERT_EQ(eta.bytes.size(), 44u);
+  EXPECT_EQ(read_header(eta), Header(2, 2, 1.0f, 1.0f, 0.0f, 1, -7.5f, 4.25f, 0.0f, 0.5f, 0.1f));
+  EXPECT_EQ(test::read_text(p.uv_anim_file).size(), 44u);
 
-  const std::vector<double> times = {0.0, 0.25, 0.5};
   const Dataset vel = read_dataset(file, "/bay/Velocity Animation");
   EXPECT_EQ(vel.dims, (std::vector<hsize_t>{3, 4, 2}));
-  EXPECT_EQ(vel.times, times);
-  EXPECT_EQ(vel.time_units, "Seconds");
-  EXPECT_EQ(vel.local_coords, 1);
-  EXPECT_EQ(vel.values[0], 3.0f);
-  EXPECT_EQ(vel.values[1], 4.0f);
+  EXPECT_EQ(std::tie(vel.times, vel.time_units, vel.local_coords),
+            std::tuple(std::vector<double>{0.0, 0.25, 0.5}, "Seconds", 1));
+  EXPECT_EQ(std::tie(vel.values[0], vel.values[1]), std::tuple(3.0f, 4.0f));
   const Dataset mag = read_dataset(file, "/bay/Velocity Animation Mag");
   EXPECT_EQ(mag.units, "None");
   EXPECT_EQ(mag.values, (std::vector<float>{5, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0}));
@@ -161,17 +257,15 @@ TEST(SolutionFile, AnimationDatasets) {
   ASSERT_NE(e, 1.3f);
   EXPECT_EQ(wse.values, (std::vector<float>{0, e, 0.25f, 0, 0, e, 0.25f, 0, 0, e, 0.25f, 0}));
   const Dataset brk = read_dataset(file, "/bay/Breaking Animation");
-  EXPECT_EQ(brk.times, times);
+  EXPECT_EQ(brk.times, vel.times);
   EXPECT_EQ(brk.values, (std::vector<float>{0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0}));
 }
 
-// A solution file in a directory that does not exist ends the run with the library message;
-// the library is closed again, so a later file can be created.
+// Failures end the run with the library message; the file is closed first, so HDF5 can read it.
 TEST(SolutionFile, FailuresEndTheRunWithTheLibraryMessage) {
   const test::ScratchDir dir("solution_failures");
   EXPECT_EQ(test::fatal_from([&] { open_solution_file((dir / "missing" / "x.h5").string(), "case1"); }).line1,
             "Error in KB_CREATE_FILE().");
-  // A dataset that already exists: the file is closed before the run ends, so HDF5 opens it.
   const std::string file = (dir / "dup.h5").string();
   SolutionFile sf = open_solution_file(file, "case1");
   const std::vector<float> values = {1, 2};
@@ -179,8 +273,7 @@ TEST(SolutionFile, FailuresEndTheRunWithTheLibraryMessage) {
   EXPECT_EQ(test::fatal_from([&] { write_result_dataset(sf, "/Max. Runup Height", "m", false, values); }).line1,
             "Error in KB_CREATE_SCALAR_DATASET().");
   EXPECT_FALSE(sf.open);
-  const Dataset d = read_dataset(file, "/case1/Max. Runup Height");
-  EXPECT_EQ(d.values, values);
+  EXPECT_EQ(read_dataset(file, "/case1/Max. Runup Height").values, values);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// The readers of the model keys, phase by phase, and the checks of the bathymetry.
 #include "params/model_params.hpp"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <tuple>
 
 #include "param_builder.hpp"
+#include "params/bathymetry_checks.hpp"
 
 namespace swx {
 namespace {
@@ -16,8 +18,7 @@ using test::table_of;
 
 GridHeader grid_10_by_5() {
   GridHeader g;
-  g.delta_x = 2.0f;
-  g.delta_y = 2.0f;
+  g.delta_x = g.delta_y = 2.0f;
   g.ngrid_x = 10;
   g.ngrid_y = 5;
   g.n_arrays = 1;
@@ -28,17 +29,14 @@ const Reporter kQuiet{nullptr, nullptr};
 
 TEST(ModelParams, ACompleteFileReadPhaseByPhase) {
   ScratchDir dir;
-  const ParamTable t = table_of(dir,
-                                ":output_file_prefix Results/Case1\n:bathy_file Bathy.grd\n:tidal_offset 0.5\n"
-                                ":porosity_file poro.grd\n:char_stone_size 0.2\n:lam_friction_coeff 200\n"
-                                ":turb_friction_coeff 1.1\n"
-                                ":time_step 0.05\n:nonlinear_option Strong\n:duration 600 s\n"
-                                ":check_wave_breaking yes\n:turb_length_scale 1.5\n:calc_wave_runup no\n"
-                                ":chezy_coeff 1000\n"
-                                ":hs_file hs.grd\n:save_eta_animation\n:eta_anim_file Eta.bin\n"
-                                ":start_time 10\n:end_time 50\n:save_time_step 40\n:save_full_grid no\n"
-                                ":grid_i1 8\n:grid_i2 3\n:grid_j1 1\n:grid_j2 5\n"
-                                ":solution_file_option 2\n:kobl_solution_file Run.h5\n");
+  const ParamTable t = table_of(
+      dir,
+      ":output_file_prefix Results/Case1\n:bathy_file Bathy.grd\n:tidal_offset 0.5\n:porosity_file poro.grd\n"
+      ":char_stone_size 0.2\n:lam_friction_coeff 200\n:turb_friction_coeff 1.1\n:time_step 0.05\n"
+      ":nonlinear_option Strong\n:duration 600 s\n:check_wave_breaking yes\n:turb_length_scale 1.5\n"
+      ":calc_wave_runup no\n:chezy_coeff 1000\n:hs_file hs.grd\n:save_eta_animation\n:eta_anim_file Eta.bin\n"
+      ":start_time 10\n:end_time 50\n:save_time_step 40\n:save_full_grid no\n:grid_i1 8\n:grid_i2 3\n:grid_j1 1\n"
+      ":grid_j2 5\n:solution_file_option 2\n:kobl_solution_file Run.h5\n");
   ModelParams p;
   const GridHeader g = grid_10_by_5();
   read_output_prefix(t, p);
@@ -54,26 +52,45 @@ TEST(ModelParams, ACompleteFileReadPhaseByPhase) {
   read_gauge_blocks(t, p, g);
   read_output_requests(t, p, g);
   read_solution_file_keys(t, p);
-
-  // Every file key reaches its own field, lower-cased.
+  // File names lower-cased; 600 / 0.05 + 1.0 steps; breaking on, runup off with
+  // min_flood_depth at least 0.5 / 1000; the window corners given either way round.
   EXPECT_EQ(std::tie(p.output_file_prefix, p.bathy_file, p.porosity_file, p.eta_anim_file, p.kobl_solution_file),
             std::tuple("results/case1", "bathy.grd", "poro.grd", "eta.bin", "run.h5"));
   EXPECT_TRUE(p.has_porosity && !p.has_damping && !p.has_friction_file && !p.has_current);
   EXPECT_EQ(std::tie(p.tidal_offset, p.lam_friction_coeff, p.added_mass_coeff, p.chezy_coeff, p.save_time_step),
             std::tuple(0.5f, 200.0f, 0.0f, 1000.0f, 40.0f));
-  // 600 / 0.05 + 1.0 = 12001 steps.
   EXPECT_EQ(std::tie(p.nonlinear_option, p.nsteps), std::tuple(2, 12001));
-  // Breaking on by the key, runup off: min_flood_depth not read but at least 0.5 / 1000.
   EXPECT_EQ(std::tie(p.breaking_on, p.turb_length_scale, p.calc_wave_runup, p.min_flood_depth),
             std::tuple(1, 1.5f, 0, 0.5f / 1000.0f));
-  EXPECT_TRUE(p.probes.empty() && p.gauges.empty());
-  EXPECT_TRUE(p.has_hs_file);
+  EXPECT_TRUE(p.probes.empty() && p.gauges.empty() && p.has_hs_file);
   EXPECT_FALSE(p.has_mean_wl_file || p.has_mean_uv_file || p.has_mean_theta_file || p.has_runup_max_file);
-  // save_eta_animation without a value still asks for the animation.
   EXPECT_TRUE(p.save_eta_animation && !p.save_uv_animation);
-  // Corners given the other way round describe the same window.
-  EXPECT_EQ(std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2), std::tuple(3, 8, 1, 5));
-  EXPECT_EQ(p.solution_file_option, 2);
+  EXPECT_EQ(std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2, p.solution_file_option), std::tuple(3, 8, 1, 5, 2));
+}
+
+TEST(ModelParams, ProbeAndGaugeBlocks) {
+  ScratchDir dir;
+  ModelParams p;
+  p.calc_wave_runup = 1;
+  const ParamTable t = table_of(dir,
+                                ":ts_eta_file eta.ts\n:ts_pressure_file p.ts\n:ts_runup_file Runup.ts\n"
+                                ":SAVE_TIMESERIES\n:Save_TS_Eta Yes\n:save_ts_uv no\n:save_ts_pressure yes\n"
+                                ":ts_z_p -1.5\n:probe_id Gauge A\n:TS_X 10.2\n:ts_y 3.9\n:End_Save_TimeSeries\n"
+                                ":save_timeseries\n:save_ts_eta no\n:save_ts_uv no\n:save_ts_pressure no\n"
+                                ":ts_x 18\n:ts_y 8\n:end_save_timeseries\n"
+                                ":save_runup\n:x1_runup 0\n:y1_runup 0\n:x2_runup 18\n:y2_runup 8\n:end_save_runup\n");
+  read_probe_blocks(t, p, grid_10_by_5());
+  read_gauge_blocks(t, p, grid_10_by_5());
+  ASSERT_EQ(p.probes.size(), 2u);
+  const ProbeSpec& a = p.probes[0];
+  // 10.2/2 + 1.5 = 6.6 -> node 6 at x = 10; 3.9/2 + 1.5 = 3.45 -> node 3 at y = 4.
+  EXPECT_EQ(a.id, "gauge a");
+  EXPECT_TRUE(a.eta && a.pressure && !a.uv && !a.flowrate && !a.force);
+  EXPECT_EQ(std::tie(a.point.x, a.point.y, a.point.i, a.point.j, a.z_p), std::tuple(10.0f, 4.0f, 6, 3, -1.5f));
+  EXPECT_EQ(std::tie(p.probes[1].id, p.probes[1].point.i, p.probes[1].point.j), std::tuple("", 10, 5));
+  EXPECT_EQ(std::tie(p.ts_eta_file, p.ts_pressure_file, p.ts_runup_file), std::tuple("eta.ts", "p.ts", "runup.ts"));
+  ASSERT_EQ(p.gauges.size(), 1u);
+  EXPECT_EQ(std::tie(p.gauges[0].p1.i, p.gauges[0].p2.i, p.gauges[0].p2.y), std::tuple(1, 10, 8.0f));
 }
 
 using Phase = void (*)(const ParamTable&, ModelParams&);
@@ -98,20 +115,17 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
     const char* text;
     Phase phase;
     const char* line1;
-    const char* line2;
+    const char* line2;               // "": line1 is a keyword not found
     bool fatal_line_before = false;  // " " and "            *** fatal error ***" precede the box
   };
-  const std::string not_found = " not found in Simulation Parameter File";
   const Case cases[] = {
-      // lam_friction_coeff comes before turb_friction_coeff in the catalogue.
+      // lam_friction_coeff comes before turb_friction_coeff.
       {":porosity_file p\n:char_stone_size 0.2\n", porosity, "Parameter lam_friction_coeff", ""},
-      // A file key without its file name.
       {":damping_file\n", damping, "Invalid parameter value for damping_file", " "},
       {":time_step 0\n:nonlinear_option weak\n:duration 1\n", stepping, "time step has to be greater than zero", " "},
       {":time_step 0.1\n:nonlinear_option weak\n:duration -1\n", stepping,
        "Simulation duration has to be greater than 0.0", " "},
-      // nonlinear_option is read before duration is checked.
-      {":time_step 0.1\n:duration -1\n", stepping, "Parameter nonlinear_option", ""},
+      {":time_step 0.1\n:duration -1\n", stepping, "Parameter nonlinear_option", ""},  // read before duration
       {":time_step 1e-30\n:nonlinear_option weak\n:duration 1e10\n", stepping,
        "Number of time steps is too large:", "reduce duration or increase time_step"},
       {":check_wave_breaking yes\n:turb_length_scale 1\n:calc_wave_runup yes\n:min_flood_depth 12\n", breaking,
@@ -121,7 +135,6 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
       {":ts_u_file u\n:ts_v_file v\n:ts_z_uv -3\n:save_timeseries\n:save_ts_eta no\n:save_ts_uv yes\n"
        ":save_ts_pressure no\n:ts_x 0\n:ts_y 0\n:end_save_timeseries\n",
        probes, "Parameter ts_z_uv", ""},
-      // ts_runup_file is looked up before the gauge blocks are read.
       {":save_runup\n:x1_runup 0\n:y1_runup 0\n:x2_runup 1\n:y2_runup 1\n:end_save_runup\n", gauges,
        "Parameter ts_runup_file", ""},
       {":hs_file hs.grd\n:mean_wl_file\n", outputs, "Invalid parameter value for mean_wl_file", " "},
@@ -135,7 +148,7 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
        outputs, "Value of parameter: grid_i2 has to be", "between 1 and 10"},
       {":solution_file_option 1\n", solution, "Parameter kobl_solution_file", ""},
       {":solution_file_option 1.5\n", solution, "Invalid parameter value for solution_file_option", " "},
-      // Block 2 has no end: reported with its number before block 1 (which lacks its keys) is read.
+      // Block 2 has no end: reported with its number before block 1 is read.
       {":save_timeseries\n:end_save_timeseries\n:save_timeseries\n:save_ts_eta no\n", probes,
        "END_SAVE_TIMESERIES symbol not found for", " time series # 2", true},
       {":save_runup\n:x1_runup 1\n", gauges, "END_SAVE_RUNUP symbol not found for", " runup gauge # 1", true},
@@ -145,21 +158,19 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
     const ParamTable t = table_of(dir, c.text);
     ModelParams p;
     const FatalError e = fatal_from([&] { c.phase(t, p); });
-    const bool missing = std::string(c.line2).empty();  // the not-found message, one line
-    EXPECT_EQ(e.line1, missing ? c.line1 + not_found : std::string(c.line1)) << c.text;
+    const bool missing = std::string(c.line2).empty();
+    EXPECT_EQ(e.line1, missing ? c.line1 + std::string(" not found in Simulation Parameter File") : c.line1) << c.text;
     EXPECT_EQ(e.line2, missing ? " " : c.line2) << c.text;
     const std::vector<std::string> boxed = {" ", "            *** fatal error ***"};
     EXPECT_EQ(e.before, c.fatal_line_before ? boxed : std::vector<std::string>()) << c.text;
   }
 }
 
-// Keys left unread by an earlier choice: their bad values never stop the run.
-TEST(ModelParams, KeysSkippedByEarlierChoices) {
+TEST(ModelParams, KeysSkippedByEarlierChoicesAndBreakingSwitchedOn) {
   ScratchDir dir;
   std::ostringstream console;
-  // turb_length_scale 0 leaves breaking off; 2 * 0.4 = 0.8 does not exceed the 1.0 m shallowest
-  // wet depth; calc_wave_runup, the out-of-range min_flood_depth and the gauge block without
-  // its end are then never read.
+  // turb_length_scale 0 leaves breaking off (2 * 0.4 does not exceed the 1.0 m shallowest wet
+  // depth): runup, the bad min_flood_depth and the unended gauge block are never read.
   ModelParams p;
   ParamTable t = table_of(dir,
                           ":check_wave_breaking yes\n:turb_length_scale 0\n:calc_wave_runup yes\n"
@@ -169,74 +180,97 @@ TEST(ModelParams, KeysSkippedByEarlierChoices) {
   EXPECT_EQ(std::tie(p.breaking_on, p.calc_wave_runup, p.min_flood_depth), std::tuple(0, 0, 0.0f));
   EXPECT_TRUE(p.gauges.empty());
   EXPECT_EQ(console.str(), "");
-
-  // A friction file leaves the out-of-range chezy_coeff unread.
-  t = table_of(dir, ":chezy_coeff 4.9\n:friction_file Fric.grd\n:current_file cur.grd\n");
+  // A friction file leaves the bad chezy_coeff unread; a full-grid animation reads no window.
+  t = table_of(dir,
+               ":chezy_coeff 4.9\n:friction_file Fric.grd\n:current_file cur.grd\n:save_uv_animation yes\n"
+               ":uv_anim_file uv.bin\n:start_time 0\n:end_time 50\n:save_time_step 1\n:save_full_grid yes\n"
+               ":grid_i1 99\n");
+  p.duration = 100.0f;
   read_friction_key(t, p);
   read_current_key(t, p);
-  EXPECT_TRUE(p.has_friction_file && p.has_current);
-  EXPECT_EQ(std::tie(p.friction_file, p.current_file), std::tuple("fric.grd", "cur.grd"));
-
-  // A full-grid animation reads no window keys.
-  p.duration = 100.0f;
-  t = table_of(dir,
-               ":save_uv_animation yes\n:uv_anim_file uv.bin\n:start_time 0\n:end_time 50\n"
-               ":save_time_step 1\n:save_full_grid yes\n:grid_i1 99\n");
   read_output_requests(t, p, grid_10_by_5());
-  EXPECT_TRUE(p.save_full_grid);
+  EXPECT_EQ(std::tie(p.friction_file, p.current_file, p.has_friction_file, p.has_current, p.save_full_grid),
+            std::tuple("fric.grd", "cur.grd", true, true, true));
   EXPECT_EQ(std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2), std::tuple(1, 10, 1, 5));
-}
 
-TEST(ModelParams, BreakingSwitchedOnAutomatically) {
-  ScratchDir dir;
-  std::ostringstream console;
-  ModelParams p;
-  // 2 * 0.6 = 1.2 exceeds the 1.0 m shallowest wet depth: breaking on with turb_length_scale
-  // 0.6 (not read: check_wave_breaking is no); runup on; min_flood_depth = max(0.0001, 0.0006).
-  const ParamTable t = table_of(dir,
-                                ":check_wave_breaking no\n:turb_length_scale x\n:calc_wave_runup YES\n"
-                                ":min_flood_depth 0.0001\n:smagorinsky_const 0.2\n");
+  // 2 * 0.6 exceeds the 1.0 m shallowest wet depth: breaking on with turb_length_scale 0.6
+  // (check_wave_breaking is no), runup on, min_flood_depth = max(0.0001, 0.0006).
+  p = ModelParams{};
+  t = table_of(dir,
+               ":check_wave_breaking no\n:turb_length_scale x\n:calc_wave_runup YES\n:min_flood_depth 0.0001\n"
+               ":smagorinsky_const 0.2\n");
   read_breaking_keys(t, p, 0.6f, 1.0f, 10.0f, Reporter{&console, nullptr});
   EXPECT_EQ(console.str(), test::box_text(kWarningTitle, "waves will most probably break in the shallow",
                                           "regions of the computational domain", "... enabling wave breaking option"));
   EXPECT_EQ(std::tie(p.breaking_on, p.turb_length_scale, p.calc_wave_runup, p.min_flood_depth, p.smagorinsky_const),
             std::tuple(1, 0.6f, 1, 0.6f / 1000.0f, 0.2f));
-}
-
-TEST(ModelParams, ProbeAndGaugeBlocks) {
-  ScratchDir dir;
-  ModelParams p;
-  p.calc_wave_runup = 1;
-  const GridHeader g = grid_10_by_5();
-  const ParamTable t = table_of(dir,
-                                ":ts_eta_file eta.ts\n:ts_pressure_file p.ts\n:ts_runup_file Runup.ts\n"
-                                ":SAVE_TIMESERIES\n"
-                                ":Save_TS_Eta Yes\n:save_ts_uv no\n:save_ts_pressure yes\n:ts_z_p -1.5\n"
-                                ":probe_id Gauge A\n:TS_X 10.2\n:ts_y 3.9\n"
-                                ":End_Save_TimeSeries\n"
-                                ":save_timeseries\n:save_ts_eta no\n:save_ts_uv no\n:save_ts_pressure no\n"
-                                ":ts_x 18\n:ts_y 8\n:end_save_timeseries\n"
-                                ":save_runup\n:x1_runup 0\n:y1_runup 0\n:x2_runup 18\n:y2_runup 8\n:end_save_runup\n");
-  read_probe_blocks(t, p, g);
-  read_gauge_blocks(t, p, g);
-  ASSERT_EQ(p.probes.size(), 2u);
-  const ProbeSpec& a = p.probes[0];
-  // 10.2/2 + 1.5 = 6.6 -> node 6 at x = 10; 3.9/2 + 1.5 = 3.45 -> node 3 at y = 4.
-  EXPECT_EQ(a.id, "gauge a");
-  EXPECT_TRUE(a.eta && a.pressure && !a.uv && !a.flowrate && !a.force);
-  EXPECT_EQ(std::tie(a.point.x, a.point.y, a.point.i, a.point.j, a.z_p), std::tuple(10.0f, 4.0f, 6, 3, -1.5f));
-  EXPECT_EQ(std::tie(p.probes[1].id, p.probes[1].point.i, p.probes[1].point.j), std::tuple("", 10, 5));
-  EXPECT_EQ(std::tie(p.ts_eta_file, p.ts_pressure_file, p.ts_runup_file), std::tuple("eta.ts", "p.ts", "runup.ts"));
-  ASSERT_EQ(p.gauges.size(), 1u);
-  EXPECT_EQ(std::tie(p.gauges[0].p1.i, p.gauges[0].p2.i, p.gauges[0].p2.y), std::tuple(1, 10, 8.0f));
-}
-
-// A solitary first wavemaker takes the whole run as its statistics window: Nts = N, k0 = 1.
-// (The other windows, animation steps and step counts are checked through the outputs.)
-TEST(DerivedValues, SolitaryWavemakerWindowAndShortestRun) {
+  // A solitary first wavemaker takes the whole run as its statistics window.
   const StatisticsWindow w = statistics_window(100, 5.0f, 0.1f, true, true);
   EXPECT_EQ(std::tie(w.nts, w.k0, w.shorter), std::tuple(100, 1, false));
-  EXPECT_EQ(number_of_time_steps(0.1f, 0.1f), 2);  // duration of one step: int(1 + 1.0)
+  EXPECT_EQ(number_of_time_steps(0.1f, 0.1f), 2);
+}
+
+// Depths of the model's shape (nx + 1) x (ny + 1), rows given from j = 1 upwards.
+Field depths(const std::vector<std::vector<float>>& rows) {
+  Field h(static_cast<int>(rows[0].size()) + 1, static_cast<int>(rows.size()) + 1, 0.0f);
+  for (std::size_t j = 0; j < rows.size(); ++j)
+    for (std::size_t i = 0; i < rows[j].size(); ++i) h(static_cast<int>(i) + 1, static_cast<int>(j) + 1) = rows[j][i];
+  return h;
+}
+
+TEST(BathymetryChecks, BottomSlopes) {
+  std::ostringstream console;
+  const Reporter r{&console, nullptr};
+  // Slopes 0.25 in x and 0.125 in y on every face, copied to the first and last faces.
+  Field h(5, 4), hx, hy;
+  for (int j = 1; j <= 3; ++j)
+    for (int i = 1; i <= 4; ++i) h(i, j) = 1.0f + 0.5f * static_cast<float>(i) + 0.25f * static_cast<float>(j);
+  check_bottom_slopes(h, 4, 3, 2.0f, 2.0f, hx, hy, r);
+  ASSERT_EQ(std::tie(hx.ni, hx.nj), std::tuple(5, 4));
+  for (int j = 1; j <= 3; ++j)
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(hx(i, j), 0.25f) << i << "," << j;
+  for (int i = 1; i <= 4; ++i)
+    for (int j = 1; j <= 4; ++j) EXPECT_EQ(hy(i, j), 0.125f) << i << "," << j;
+  EXPECT_EQ(console.str(), "");
+  // A step of 1.5 between wet cells warns and is flattened; dry to wet (or a shoreline in y) is
+  // flattened silently; a mild slope stays.
+  check_bottom_slopes(depths({{0.5f, 2.0f, 2.0f}, {-0.5f, 2.0f, 2.25f}}), 3, 2, 1.0f, 1.0f, hx, hy, r);
+  const std::string steep = "Slope exceeds maximum recommended value of 0.5";
+  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 1"));
+  EXPECT_EQ(std::tie(hx(2, 1), hx(2, 2), hx(3, 2), hx(4, 2), hy(1, 2)), std::tuple(0.0f, 0.0f, 0.25f, 0.25f, 0.0f));
+  // Two dry cells with a steep step warn too, here in y, naming the upper cell.
+  console.str("");
+  check_bottom_slopes(depths({{-1.0f, -1.0f}, {-1.0f, -3.0f}}), 2, 2, 10.0f, 1.0f, hx, hy, r);
+  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 2"));
+  EXPECT_EQ(hy(2, 2), 0.0f);
+}
+
+TEST(BathymetryChecks, InternalLandBoundaries) {
+  std::ostringstream console;
+  const Reporter r{&console, nullptr};
+  const auto warning = [](const std::string& at) {
+    return test::box_text(kWarningTitle, "Inappropriate internal land boundaries at " + at,
+                          "need a separation of at least two water points", "between land points");
+  };
+  // A one-cell channel between land at -1 and -3 is filled with -2, warning at its position
+  // x = (3 - 1) * 2 + 100, y = 50.
+  Field h = depths({{-1.0f, -1.0f, 2.0f, -3.0f, -1.0f}});
+  check_internal_land_boundaries(h, 5, 1, 2.0f, 5.0f, 100.0f, 50.0f, r);
+  EXPECT_EQ(h(3, 1), -2.0f);
+  EXPECT_EQ(console.str(), warning("x = 104, y = 50"));
+  // A two-cell channel is kept.
+  console.str("");
+  const Field wide = depths({{-1.0f, 2.0f, 2.5f, -1.0f}, {-1.0f, 2.0f, 2.5f, -1.0f}});
+  h = wide;
+  check_internal_land_boundaries(h, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f, r);
+  EXPECT_EQ(h.v, wide.v);
+  EXPECT_EQ(console.str(), "");
+  // Row 2 is two cells wide (A at i = 2, B at i = 3); B lies between land in y and becomes -1
+  // in the first cycle; in the second A is one cell wide and becomes (-2 + -1) / 2.
+  h = depths({{1.0f, 1.0f, -1.0f, 1.0f}, {-2.0f, 1.0f, 1.0f, -1.0f}, {1.0f, 1.0f, -1.0f, 1.0f}});
+  check_internal_land_boundaries(h, 4, 3, 1.0f, 1.0f, 0.0f, 0.0f, r);
+  EXPECT_EQ(std::tie(h(3, 2), h(2, 2)), std::tuple(-1.0f, -1.5f));
+  EXPECT_EQ(console.str(), warning("x = 2, y = 1") + warning("x = 1, y = 1"));
 }
 
 }  // namespace

@@ -1,0 +1,319 @@
+// Zero-crossing analysis, probe and runup records, wave statistics and their files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "core/constants.hpp"
+#include "output/probes.hpp"
+#include "output/statistics.hpp"
+#include "output/zero_crossing.hpp"
+#include "output_fixture.hpp"
+
+namespace swx {
+namespace {
+
+TEST(ZeroCrossing, SineRipplesAndTooFewCrossings) {
+  // 0.5 sin(2 pi k / 20 - 0.1), dt = 8/20, 10 periods: 9 waves of period 8; the extreme samples
+  // (k = 5, 15) give the height cos(0.1).
+  std::ostringstream console;
+  const Reporter rep{&console, nullptr};
+  std::vector<float> x(200);
+  for (int k = 0; k < 200; ++k) x[k] = 0.5f * std::sin(2.0f * kPiRounded * k / 20.0f - 0.1f);
+  ZeroCrossingResult r = zero_crossing(x, 0.4f, rep);
+  EXPECT_NEAR(r.period, 8.0f, 1e-4f);
+  EXPECT_NEAR(r.height, std::cos(0.1f), 1e-5f);
+  // A ripple of 0.002 near the zero crossings of sin^3 (below 1 % of sigma) merges into the long wave.
+  x.assign(4000, 0.0f);
+  int raw = 0;
+  for (int k = 0; k < 4000; ++k) {
+    const float s = std::sin(2.0f * kPiRounded * k / 400.0f - 0.01f);
+    x[k] = s * s * s + 0.002f * std::sin(2.0f * kPiRounded * k / 3.0f);
+    raw += k > 0 && x[k - 1] < 0.0f && x[k] > 0.0f;
+  }
+  ASSERT_GT(raw, 30);
+  r = zero_crossing(x, 0.1f, rep);
+  EXPECT_NEAR(r.period, 40.0f, 0.1f);
+  EXPECT_NEAR(r.height, 2.0f, 0.01f);
+  EXPECT_EQ(console.str(), "");
+  // No up-crossing (touching zero is none) ends the run; one warns and gives T = n dt, H = 0.
+  EXPECT_EQ(test::fatal_from([&] {
+              zero_crossing(std::vector<float>{0.1f, 0.5f, 0.0f, 0.3f}, 0.5f, rep);
+            }).line1,
+            "Zero cycles detected in zero-crossing analysis");
+  r = zero_crossing(std::vector<float>{-1.0f, -0.5f, 0.5f, 1.0f, 0.8f, 0.2f}, 0.25f, rep);
+  EXPECT_EQ(std::tie(r.period, r.height), std::tuple(1.5f, 0.0f));
+  EXPECT_EQ(console.str(), " *** warning - zero cycles detected in zero-crossing analysis\n");
+}
+
+ProbeSpec probe(std::string id, int i, int j) { return {.id = std::move(id), .point = {.i = i, .j = j}}; }
+GaugeSpec gauge(int i1, int j1, int i2, int j2) { return {.p1 = {.i = i1, .j = j1}, .p2 = {.i = i2, .j = j2}}; }
+
+// A run of one step of the model's dt (two records) with these probes and gauges.
+ModelParams one_step(const Model& m, std::vector<ProbeSpec> probes, std::vector<GaugeSpec> gauges = {}) {
+  ModelParams p;
+  p.duration = p.time_step = m.dt;
+  p.probes = std::move(probes);
+  p.gauges = std::move(gauges);
+  return p;
+}
+
+ProbeRecords record_one_step(const Model& m, const ModelParams& p) {
+  ProbeRecords rec = init_probe_records(p);
+  record_probes(rec, m, p, 1);
+  return rec;
+}
+
+std::string padded(std::string s) {
+  s.resize(256, ' ');
+  return s;
+}
+
+// A beach along x (depths 2, 1, 0.2, -0.5, -1 m) with two surface probes and one runup gauge on
+// row 2; three records (duration 0.5 s, step 0.25 s).
+TEST(ProbeFiles, SurfaceElevationAndRunupFiles) {
+  const test::ScratchDir dir("probe_files");
+  Model m = test::still_water_model(5, 3, 2.0f, 2.0f, 0.25f, 0.0f);
+  m.grid.x_origin = 100.0f;
+  m.grid.y_origin = 200.0f;
+  m.calc_wave_runup = 1;
+  m.min_flood_depth = 0.01f;
+  const float depth[5] = {2.0f, 1.0f, 0.2f, -0.5f, -1.0f};
+  for (int j = 1; j <= 3; ++j)
+    for (int i = 1; i <= 5; ++i) m.depth(i, j) = depth[i - 1];
+  ModelParams p = one_step(m, {probe("p1", 2, 2), probe("", 3, 2)}, {gauge(1, 2, 5, 2)});
+  p.duration = 0.5f;
+  p.probes[0].eta = p.probes[1].eta = true;
+  p.ts_eta_file = (dir / "eta.ts").string();
+  p.ts_runup_file = (dir / "runup.ts").string();
+  ProbeRecords rec = init_probe_records(p);
+  ASSERT_EQ(rec.nsteps, 3);  // trunc(0.5 / 0.25 + 1)
+  EXPECT_TRUE(rec.u.empty());
+  // Rows of eta along row 2; the last wet/dry pair along the gauge (md = 0.01) gives the runup:
+  // (3,4) -> 0.1; (4,5) -> 0.75; (3,4) then (4,5), the flooded cell beyond a dry one -> 1.2.
+  const float rows[3][5] = {{0, 0.5f, 0.1f, 0.5f, 1.0f}, {0, 1.5f, 0.25f, 0.75f, 1.0f}, {0, -0.25f, 0.5f, 0.5f, 1.2f}};
+  for (int r = 0; r < 3; ++r) {
+    for (int i = 1; i <= 5; ++i) (r == 0 ? m.eta_old : m.eta_new)(i, 2) = rows[r][i - 1];
+    if (r > 0) record_probes(rec, m, p, r);
+  }
+  record_probes(rec, m, p, 3);  // beyond N: not stored
+  StormSummary storm;
+  storm.wave_height = {2.0f, 2.0f};
+  storm.wave_period = {6.0f, 10.0f};
+  storm.time_series_duration = 0.25f;
+  std::ostringstream console, log;
+  write_probe_files(rec, m, p, storm, Reporter{&console, &log}, "/work/run");
+  EXPECT_EQ(log.str(), " SWELLIX Output File: \"/work/run\\" + p.ts_eta_file +
+                           "\"\n SWELLIX Output File: \"/work/run\\" + p.ts_runup_file + "\"\n");
+  EXPECT_EQ(console.str(), log.str());
+
+  // Hav = sqrt((4 + 4) / 2), Tav = (4*6 + 4*10) / 8, T1 = 0.5 - 0.25; node (i, j) at (100 + 2 (i-1), 200 + 2 (j-1)).
+  const std::vector<std::string> analysis = {"#",
+                                             padded(":Wave_Hav               2 # "),
+                                             padded(":Wave_Tav               8 # "),
+                                             padded(":Anal_T1               0.25 # "),
+                                             padded(":Anal_T2               0.5 # "),
+                                             "#",
+                                             ":NTimeSteps             3",
+                                             "#",
+                                             ":EndHeader"};
+  std::vector<std::string> eta = {padded(":Probe_ID(1)            p1"),
+                                  padded(":Probe_ID(2)            "),
+                                  "#",
+                                  padded(":x_probe(1)             102 # meters"),
+                                  padded(":y_probe(1)             202 # meters"),
+                                  padded(":x_probe(2)             104 # meters"),
+                                  padded(":y_probe(2)             202 # meters")};
+  eta.insert(eta.end(), analysis.begin(), analysis.end());
+  eta.insert(eta.end(),
+             {"      0.0000         0.50000         0.10000    ", "     0.25000          1.5000         0.25000    ",
+              "     0.50000        -0.25000         0.50000    "});
+  std::vector<std::string> runup = {
+      padded(":x1_probe(1)             100 # meters"), padded(":y1_probe(1)             202 # meters"),
+      padded(":x2_probe(1)             108 # meters"), padded(":y2_probe(1)             202 # meters")};
+  runup.insert(runup.end(), analysis.begin(), analysis.end());
+  runup.insert(runup.end(), {"      0.0000         0.10000    ", "     0.25000         0.75000    ",
+                             "     0.50000          1.2000    "});
+  // After the opening lines (title, writer, date, "#", 1 + 2n data set lines, "#").
+  for (const auto& [file, want, description] :
+       {std::tuple(p.ts_eta_file, eta, "Surface Elevation"), std::tuple(p.ts_runup_file, runup, "Runup Height")}) {
+    const std::vector<std::string> lines = test::lines_of(test::read_text(file));
+    ASSERT_GT(lines.size(), 12u) << file;
+    const std::size_t opening = lines.size() - want.size();
+    EXPECT_EQ(opening, file == p.ts_eta_file ? 12u : 10u) << file;
+    EXPECT_EQ(lines[7], padded(":DataDescription(2)     " + std::string(description)));
+    EXPECT_EQ(lines[8], padded(":DataUnits(2)           meters"));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + opening, lines.end()), want) << file;
+  }
+}
+
+// Flat bed 2 m deep, u = 0.01 i^2 on every face, v = 0: S = u(f+1) - 2 u(f) + u(f-1) = 0.02,
+// z_ref = 0.929516 m, bed velocity u + (z_ref^2 / 2) S; probe (2, 2) between faces 2 and 3:
+// 0.065 + 0.00864 = 0.07364; flux 2 * 0.065 + 2 (0.432 - 4/6) 0.02 = 0.1206133.
+// A current of 0.1 m/s adds 0.1 on the wet node; a dry node records 0.
+TEST(ProbeRecords, VelocityProfileFlowRateAndDryNode) {
+  Model m = test::still_water_model(6, 4, 1.0f, 1.0f, 0.1f, 2.0f);
+  m.depth(5, 3) = -1.0f;
+  for (int j = 1; j <= 5; ++j)
+    for (int i = 1; i <= 7; ++i) m.u_new(i, j) = 0.01f * static_cast<float>(i * i);
+  m.current_on = true;
+  m.current_x.fill(0.1f);
+  ModelParams p = one_step(m, {probe("wet", 2, 2), probe("dry", 5, 3)});
+  for (ProbeSpec& s : p.probes) s.uv = s.flowrate = true;
+  const ProbeRecords rec = record_one_step(m, p);
+  EXPECT_NEAR(rec.u(2, 1), 0.07364f + 0.1f, 2e-6f);
+  EXPECT_NEAR(rec.v(2, 1), 0.0f, 1e-7f);
+  EXPECT_NEAR(rec.uf(2, 1), 0.1206133f, 2e-6f);
+  EXPECT_EQ(std::tie(rec.u(2, 2), rec.v(2, 2)), std::tuple(0.0f, 0.0f));
+  EXPECT_NEAR(rec.u(1, 1), 0.1f, 1e-7f);  // row 1: the initial state at rest, in the current
+}
+
+// Still water 2 m deep, eta = 0.1, dt = 0.1, divergence grown by D = 0.0981 /s (u_new on face 4):
+// at z = 0.5: 0.1 + 1.5 - 1.875 D / (9.81 dt) = 1.4125 m; above the surface 0; force
+// 9.81 d^2/2 + d^3 D/(3 dt) at d = 2.1 = 24.659397.  The force has no dry test: land 0.5 m above
+// the datum records 9.81 (-0.5)^2 / 2 at rest.  The strong option in still water gives the head.
+TEST(ProbeRecords, PressureAndForce) {
+  Model m = test::still_water_model(5, 5, 1.0f, 1.0f, 0.1f, 2.0f);
+  m.eta_new.fill(0.1f);
+  m.u_new(4, 3) = 0.0981f;
+  m.depth(2, 2) = -0.5f;
+  m.eta_new(2, 2) = 0.0f;
+  ModelParams p = one_step(m, {probe("below", 3, 3), probe("above", 3, 3), probe("land", 2, 2)});
+  p.probes[0].pressure = p.probes[1].pressure = p.probes[0].force = p.probes[2].force = true;
+  p.probes[0].z_p = 0.5f;
+  p.probes[1].z_p = 2.2f;
+  ProbeRecords rec = record_one_step(m, p);
+  EXPECT_NEAR(rec.pressure(2, 1), 1.4125f, 1e-5f);
+  EXPECT_EQ(rec.pressure(2, 2), 0.0f);
+  EXPECT_NEAR(rec.force(2, 1), 24.659397f, 1e-4f);
+  EXPECT_NEAR(rec.pressure(1, 1), 1.5f, 1e-6f);  // row 1: eta_old = 0, at rest
+  EXPECT_NEAR(rec.force(1, 1), 19.62f, 1e-5f);
+  EXPECT_NEAR(rec.force(1, 3), 1.22625f, 1e-6f);
+  EXPECT_NEAR(rec.force(2, 3), 1.22625f, 1e-6f);
+
+  m = test::still_water_model(4, 4, 1.0f, 1.0f, 0.1f, 2.0f);
+  m.nonlinear_option = 2;
+  m.eta_new.fill(0.1f);
+  m.eta_new(2, 3) = 0.2f;
+  p = one_step(m, {probe("s", 1, 4)});  // an edge node: taken one node inside, at (2, 3)
+  p.probes[0].pressure = true;
+  p.probes[0].z_p = 0.5f;
+  EXPECT_NEAR(record_one_step(m, p).pressure(2, 1), 1.7f, 1e-6f);
+}
+
+// Along y from (2, 1) to (2, 5): total depths 1.1, 0.6, 0.1, 0, 0 (md = 0.05) -> the pair (3, 4)
+// gives eta(2, 3) = 0.3; a gauge pointing against the walk records nothing.  A steep gauge from
+// (1, 1) to (2, 8) has tan(theta) a little above 7 in float, so it stays in column 1.
+TEST(ProbeRecords, RunupGaugeWalks) {
+  Model m = test::still_water_model(3, 5, 1.0f, 1.0f, 0.1f, 0.0f);
+  m.calc_wave_runup = 1;
+  m.min_flood_depth = 0.05f;
+  const float depth[5] = {1.0f, 0.5f, -0.2f, -0.4f, -0.6f}, eta[5] = {0.1f, 0.1f, 0.3f, 0.4f, 0.6f};
+  for (int j = 1; j <= 5; ++j)
+    for (int i = 1; i <= 3; ++i) m.depth(i, j) = depth[j - 1], m.eta_new(i, j) = eta[j - 1];
+  const ProbeRecords rec = record_one_step(m, one_step(m, {}, {gauge(2, 1, 2, 5), gauge(2, 5, 2, 1)}));
+  EXPECT_FLOAT_EQ(rec.runup(2, 1), 0.3f);
+  EXPECT_EQ(rec.runup(2, 2), 0.0f);
+
+  m = test::still_water_model(2, 8, 1.0f, 1.0f, 0.1f, 1.0f);
+  m.calc_wave_runup = 1;
+  m.min_flood_depth = 0.05f;
+  m.depth(1, 8) = -1.0f;
+  m.eta_new(1, 7) = 0.2f;
+  const ModelParams p = one_step(m, {}, {gauge(1, 1, 2, 8)});
+  ASSERT_LT(7.0f / std::tan(init_probe_records(p).gauge_angle[0]) + 1.0f, 2.0f);
+  EXPECT_FLOAT_EQ(record_one_step(m, p).runup(2, 1), 0.2f);
+
+  float x = 0, y = 0;  // node (2, 1) of a grid turned by 90 degrees lies delta_x north of the origin
+  node_position(GridHeader{5.0f, 1.0f, 10.0f, 20.0f, 90.0f, 1, 2, 2}, 2, 1, x, y);
+  EXPECT_NEAR(x, 10.0f, 1e-5f);
+  EXPECT_NEAR(y, 25.0f, 1e-5f);
+}
+
+// 161 steps (20 s, dt 0.125): Nwin = trunc(160 + 1.5) = 161, k0 = 1, steps 2..161 summed over 161.
+ModelParams twenty_second_run() {
+  ModelParams p;
+  p.duration = 20.0f;
+  p.time_step = 0.125f;
+  return p;
+}
+
+StormSummary storm_of(float duration) {
+  StormSummary s;
+  s.wave_height = {1.0f};
+  s.wave_period = {2.5f};
+  s.time_series_duration = duration;
+  return s;
+}
+
+// A sine of height 1 over 8 whole periods: Hs = 4 sqrt(1/8) = sqrt(2), lowered by sqrt(160/161).
+// Always dry land: MWL = Hs = 0.  Land flooded once to 0.4 keeps R = 0.4; sea gets no runup.
+TEST(Statistics, SignificantWaveHeightMeanLevelAndRunup) {
+  ModelParams p = twenty_second_run();
+  p.has_hs_file = p.has_runup_max_file = true;
+  Model m = test::still_water_model(3, 2, 1.0f, 1.0f, p.time_step, 5.0f);
+  m.depth(2, 1) = -1.0f;
+  m.depth(3, 1) = -0.2f;
+  std::ostringstream console;
+  Statistics st = init_statistics(p, m.grid, storm_of(20.0f), Reporter{&console, nullptr});
+  ASSERT_EQ(std::tie(st.nsteps, st.nwin, st.k0), std::tuple(161, 161, 1));
+  EXPECT_TRUE(st.water_level);  // needed for Hs
+  EXPECT_TRUE(!st.mean_velocity && st.su.empty() && st.eu.empty());
+  EXPECT_EQ(console.str(), "");
+  for (int k = 1; k <= st.nsteps; ++k) {
+    m.eta_new.fill(0.5f * std::sin(kTwoPi * static_cast<float>(k) / 20.0f));
+    m.eta_new(2, 1) = 1.0f;                  // total depth 0: dry
+    m.eta_new(3, 1) = k == 5 ? 0.4f : 0.2f;  // flooded at step 5 only
+    accumulate_statistics(st, m, k);
+  }
+  const StatisticsResults r = finalise_statistics(st, m.grid);
+  EXPECT_NEAR(r.hs(1, 2), std::sqrt(2.0f), 0.01f * std::sqrt(2.0f));
+  EXPECT_NEAR(r.mwl(1, 2), 0.0f, 1e-4f);
+  EXPECT_EQ(std::tie(r.mwl(2, 1), r.hs(2, 1), r.runup_max(1, 1)), std::tuple(0.0f, 0.0f, 0.0f));
+  EXPECT_FLOAT_EQ(r.runup_max(3, 1), 0.4f);
+}
+
+// A run shorter than the storm with hs_file warns and takes every step; without it, no box.
+TEST(Statistics, ShortRunWarning) {
+  ModelParams p = twenty_second_run();
+  p.has_hs_file = true;
+  const GridHeader g{1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1, 1, 1};
+  std::ostringstream console, quiet;
+  const Statistics st = init_statistics(p, g, storm_of(40.0f), Reporter{&console, nullptr});
+  EXPECT_EQ(std::tie(st.k0, st.nwin), std::tuple(0, 321));  // trunc(40 / 0.125 + 1.5)
+  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, "simulation duration is shorter than storm duration",
+                                          "- computed significant wave height distribution",
+                                          "may not be representative of input storm"));
+  p.has_hs_file = false;
+  p.has_mean_wl_file = true;
+  EXPECT_EQ(init_statistics(p, g, storm_of(40.0f), Reporter{&quiet, nullptr}).k0, 1);
+  EXPECT_EQ(quiet.str(), "");
+}
+
+// (u, v) at -10 degrees on a grid turned by 30 gives a direction of 20; mean velocities are
+// node-centred face means over Nwin.
+TEST(Statistics, DirectionWithOrientationAndMeanVelocity) {
+  ModelParams p = twenty_second_run();
+  p.has_mean_theta_file = p.has_mean_uv_file = true;
+  Model m = test::still_water_model(2, 1, 1.0f, 1.0f, p.time_step, 3.0f);
+  m.grid.grid_orientation = 30.0f;
+  Statistics st = init_statistics(p, m.grid, storm_of(20.0f), Reporter{});
+  const float a = -10.0f * kPiRounded / 180.0f;
+  m.eta_new.fill(1.0f);
+  m.u_new.fill(std::cos(a));
+  m.v_new.fill(std::sin(a));
+  m.u_new(3, 1) = 0.0f;             // eastern edge face
+  accumulate_statistics(st, m, 1);  // before the window: nothing
+  accumulate_statistics(st, m, 2);
+  const StatisticsResults r = finalise_statistics(st, m.grid);
+  EXPECT_NEAR(r.theta(1, 1), 20.0f, 1e-4f);
+  EXPECT_NEAR(r.mean_u(2, 1), 0.4924039f / 161.0f, 1e-8f);  // cos(-10 deg) / 2
+  EXPECT_NEAR(r.mean_v(1, 1), std::sin(a) / 161.0f, 1e-8f);
+}
+
+}  // namespace
+}  // namespace swx
