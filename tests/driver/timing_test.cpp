@@ -9,14 +9,11 @@ namespace swx {
 namespace {
 
 WallClock at(int year, int month, int day, int hour, int minute, int second, int ms, int zone = 60) {
-  WallClock c;
-  c.v = {year, month, day, zone, hour, minute, second, ms};
-  return c;
+  return {{year, month, day, zone, hour, minute, second, ms}};
 }
 
 TEST(TimingReport, MinutesBelowAnHourAndHoursAbove) {
-  // Minutes below an hour; hours with 2 decimals below 10 hours and 3 from then on, trailing
-  // zeros removed down to one decimal.
+  // Hours with 2 decimals below 10 hours and 3 from then on, trailing zeros cut to one decimal.
   const struct {
     float elapsed_s, cpu_s;
     const char *elapsed, *cpu;
@@ -48,12 +45,9 @@ TEST(RunTimeEstimate, ShownOnceAfterTheNinthStepOfALongerRunOnly) {
     const std::string text = os.str();
     e.after_step(11, os);
     EXPECT_EQ(os.str(), text);
-    if (total == 9) {
-      EXPECT_EQ(text, "");
-    } else {
-      EXPECT_EQ(text.rfind(" \n Estimated run time is ", 0), 0u);
-      EXPECT_EQ(text.substr(text.size() - 7), " min\n \n");
-    }
+    EXPECT_TRUE(total == 9 ? text.empty()
+                           : text.starts_with(" \n Estimated run time is ") && text.ends_with(" min\n \n"))
+        << text;
   }
 }
 

@@ -1,8 +1,6 @@
-// End-to-end: wavemakers driven by files.  A sea recorded at a probe drives a second run
-// through the probe files themselves (elevation, and the u and v files for the direction); a
-// directional spectrum file drives a multidirectional wavemaker; files that disagree between
-// wavemakers stop the run.  Laboratory seas (0.5 m of water, peak period about 1.5 s) in basins
-// of 0.2 m cells, so that each run takes a few seconds.
+// End-to-end: wavemakers driven by files (a probe's records of a first run, a directional
+// spectrum), and files that disagree between wavemakers.  Laboratory seas (0.5 m of water, peak
+// period about 1.5 s) in basins of 0.2 m cells, so that each run takes a few seconds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "run_case.hpp"
@@ -22,9 +21,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kStep = 0.05f;  // s, time step of every run here
 
-// A flat basin 0.5 m deep, a wavemaker along the whole west side, and absorbing layers `layer`
-// cells wide (damping growing quadratically to 3 /s) on the east side and, unless it is a
-// channel, on the north and south sides where oblique waves leave.
+// A flat basin 0.5 m deep, a wavemaker along the west side, absorbing layers `layer` cells wide
+// (damping growing quadratically to 3 /s) on the east side and, unless a channel, north and south.
 struct Basin {
   int nx, ny, layer;
   bool side_layers;
@@ -57,8 +55,7 @@ struct Probe {
   double x, y;  // m, on grid nodes
 };
 
-// The run keys with the wavemaker block; the probes record elevation and velocities into
-// <prefix>_eta.ts, <prefix>_u.ts and <prefix>_v.ts.
+// The run keys; the probes record elevation and velocities into <prefix>_eta.ts, _u.ts and _v.ts.
 std::string run_parameters(const std::string& prefix, const Basin& b, const std::string& wavemaker, double duration,
                            const std::vector<Probe>& probes) {
   std::ostringstream s;
@@ -99,12 +96,9 @@ Records read_records(const CaseDir& c, const std::string& prefix) {
   return {read_series(c, prefix + "_eta.ts"), read_series(c, prefix + "_u.ts"), read_series(c, prefix + "_v.ts")};
 }
 
-// The sea at the given probes from t0 on, over 0.25 .. 1.25 Hz: significant height from the
-// elevation spectrum, mean direction of travel (degrees from the x axis) from the co-spectra
-// of elevation with u and v (in a progressive wave the velocity is in phase with the elevation
-// along the direction of travel), and the peak period of the spectrum weighted by the fourth
-// power of its density (the centre of the peak, steady against the scatter of a measured
-// spectrum: 1 % above the peak frequency for a JONSWAP peak).
+// The sea at the probes from t0 on, over 0.25 .. 1.25 Hz: significant height, mean direction of
+// travel (degrees from the x axis) from the co-spectra of elevation with u and v, and the peak
+// period of the spectrum weighted by the fourth power of its density (steady against scatter).
 struct Sea {
   double hm0, direction, peak_period;
 };
@@ -157,8 +151,18 @@ void expect_clean_run(const RunResult& r, const std::string& what) {
   EXPECT_EQ(r.console.find("nstab"), std::string::npos) << what << ":\n" << r.console;
 }
 
-// The band of every wavemaker here (the shortest waves are 1.2 m long at the 0.5 m depth).
-const std::string kBand = "  :wave_period_min 0.9\n  :wave_period_max 4.0\n";
+const std::string kBand = "  :wave_period_min 0.9\n  :wave_period_max 4.0\n";  // waves of 1.2 m and more
+
+// A synthesized JONSWAP sea (Hs 4 cm, gamma 3.3) of peak period tp and a record of d seconds.
+std::string jonswap(const std::string& type, double tp, int seed, int d, const std::string& rest) {
+  std::ostringstream s;
+  s << "  :wave_type " << type << "\n  :time_series_option synthesize\n  :wave_spec_option parameter\n"
+    << "  :spectral_type jonswap\n  :jonswap_option hs\n  :sig_wave_height 0.04\n  :peak_wave_period " << tp
+    << "\n  :gamma 3.3\n  :rescale_spectrum no\n  :random_number_seed " << seed << "\n  :time_series_duration " << d
+    << "\n"
+    << rest;
+  return s.str();
+}
 
 // The keys of a second run replaying run 1's probe files recorded at ref.
 std::string replay_keys(const std::string& type, const Probe& ref, const std::string& rest) {
@@ -170,22 +174,18 @@ std::string replay_keys(const std::string& type, const Probe& ref, const std::st
 }
 
 TEST(FileWavemaker, MultidirectionalSeaRecordedAtAProbeIsReproducedByASecondRun) {
-  // Run 1: JONSWAP (Hs 4 cm, Tp 1.5 s) from 245 degrees, travelling 25 degrees off the x axis,
-  // spread 10 degrees; probe 1 records it 1.6 m out.  Run 2 replays probe 1's columns of the
-  // elevation, u and v files.  Downstream the two seas differ in the phases of their components,
-  // not in their energy or mean direction.
+  // Run 1: Tp 1.5 s from 245 degrees (25 degrees off the x axis), spread 10; probe 1 records it
+  // 1.6 m out.  Run 2 replays probe 1's elevation, u and v: downstream the seas differ in phases only.
   CaseDir c("file_wm_multi");
   const Basin b{45, 90, 15, true};
   write_basin(c, b);
   const Probe ref{1.6, 8.0};
   const std::vector<Probe> probes = {ref,        {3.0, 7.0}, {3.0, 9.0},  {3.0, 11.0},
                                      {4.6, 7.0}, {4.6, 9.0}, {4.6, 11.0}, {4.6, 13.0}};
-  const std::string sea =
-      "  :wave_type irreg_multi\n  :time_series_option synthesize\n  :wave_spec_option parameter\n"
-      "  :spectral_type jonswap\n  :jonswap_option hs\n  :sig_wave_height 0.04\n  :peak_wave_period 1.5\n"
-      "  :gamma 3.3\n  :directional_distribution wrapped_normal\n  :prin_wave_direction 245\n"
-      "  :standard_deviation 10\n  :max_cutoff_angle 20\n" +
-      kBand + "  :rescale_spectrum no\n  :random_number_seed 4321\n  :time_series_duration 100\n";
+  const std::string sea = jonswap("irreg_multi", 1.5, 4321, 100,
+                                  "  :directional_distribution wrapped_normal\n  :prin_wave_direction 245\n"
+                                  "  :standard_deviation 10\n  :max_cutoff_angle 20\n" +
+                                      kBand);
   c.write("sea.par", run_parameters("sea", b, sea, 100.0, probes));
   expect_clean_run(c.run({"sea"}), "run 1");
   std::ostringstream uv;
@@ -196,8 +196,7 @@ TEST(FileWavemaker, MultidirectionalSeaRecordedAtAProbeIsReproducedByASecondRun)
   expect_clean_run(c.run({"replay"}), "run 2");
 
   const Records r1 = read_records(c, "sea"), r2 = read_records(c, "replay");
-  ASSERT_EQ(r1.eta.size(), probes.size());
-  ASSERT_EQ(r2.eta.size(), probes.size());
+  ASSERT_TRUE(r1.eta.size() == probes.size() && r2.eta.size() == probes.size());
   ASSERT_EQ(r2.v.at(0).size(), r1.v.at(0).size());
   const double t0 = 8.0;  // the slowest waves (0.7 m/s) have crossed to the far probes
   EXPECT_GT(correlation(r1.eta[0], r2.eta[0], static_cast<std::size_t>(t0 / kStep)), 0.9);
@@ -211,35 +210,27 @@ TEST(FileWavemaker, MultidirectionalSeaRecordedAtAProbeIsReproducedByASecondRun)
 }
 
 TEST(FileWavemaker, UnidirectionalSeaFromAnElevationRecordFollowsTheRecordedWaves) {
-  // A channel 12 m long: run 1 sends a JONSWAP sea (Tp 2 s) normal to the wavemaker, run 2 the
-  // record of probe 1 (1.6 m out); the waves must repeat there and 3.2 m further on.
+  // A channel 12 m long: run 1 sends Tp 2 s normal to the wavemaker, run 2 the record of probe 1
+  // (1.6 m out); the waves must repeat there and 3.2 m further on.
   CaseDir c("file_wm_uni");
   const Basin b{60, 3, 20, false};
   write_basin(c, b);
   const std::vector<Probe> probes = {{1.6, 0.2}, {4.8, 0.2}};
   const std::string band = "  :wave_direction 270\n  :wave_period_min 1.2\n  :wave_period_max 5.0\n";
-  const std::string sea =
-      "  :wave_type irreg_uni\n  :time_series_option synthesize\n  :wave_spec_option parameter\n"
-      "  :spectral_type jonswap\n  :jonswap_option hs\n  :sig_wave_height 0.04\n  :peak_wave_period 2.0\n"
-      "  :gamma 3.3\n" +
-      band + "  :rescale_spectrum no\n  :random_number_seed 77\n  :time_series_duration 60\n";
-  c.write("sea.par", run_parameters("sea", b, sea, 60.0, probes));
+  c.write("sea.par", run_parameters("sea", b, jonswap("irreg_uni", 2.0, 77, 60, band), 60.0, probes));
   expect_clean_run(c.run({"sea"}), "run 1");
   c.write("replay.par", run_parameters("replay", b, replay_keys("irreg_uni", probes[0], band), 60.0, probes));
   expect_clean_run(c.run({"replay"}), "run 2");
 
   const auto e1 = read_series(c, "sea_eta.ts"), e2 = read_series(c, "replay_eta.ts");
-  ASSERT_EQ(e1.size(), 2u);
-  ASSERT_EQ(e2.size(), 2u);
-  // After the start-up ramp of run 2 and the travel to the far probe.
-  const std::size_t k0 = static_cast<std::size_t>(6.0 / kStep);
+  ASSERT_TRUE(e1.size() == 2u && e2.size() == 2u);
+  const std::size_t k0 = static_cast<std::size_t>(6.0 / kStep);  // after run 2's ramp and the travel
   EXPECT_GT(correlation(e1[0], e2[0], k0), 0.9);
   EXPECT_GT(correlation(e1[1], e2[1], k0), 0.9);
 }
 
-// A directional spectrum file: JONSWAP (gamma 3.3) of height hs and peak period 1.6 s on
-// 0.3 .. 1.5 Hz by 0.0125 Hz, over nine directions 5 degrees apart about the principal
-// direction (nautical), spread by a normal law of 10 degrees.
+// A directional spectrum file: JONSWAP (gamma 3.3, Tp 1.6 s) of height hs on 0.3 .. 1.5 Hz, nine
+// directions 5 degrees apart about the principal one (nautical), normal spreading of 10 degrees.
 std::string directional_spectrum_file(double hs, double principal) {
   const double f1 = 0.3, df = 0.0125, fp = 0.625;
   const int nf = 97, nd = 9;
@@ -263,8 +254,7 @@ std::string directional_spectrum_file(double hs, double principal) {
 }
 
 TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSeaAndMustEnterThroughTheWavemaker) {
-  // Hs 4 cm, Tp 1.6 s from 245 degrees.  Summed direction bins interfere and the height varies
-  // from point to point over a few metres: the sea is judged over 18 probes spread over 16 m.
+  // Hs 4 cm from 245 degrees.  Direction bins interfere, so the sea is judged over 18 probes.
   CaseDir c("file_wm_dws");
   const Basin b{45, 150, 15, true};
   write_basin(c, b);
@@ -275,8 +265,9 @@ TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSeaAndMustEnterThroughTheWave
   c.write("sea.dws", directional_spectrum_file(0.04, 245.0));
   const std::string sea =
       "  :wave_type irreg_multi\n  :time_series_option synthesize\n  :wave_spec_option file\n"
-      "  :dir_spec_file sea.dws\n" +
-      kBand + "  :rescale_spectrum yes\n  :random_number_seed 99\n  :time_series_duration 100\n";
+      "  :dir_spec_file sea.dws\n  :rescale_spectrum yes\n  :random_number_seed 99\n"
+      "  :time_series_duration 100\n" +
+      kBand;
   c.write("dws.par", run_parameters("dws", b, sea, 100.0, probes));
   expect_clean_run(c.run({"dws"}), "directional spectrum run");
 
@@ -287,55 +278,34 @@ TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSeaAndMustEnterThroughTheWave
   EXPECT_NEAR(made.peak_period / 1.6, 1.0, 0.05);
   EXPECT_NEAR(made.direction, 25.0, 5.0);
 
-  // Waves from 90 degrees (from the east) cannot be sent in from the west side.
+  // Waves from the east cannot be sent in from the west side.
   c.write("east.dws", directional_spectrum_file(0.04, 90.0));
   c.write("east.par", replaced(c.read("dws.par"), "sea.dws", "east.dws"));
   expect_ends_with_box(c.run({"east"}), "principal direction of input directional spectrum",
                        "cannot be generated along specified boundary");
 }
 
-// A file of n records of step dt (time, elevation).
-std::string series_file(int n, double dt) {
-  std::ostringstream s;
-  s << "# SWELLIX Type 2 Time Series File\n:NDataSets 2\n:NTimeSteps " << n << "\n#\n:EndHeader\n";
-  for (int k = 0; k < n; ++k) s << k * dt << ' ' << 0.02 * std::sin(kPi * k * dt) << '\n';
-  return s.str();
-}
-
-// A wavemaker sending the elevation record of a file.
-std::string from_file(const std::string& name, const char* direction, const char* x, const char* y) {
-  return "  :wave_type irreg_uni\n  :time_series_option file\n  :input_ts_eta_file " + name + "\n  :xref_eta " + x +
-         "\n  :yref_eta " + y + "\n  :wave_direction " + direction + "\n  :wave_period_min 1\n  :wave_period_max 20\n";
-}
-
+// Files of another length on two wavemakers (west and south of the 8 x 4 grid) stop the run.
 TEST(FileWavemaker, FilesThatDisagreeBetweenWavemakersStopTheRun) {
   CaseDir c("file_wm_mismatch");
   c.write("bathy.grd", flat_bathymetry());
-  c.write("a.ts", series_file(200, 0.05));
-  c.write("b.ts", series_file(200, 0.04));  // another time step
-  c.write("c.ts", series_file(201, 0.05));  // another length
-  c.write("d.ts", series_file(400, 0.05));  // 19.95 s, against 10 regular waves of 2 s
-  const std::string
-      west = from_file("a.ts", "270", "0", "1"),
-      regular =
-          "  :wave_type regular\n  :wave_height 0.05\n  :wave_period 2.0\n  :wave_direction 270\n  :wave_cycles 10\n";
-  const std::string step = "TimeStep and/or NTimeSteps for wave generator #2";
-  const struct {
-    std::string west, south_file, l1, l2;
-  } cases[] = {{west, "b.ts", step, "is not equal to that for wave generator #1"},
-               {west, "c.ts", step, "is not equal to that for wave generator #1"},
-               {regular, "d.ts", "time series duration for wavemaker #2", "is not equal to that for wavemaker #1"}};
-  for (const auto& k : cases) {
-    // One wavemaker on the west side, one on the south side of the 8 x 4 grid.
-    const std::string block = ":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 ";
-    c.write("two.par", ":output_file_prefix two\n:bathy_file bathy.grd\n:tidal_offset 0.0\n" + block +
-                           "1\n  :wm_pos_j1 1\n  :wm_pos_j2 4\n" + k.west + ":end_wavemaker\n" + block +
-                           "8\n  :wm_pos_j1 1\n  :wm_pos_j2 1\n" + from_file(k.south_file, "180", "3", "0") +
-                           ":end_wavemaker\n:time_step 0.05\n:nonlinear_option weak\n:duration 10\n"
-                           ":check_wave_breaking no\n:chezy_coeff 50\n");
-    SCOPED_TRACE(k.south_file);
-    expect_ends_with_box(c.run({"two"}), k.l1, k.l2);
+  std::string par =
+      ":output_file_prefix two\n:bathy_file bathy.grd\n:tidal_offset 0.0\n:time_step 0.05\n"
+      ":nonlinear_option weak\n:duration 10\n:check_wave_breaking no\n:chezy_coeff 50\n";
+  for (const auto& [name, n, i2, j2, direction, x, y] :
+       {std::tuple("a.ts", 200, "1", "4", "270", "0", "1"), std::tuple("b.ts", 201, "8", "1", "180", "3", "0")}) {
+    std::ostringstream s;
+    s << "# SWELLIX Type 2 Time Series File\n:NDataSets 2\n:NTimeSteps " << n << "\n#\n:EndHeader\n";
+    for (int k = 0; k < n; ++k) s << k * 0.05 << ' ' << 0.02 * std::sin(kPi * k * 0.05) << '\n';
+    c.write(name, s.str());
+    par = par + ":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 " + i2 + "\n  :wm_pos_j1 1\n  :wm_pos_j2 " + j2 +
+          "\n  :wave_type irreg_uni\n  :time_series_option file\n  :input_ts_eta_file " + name + "\n  :xref_eta " + x +
+          "\n  :yref_eta " + y + "\n  :wave_direction " + direction +
+          "\n  :wave_period_min 1\n  :wave_period_max 20\n:end_wavemaker\n";
   }
+  c.write("two.par", par);
+  expect_ends_with_box(c.run({"two"}), "TimeStep and/or NTimeSteps for wave generator #2",
+                       "is not equal to that for wave generator #1");
 }
 
 }  // namespace

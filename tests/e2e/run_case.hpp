@@ -1,7 +1,6 @@
 #pragma once
-// End-to-end runs: input files go into a fresh scratch directory, the built program runs there
-// with the given arguments and standard input, and its console text, exit status and files are
-// read back.  Also the small case of regular waves over an 8 x 4 grid 1 m deep.
+// End-to-end runs of the built program in a scratch directory: console text, exit status and
+// files read back; and the small case of regular waves over an 8 x 4 grid 1 m deep.
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -40,22 +39,12 @@ class CaseDir : public test::ScratchDir {
     const int raw = std::system((cmd + " < .stdin > .console 2>&1").c_str());
     return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(".console")};
   }
-  // A file of the case as the program names it: "<working directory>\<name>".
+  // A file of the case as the program names it: "<working directory>\<name>" in quotes.
   std::string quoted(const std::string& name) const {
-    std::string s(1, '"');  // (built in steps: GCC 12 warns on "..." + string&&)
-    s += fs::canonical(path()).string() + "\\" + name + "\"";
-    return s;
+    std::string s(1, '"');  // built in steps: GCC 12 warns on "..." + string&&
+    return s += fs::canonical(path()).string() + "\\" + name + "\"";
   }
 };
-
-// Digits, a point and digits ("0.18", "12.5").
-inline bool is_decimal_text(std::string_view s) {
-  const std::size_t dot = s.find('.');
-  if (dot == std::string_view::npos || dot == 0 || dot + 1 == s.size()) return false;
-  for (std::size_t k = 0; k < s.size(); ++k)
-    if (k != dot && (s[k] < '0' || s[k] > '9')) return false;
-  return true;
-}
 
 // text with the first occurrence of from replaced by to.
 inline std::string replaced(std::string text, std::string_view from, std::string_view to) {
@@ -64,7 +53,6 @@ inline std::string replaced(std::string text, std::string_view from, std::string
   return text;
 }
 
-// The console ends with the fatal box of the given lines.
 inline void expect_ends_with_box(const RunResult& r, std::string_view l1, std::string_view l2 = " ") {
   EXPECT_EQ(r.status, 0);
   const std::string box = box_text(kFatalTitle, l1, l2);
@@ -72,15 +60,12 @@ inline void expect_ends_with_box(const RunResult& r, std::string_view l1, std::s
   EXPECT_EQ(r.console.substr(r.console.size() - box.size()), box) << r.console;
 }
 
-// A grid of nx x ny cells of 1 m holding value everywhere (-1.0: a bottom 1 m deep).
-inline std::string flat_bathymetry(int nx = 8, int ny = 4, const std::string& value = "-1.0") {
-  std::string s = "# SWELLIX Scalar Grid File\n:N_Arrays 1\n:NGrid_X " + std::to_string(nx) + "\n:NGrid_Y " +
-                  std::to_string(ny) + "\n:Delta_X 1.0 # meters\n:Delta_Y 1.0 # meters\n:X_Origin 0.0\n" +
-                  ":Y_Origin 0.0\n:EndHeader\n";
-  for (int j = 0; j < ny; ++j) {
-    for (int i = 0; i < nx; ++i) s += " " + value;
-    s += "\n";
-  }
+// A grid of 8 x 4 cells of 1 m holding value everywhere (-1.0: a bottom 1 m deep).
+inline std::string flat_bathymetry(const std::string& value = "-1.0") {
+  std::string s =
+      "# SWELLIX Scalar Grid File\n:N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1.0 # meters\n"
+      ":Delta_Y 1.0 # meters\n:X_Origin 0.0\n:Y_Origin 0.0\n:EndHeader\n";
+  for (int k = 0; k < 32; ++k) s += " " + value + (k % 8 == 7 ? "\n" : "");
   return s;
 }
 

@@ -1,6 +1,5 @@
-// End-to-end: the start of a run (parameter file name, log file and its header), complete small
-// runs with their console, log and output files, and bad input ending a run with a framed box,
-// exit status 0 and the log left at its last line.
+// End-to-end: the start of a run, complete small runs with their console, log and output files,
+// and bad input ending a run with a framed box, exit status 0 and the log left at its last line.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -13,27 +12,33 @@ namespace swx::e2e {
 namespace {
 
 constexpr const char* kPrompt = " Enter name of simulation parameter file [.par] : \a";
+constexpr const char* kFatal = "***  Fatal Error ***";
 
 std::string bathymetry_line(const CaseDir& c) { return " Reading in bathymetry file: " + c.quoted("bathy.grd"); }
+
+// The log's lines from..to-1 joined with line ends.
+std::string joined(const std::vector<std::string>& log, std::size_t from, std::size_t to) {
+  std::string s;
+  for (std::size_t k = from; k < to && k < log.size(); ++k) s += log[k] + "\n";
+  return s;
+}
 
 TEST(StartUp, AsksForTheParameterFileUntilAnExistingOneIsNamed) {
   CaseDir c("prompt");
   write_tiny_case(c);
-  // A blank answer is refused; "tiny" gets ".par" appended.
+  // A blank answer is refused; "tiny" gets ".par" appended; missing files are asked for again.
   RunResult r = c.run({}, "   \ntiny\n");
   std::string expected = std::string("Parameter file name not found in command line\n") + kPrompt +
                          "\n  *** Invalid Entry - Please Reenter  ***\n\n" + kPrompt + bathymetry_line(c) + "\n";
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.console.substr(0, expected.size()), expected);
-  // Names of missing files, on the command line or typed, are asked for again.
   r = c.run({"nothere"}, "other.\ntiny.par\n");
   expected = std::string(" *** file does not exist:nothere.par\n\n") + kPrompt +
              " *** file does not exist:other.par\n\n" + kPrompt + bathymetry_line(c) + "\n";
   EXPECT_EQ(r.console.substr(0, expected.size()), expected);
-  // The end of the input while asking ends the run.
-  r = c.run({"nothere"}, "");
+  r = c.run({"nothere"}, "");  // the end of the input while asking ends the run
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.console.find("***  Fatal Error ***"), std::string::npos);
+  EXPECT_NE(r.console.find(kFatal), std::string::npos);
 }
 
 TEST(LogFile, PlaceAndNameOfTheLog) {
@@ -58,8 +63,8 @@ TEST(LogFile, PlaceAndNameOfTheLog) {
 
 TEST(BadInput, ParameterFilesThatCannotBeUsed) {
   CaseDir c("badpar");
-  // The box is W = 65 wide: the message padded with 2 blanks each side, the title with 21, each
-  // after a margin of 5; the log holds its header only.
+  // The box is 65 wide: message padded with 2 blanks each side, title with 21, after a margin of
+  // 5; the log holds its header only.
   c.write("k.par", ":output_file_prefix k\n:tidal_offset 0\n");
   RunResult r = c.run({"k"});
   EXPECT_EQ(r.status, 0);
@@ -67,20 +72,17 @@ TEST(BadInput, ParameterFilesThatCannotBeUsed) {
             " \n                          ***  Fatal Error ***                        \n"
             "       Parameter bathy_file not found in Simulation Parameter File    \n \n");
   EXPECT_EQ(lines_of(c.read("k_swx.log")).size(), 8u);
-
   c.write("empty.par", "");
   EXPECT_EQ(c.run({"empty.par"}).console,
             box_text(kFatalTitle, "Parameter output_file_prefix not found in Simulation Parameter File"));
-
   c.write("bin.par", std::string("\x7f"
                                  "ELF\x02\x01\x01\0\0\0:output_file_prefix x\n",
                                  32));
   r = c.run({"bin.par"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.console.find("***  Fatal Error ***"), std::string::npos);
+  EXPECT_NE(r.console.find(kFatal), std::string::npos);
   EXPECT_NE(r.console.find("bin.par"), std::string::npos);
   EXPECT_FALSE(c.exists("x_swx.log"));
-
   // Lines are cut at 256 characters: a long comment is harmless, a long file name is cut.
   write_tiny_case(c);
   c.write("long.par", "#" + std::string(1000, '-') + "\n:output_file_prefix long\n:bathy_file " +
@@ -88,7 +90,7 @@ TEST(BadInput, ParameterFilesThatCannotBeUsed) {
   r = c.run({"long"});
   EXPECT_NE(r.console.find(" Reading in bathymetry file: " + c.quoted(std::string(256 - 12, 'b')) + "\n"),
             std::string::npos);
-  EXPECT_NE(r.console.find("***  Fatal Error ***"), std::string::npos);
+  EXPECT_NE(r.console.find(kFatal), std::string::npos);
 }
 
 // Grids that cannot be used end the run with a box naming the file, some with an exact message.
@@ -98,11 +100,7 @@ TEST(BadInput, BrokenBathymetryGrids) {
     std::string text;
     const char* message;  // nullptr: any box naming bathy.grd
   } cases[] = {
-      {keys + ":NGrid_X 3\n:NGrid_Y 2\n:EndHeader\n-1 -1 -1\n-1 abc -1\n", nullptr},
-      {keys + ":NGrid_X 3\n:NGrid_Y 2\n:EndHeader\n-1 -1 -1\n-1 -1\n", nullptr},
-      {keys + ":NGrid_X 0\n:NGrid_Y 2\n:EndHeader\n-1\n", nullptr},
       {keys + ":NGrid_X 3\n:NGrid_Y -2\n:EndHeader\n-1\n", nullptr},
-      {keys + ":NGrid_X 2000000000\n:NGrid_Y 2000000000\n:EndHeader\n-1\n", nullptr},
       {keys + ":NGrid_X 99999999999\n:NGrid_Y 2\n:EndHeader\n-1\n", nullptr},
       {std::string("\0\1\2\3\xff\xfe", 6), nullptr},
       {"", nullptr},  // no file
@@ -112,25 +110,23 @@ TEST(BadInput, BrokenBathymetryGrids) {
   CaseDir c("grid");
   write_tiny_case(c);
   for (const auto& b : cases) {
-    if (b.text.empty())
-      fs::remove(c.path() / "bathy.grd");
-    else
-      c.write("bathy.grd", b.text);
+    if (b.text.empty()) fs::remove(c.path() / "bathy.grd");
+    if (!b.text.empty()) c.write("bathy.grd", b.text);
     const RunResult r = c.run({"tiny"});
     EXPECT_EQ(r.status, 0) << b.text;
     if (b.message) {
       EXPECT_EQ(r.console, bathymetry_line(c) + "\n" + box_text(kFatalTitle, b.message));
       continue;
     }
-    const auto box = r.console.find("***  Fatal Error ***");
+    const auto box = r.console.find(kFatal);
     ASSERT_NE(box, std::string::npos) << b.text << "\n" << r.console;
     EXPECT_NE(r.console.find("bathy.grd", box), std::string::npos) << r.console;
     EXPECT_EQ(r.console.substr(r.console.size() - 3), "\n \n") << b.text;
   }
 }
 
-// Outputs of the tiny case: a probe, the significant wave height grid, the surface animation
-// and the solution file.
+// A probe, the significant wave height grid, the surface animation and the solution file (their
+// contents are read in tools.test_program_outputs).
 const std::string kOutputs =
     ":ts_eta_file tiny_eta.ts\n:save_timeseries\n  :probe_id mid\n  :ts_x 3.0\n  :ts_y 1.0\n  :save_ts_eta yes\n"
     "  :save_ts_uv no\n  :save_ts_pressure no\n:end_save_timeseries\n:hs_file tiny_hs.grd\n"
@@ -144,6 +140,8 @@ TEST(FullRun, TinyCaseConsoleLogAndOutputFiles) {
   ASSERT_EQ(r.status, 0);
   // Console: the grid read, the storm warning (20 steps against 5 waves of 2 s), the Courant
   // number, 20 progress lines with the estimate after step 9, statistics before time series.
+  const std::string outputs =
+      " SWELLIX Output File: " + c.quoted("tiny_hs.grd") + "\n SWELLIX Output File: " + c.quoted("tiny_eta.ts") + "\n";
   std::string expected =
       bathymetry_line(c) + "\n" +
       box_text(kWarningTitle, "simulation duration is shorter than storm duration",
@@ -152,11 +150,10 @@ TEST(FullRun, TinyCaseConsoleLogAndOutputFiles) {
   for (int n = 1; n <= 20; ++n)
     expected +=
         " Time Step: " + std::to_string(n) + " of 20\n" + (n == 9 ? " \n Estimated run time is @ min\n \n" : "");
-  expected +=
-      " SWELLIX Output File: " + c.quoted("tiny_hs.grd") + "\n SWELLIX Output File: " + c.quoted("tiny_eta.ts") + "\n";
+  expected += outputs;
   const std::size_t at = expected.find('@'), end = r.console.find(" min\n", at);
   ASSERT_NE(end, std::string::npos) << r.console;
-  EXPECT_TRUE(is_decimal_text(r.console.substr(at, end - at)));
+  EXPECT_TRUE(std::regex_match(r.console.substr(at, end - at), std::regex(R"(\d+\.\d+)")));
   EXPECT_EQ(r.console.substr(0, at) + "@" + r.console.substr(end), expected);
 
   // Log: header, the console lines without boxes and estimate, the closing time and the report.
@@ -166,43 +163,17 @@ TEST(FullRun, TinyCaseConsoleLogAndOutputFiles) {
       R"(Start Time: (Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ \d]\d \d\d:\d\d:\d\d \d{4})");
   std::string param = "Simulation Parameter File: " + c.quoted("tiny.par");
   param.resize(256, ' ');
-  const std::vector<std::string> head = {"SWELLIX - Boussinesq Wave Model for Coastal",
-                                         "          Regions and Harbors",
-                                         "          Version Number 5.0",
-                                         " ",
-                                         log[4],
-                                         " ",
-                                         param,
-                                         " ",
-                                         bathymetry_line(c),
-                                         " Courant Number =    0.18",
-                                         " Time Step: 1 of 20"};
-  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 11), head);
+  EXPECT_EQ(joined(log, 0, 11),
+            "SWELLIX - Boussinesq Wave Model for Coastal\n          Regions and Harbors\n"
+            "          Version Number 5.0\n \n" +
+                log[4] + "\n \n" + param + "\n \n" + bathymetry_line(c) +
+                "\n Courant Number =    0.18\n Time Step: 1 of 20\n");
+  EXPECT_EQ(joined(log, 29, 32), " Time Step: 20 of 20\n" + outputs);
   EXPECT_TRUE(std::regex_match(log[4], date)) << log[4];
-  EXPECT_EQ(log[29], " Time Step: 20 of 20");
-  EXPECT_EQ(log[30], " SWELLIX Output File: " + c.quoted("tiny_hs.grd"));
-  EXPECT_EQ(log[31], " SWELLIX Output File: " + c.quoted("tiny_eta.ts"));
   EXPECT_TRUE(std::regex_match(log[32], date)) << log[32];
-  const std::regex elapsed(R"( (Elapsed|CPU) time is \d+\.\d+ (min|hrs))");
-  EXPECT_TRUE(std::regex_match(log[34], elapsed) && log[34].find("Elapsed") == 1) << log[34];
-  EXPECT_TRUE(std::regex_match(log[37], elapsed) && log[37].find("CPU") == 1) << log[37];
+  EXPECT_TRUE(std::regex_match(log[34], std::regex(R"( Elapsed time is \d+\.\d+ (min|hrs))"))) << log[34];
+  EXPECT_TRUE(std::regex_match(log[37], std::regex(R"( CPU time is \d+\.\d+ (min|hrs))"))) << log[37];
   for (int k : {33, 35, 36, 38}) EXPECT_EQ(log[static_cast<std::size_t>(k)], " ");
-
-  // The significant wave height grid of 8 x 4 nodes.
-  const auto hs = lines_of(c.read("tiny_hs.grd"));
-  ASSERT_EQ(hs.size(), 23u);
-  EXPECT_EQ(std::tie(hs[0], hs[10], hs[18]),
-            std::tuple("# SWELLIX Scalar Grid File", ":NGrid_X               8", ":EndHeader"));
-  for (std::size_t j = 19; j < 23; ++j) EXPECT_EQ(hs[j].size(), 16u * 8u);
-  // The probe's 20 records from 0 to 0.95 s.
-  const auto ts = lines_of(c.read("tiny_eta.ts"));
-  ASSERT_GE(ts.size(), 21u);
-  EXPECT_EQ(ts[ts.size() - 21], ":EndHeader");
-  EXPECT_EQ(ts[ts.size() - 20].substr(0, 16), "      0.0000    ");
-  EXPECT_EQ(ts.back().substr(0, 16), "     0.95000    ");
-  // Animation: a 44-byte header and 20 frames of 12 + 8 * 4 * 4 bytes; the solution file is HDF5.
-  EXPECT_EQ(fs::file_size(c.path() / "tiny_eta.anim"), 44u + 20u * (12u + 128u));
-  EXPECT_EQ(c.read("tiny.h5").substr(0, 8), std::string("\x89HDF\r\n\x1a\n", 8));
 }
 
 TEST(FullRun, InputGridsAreReadInTheOrderOfTheRunAndShortRunsShowNoEstimate) {
@@ -213,24 +184,22 @@ TEST(FullRun, InputGridsAreReadInTheOrderOfTheRunAndShortRunsShowNoEstimate) {
                   ":current_file cur.grd\n:friction_file fric.grd\n:porosity_file poro.grd\n:char_stone_size 1.0\n"
                   ":lam_friction_coeff 1000\n:turb_friction_coeff 1.1\n:damping_file damp.grd\n");
   c.write("tiny.par", replaced(c.read("tiny.par"), "0.95", "0.4"));
-  c.write("damp.grd", flat_bathymetry(8, 4, "0.0"));
-  c.write("poro.grd", flat_bathymetry(8, 4, "1.0"));
-  c.write("fric.grd", flat_bathymetry(8, 4, "50.0"));
-  const std::string current = flat_bathymetry(8, 4, "0.0");
+  c.write("damp.grd", flat_bathymetry("0.0"));
+  c.write("poro.grd", flat_bathymetry("1.0"));
+  c.write("fric.grd", flat_bathymetry("50.0"));
+  const std::string current = flat_bathymetry("0.0");
   c.write("cur.grd", current + current.substr(current.find(":EndHeader\n") + 11));
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
-  std::vector<std::string> reading;
+  std::string reading;
   for (const auto& line : lines_of(r.console))
-    if (line.rfind(" Reading in ", 0) == 0) reading.push_back(line);
-  const std::vector<std::string> expected = {bathymetry_line(c), " Reading in damping file: " + c.quoted("damp.grd"),
-                                             " Reading in porosity file: " + c.quoted("poro.grd"),
-                                             " Reading in friction file: " + c.quoted("fric.grd"),
-                                             " Reading in current file: " + c.quoted("cur.grd")};
+    if (line.rfind(" Reading in ", 0) == 0) reading += line + "\n";
+  const std::string expected = bathymetry_line(c) + "\n Reading in damping file: " + c.quoted("damp.grd") +
+                               "\n Reading in porosity file: " + c.quoted("poro.grd") +
+                               "\n Reading in friction file: " + c.quoted("fric.grd") +
+                               "\n Reading in current file: " + c.quoted("cur.grd") + "\n";
   EXPECT_EQ(reading, expected) << r.console;
-  const auto log = lines_of(c.read("tiny_swx.log"));
-  ASSERT_GE(log.size(), 14u);
-  EXPECT_EQ(std::vector<std::string>(log.begin() + 8, log.begin() + 13), expected);
+  EXPECT_EQ(joined(lines_of(c.read("tiny_swx.log")), 8, 13), expected);
   EXPECT_NE(r.console.find(" Time Step: 9 of 9\n"), std::string::npos) << r.console;
   EXPECT_EQ(r.console.find("Estimated run time"), std::string::npos);
   EXPECT_NE(c.read("tiny_swx.log").find(" Elapsed time is "), std::string::npos);
@@ -250,20 +219,16 @@ TEST(FullRun, FatalErrorsAfterTheLogOpened) {
   auto log = lines_of(c.read("tiny_swx.log"));
   ASSERT_EQ(log.size(), 9u);
   EXPECT_EQ(log.back(), bathymetry_line(c));
-
   c.write("courant.par", replaced(tiny_parameters(), "time_step           0.05", "time_step           0.5"));
   expect_ends_with_box(c.run({"courant"}), "Courant Number has to be less than 1.0");
   log = lines_of(c.read("tiny_swx.log"));
   ASSERT_EQ(log.size(), 10u);
-  ASSERT_EQ(log.back().size(), 18u + 7u);  // a field of width 7 with 2 decimals
-  EXPECT_EQ(log.back().substr(0, 18), " Courant Number = ");
-  EXPECT_TRUE(is_decimal_text(trim_left(log.back().substr(18)))) << log.back();
-
+  EXPECT_TRUE(std::regex_match(log.back(), std::regex(R"( Courant Number = [ \d]{3}\d\.\d\d)"))) << log.back();
   // Output into a missing directory: the statistics grid written before it stays complete.
   write_tiny_case(c, "tiny", replaced(kOutputs, ":ts_eta_file tiny_eta.ts", ":ts_eta_file nodir/tiny_eta.ts"));
   r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.console.find("***  Fatal Error ***"), std::string::npos) << r.console;
+  EXPECT_NE(r.console.find(kFatal), std::string::npos) << r.console;
   EXPECT_NE(r.console.find("nodir/tiny_eta.ts"), std::string::npos) << r.console;
   EXPECT_NE(c.read("tiny_hs.grd").find(":EndHeader"), std::string::npos);
 }

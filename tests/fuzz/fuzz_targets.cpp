@@ -17,8 +17,7 @@
 namespace swx::fuzz {
 namespace {
 
-// The readers take file names: the input goes to a file of this process, in memory where the
-// system has /dev/shm; it is removed when the object goes.
+// The input as a file of this process (in /dev/shm where there is one), removed when the object goes.
 struct InputFile {
   std::string name;
   InputFile(const char* kind, const std::uint8_t* data, std::size_t size) {
@@ -46,13 +45,7 @@ int parameter_file(const std::uint8_t* data, std::size_t size) {
   const InputFile in("par", data, size);
   ParamTable t;
   attempt([&] { t = load_parameter_table(in.name); });
-  GridHeader grid;  // 12 x 7 nodes, turned 30 degrees
-  grid.delta_x = 2.0f;
-  grid.delta_y = 3.0f;
-  grid.grid_orientation = 30.0f;
-  grid.n_arrays = 1;
-  grid.ngrid_x = 12;
-  grid.ngrid_y = 7;
+  const GridHeader grid{.delta_x = 2, .delta_y = 3, .grid_orientation = 30, .n_arrays = 1, .ngrid_x = 12, .ngrid_y = 7};
   // The lookups on the first keywords of the table, over the whole table and over a block.
   const Block all{1, t.size()}, part{t.size() / 3 + 1, t.size() - t.size() / 4};
   for (int n = 1; n <= t.size() && n <= 24; ++n) {
@@ -70,9 +63,7 @@ int parameter_file(const std::uint8_t* data, std::size_t size) {
   }
   // The readers of the model and output keys, each on its own.
   ModelParams p;
-  p.time_step = 0.1f;
-  p.duration = 10.0f;
-  p.calc_wave_runup = 1;
+  p.time_step = 0.1f, p.duration = 10.0f, p.calc_wave_runup = 1;
   std::ostringstream console;
   attempt([&] { read_output_prefix(t, p); });
   attempt([&] { read_damping_key(t, p); });

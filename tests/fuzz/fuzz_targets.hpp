@@ -1,7 +1,6 @@
 #pragma once
-// Fuzz targets of the input readers: each runs a reader (for the parameter file, the lookups
-// too) over the bytes of one input file and returns 0.  A fatal input error is the expected
-// way to refuse bad input; a crash, a sanitizer report or any other exception is a finding.
+// Fuzz targets: each runs a reader (and, for the parameter file, the lookups) over one input's bytes and returns 0.
+// A fatal input error is the expected refusal; a crash, a sanitizer report or any other exception is a finding.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,4 @@
-// Replays the fuzzing corpus and every input that once made a reader misbehave
-// (regressions/<target>/) through the fuzz targets, in every build.
+// Replays the fuzzing corpus and every input that once made a reader misbehave (regressions/<target>/).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,8 +11,7 @@ namespace swx::fuzz {
 namespace {
 
 using Target = int (*)(const std::uint8_t*, std::size_t);
-const std::pair<const char*, Target> kReaders[] = {{"parameter_file", parameter_file},
-                                                   {"grid_file", grid_file},
+const std::pair<const char*, Target> kReaders[] = {{"parameter_file", parameter_file}, {"grid_file", grid_file},
                                                    {"time_series_file", time_series_file},
                                                    {"spectrum_file", spectrum_file}};
 

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the input readers with libFuzzer (clang, with AddressSanitizer and
-# UndefinedBehaviorSanitizer): SECONDS per target, starting from tests/fuzz/corpus.
-# Usage: tests/fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]
-# A finding stops the run with the reader's input saved as BUILD_DIR/fuzz-findings/<target>/crash-*;
-# copy it to tests/fuzz/regressions/<target>/ so that fuzz_replay_test keeps it fixed.
+# Usage: tests/fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS] -- libFuzzer (clang, ASan, UBSan) on each input reader from
+# tests/fuzz/corpus.  A finding stops the run, saved as BUILD_DIR/fuzz-findings/<target>/crash-*: copy it to
+# tests/fuzz/regressions/<target>/ so that fuzz_replay_test keeps it fixed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-build-fuzz}

@@ -21,7 +21,11 @@
 namespace swx {
 namespace {
 
-struct Reader {  // little-endian 4-byte words
+// The 44-byte header: ncols, nrows, dx, dy, orientation, components, xs, ys, start, end, save.
+using Header = std::tuple<int, int, float, float, float, int, float, float, float, float, float>;
+using Frame = std::tuple<int, int, float>;  // counter, step, time
+
+struct Reader {  // little-endian 4-byte words, read in order (braced lists evaluate left to right)
   std::string bytes;
   std::size_t pos = 0;
   std::uint32_t word() {
@@ -31,16 +35,9 @@ struct Reader {  // little-endian 4-byte words
   }
   int i32() { return static_cast<int>(word()); }
   float f32() { return std::bit_cast<float>(word()); }
+  Header header() { return {i32(), i32(), f32(), f32(), f32(), i32(), f32(), f32(), f32(), f32(), f32()}; }
+  Frame frame() { return {i32(), i32(), f32()}; }
 };
-
-// The 44-byte header: ncols, nrows, dx, dy, orientation, components, xs, ys, start, end, save.
-using Header = std::tuple<int, int, float, float, float, int, float, float, float, float, float>;
-Header read_header(Reader& r) {
-  std::uint32_t w[11];
-  for (std::uint32_t& x : w) x = r.word();
-  const auto f = [&](int k) { return std::bit_cast<float>(w[k]); };
-  return {int(w[0]), int(w[1]), f(2), f(3), f(4), int(w[5]), f(6), f(7), f(8), f(9), f(10)};
-}
 
 float eta_at(int i, int j, int k) { return 0.01f * static_cast<float>(i) + 0.001f * static_cast<float>(j * k); }
 float u_at(int i, int j) { return static_cast<float>(i + 100 * j); }
@@ -51,21 +48,16 @@ float u_at(int i, int j) { return static_cast<float>(i + 100 * j); }
 TEST(Animation, HeaderFramesAndBreakingMark) {
   const test::ScratchDir dir("animation");
   Model m = test::still_water_model(12, 8, 2.0f, 3.0f, 0.1f, 1.0f);
-  m.grid.x_origin = 100.0f;
-  m.grid.y_origin = 200.0f;
+  std::tie(m.grid.x_origin, m.grid.y_origin) = std::tuple(100.0f, 200.0f);
   m.breaking_on = 1;
   m.celerity.fill(3.0f);
   m.u_surf(5, 4) = m.u_surf(6, 4) = m.u_surf(8, 4) = m.u_surf(9, 4) = 3.0f;
   m.eta_rate(5, 4) = 0.01f;
   ModelParams p;
-  p.time_step = 0.1f;
-  p.duration = 0.7f;
+  std::tie(p.time_step, p.duration, p.start_time, p.end_time, p.save_time_step) =
+      std::tuple(0.1f, 0.7f, 0.1f, 0.5f, 0.2f);
   p.save_eta_animation = p.save_uv_animation = true;
-  p.eta_anim_file = (dir / "eta.anim").string();
-  p.uv_anim_file = (dir / "uv.anim").string();
-  p.start_time = 0.1f;
-  p.end_time = 0.5f;
-  p.save_time_step = 0.2f;
+  std::tie(p.eta_anim_file, p.uv_anim_file) = std::tuple(dir.path("eta.anim"), dir.path("uv.anim"));
   std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2) = std::tuple(11, 2, 3, 7);  // i corners swapped
   SolutionFile none;
   Animation a = open_animation(p, m.grid, none);
@@ -77,22 +69,19 @@ TEST(Animation, HeaderFramesAndBreakingMark) {
   }
   close_animation(a, none);
   EXPECT_EQ(m.eta_new(5, 4), eta_at(5, 4, 7));  // the model's level carries no mark
-
   Reader eta{test::read_text(p.eta_anim_file)}, uv{test::read_text(p.uv_anim_file)};
   ASSERT_EQ(eta.bytes.size(), 44u + 3u * (12u + 200u));
   ASSERT_EQ(uv.bytes.size(), 44u + 3u * 2u * (12u + 200u));
-  EXPECT_EQ(read_header(eta), Header(10, 5, 2.0f, 3.0f, 0.0f, 1, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
-  EXPECT_EQ(read_header(uv), Header(10, 5, 2.0f, 3.0f, 0.0f, 2, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
+  EXPECT_EQ(eta.header(), Header(10, 5, 2.0f, 3.0f, 0.0f, 1, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
+  EXPECT_EQ(uv.header(), Header(10, 5, 2.0f, 3.0f, 0.0f, 2, 102.0f, 206.0f, 0.1f, 0.5f, 0.2f));
   for (int frame = 1, k = 2; frame <= 3; ++frame, k += 2) {
-    const auto frame_head = std::tuple(frame, k, static_cast<float>(k - 1) * 0.1f);
-    const int counter = eta.i32(), step = eta.i32();
-    EXPECT_EQ(std::tuple(counter, step, eta.f32()), frame_head);
+    const Frame head(frame, k, static_cast<float>(k - 1) * 0.1f);
+    EXPECT_EQ(eta.frame(), head);
     for (int j = 3; j <= 7; ++j)
       for (int i = 2; i <= 11; ++i)
         EXPECT_EQ(eta.f32(), eta_at(i, j, k) + (i == 5 && j == 4 ? 1000.0f : 0.0f)) << frame << ":" << i << "," << j;
     for (int component = 0; component < 2; ++component) {
-      const int uv_counter = uv.i32(), uv_step = uv.i32();
-      EXPECT_EQ(std::tuple(uv_counter, uv_step, uv.f32()), frame_head);
+      EXPECT_EQ(uv.frame(), head);
       for (int j = 3; j <= 7; ++j)
         for (int i = 2; i <= 11; ++i) EXPECT_EQ(uv.f32(), component == 0 ? u_at(i, j) : static_cast<float>(k));
     }
@@ -101,7 +90,7 @@ TEST(Animation, HeaderFramesAndBreakingMark) {
 
 TEST(Animation, WriteFailureNamesTheFile) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 1.0f, 1.0f);
+  const Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 1.0f, 1.0f);
   ModelParams p;
   p.time_step = p.end_time = 1.0f;
   p.save_uv_animation = p.save_full_grid = true;
@@ -127,9 +116,8 @@ Dataset read_dataset(const std::string& file, const std::string& path) {
   const hid_t g = f < 0 ? -1 : H5Gopen2(f, path.c_str(), H5P_DEFAULT);
   EXPECT_GE(g, 0) << file << " " << path;
   if (g >= 0) {
-    d.units = test::text_attribute(g, "Units");
-    d.time_units = test::text_attribute(g, "TimeUnits");
-    d.local_coords = test::int_attribute(g, "LocalCoords");
+    std::tie(d.units, d.time_units, d.local_coords) = std::tuple(
+        test::text_attribute(g, "Units"), test::text_attribute(g, "TimeUnits"), test::int_attribute(g, "LocalCoords"));
     const hid_t values = H5Dopen2(g, "Values", H5P_DEFAULT);
     d.dims = test::dims_of(values);
     H5Dclose(values);
@@ -144,8 +132,7 @@ Dataset read_dataset(const std::string& file, const std::string& path) {
 // Nodes (1..nx, 1..ny) of a field, i fastest: the order of a scalar dataset.
 std::vector<float> nodes(const Field& f, int nx, int ny) {
   std::vector<float> v;
-  for (int j = 1; j <= ny; ++j)
-    for (int i = 1; i <= nx; ++i) v.push_back(f(i, j));
+  for (int k = 0; k < nx * ny; ++k) v.push_back(f(k % nx + 1, k / nx + 1));
   return v;
 }
 
@@ -156,16 +143,12 @@ TEST(SolutionFile, StatisticsGridsAndDatasets) {
   EXPECT_EQ(simulation_name("../runs.d/bay"), "../runs.d/bay");
   const test::ScratchDir dir("solution_statistics");
   ModelParams p;
-  p.duration = 1.0f;
-  p.time_step = 0.5f;  // N = 3
+  std::tie(p.time_step, p.duration, p.solution_file_option) = std::tuple(0.5f, 1.0f, 1);  // N = 3
   p.has_hs_file = p.has_mean_wl_file = p.has_mean_uv_file = true;
-  p.hs_file = (dir / "hs.grd").string();
-  p.mean_wl_file = (dir / "mwl.grd").string();
-  p.mean_uv_file = (dir / "uv.grd").string();
+  std::tie(p.hs_file, p.mean_wl_file, p.mean_uv_file) =
+      std::tuple(dir.path("hs.grd"), dir.path("mwl.grd"), dir.path("uv.grd"));
   Model m = test::still_water_model(3, 2, 1.0f, 1.0f, p.time_step, 2.0f);
-  StormSummary storm;
-  storm.time_series_duration = 1.0f;  // Nwin = 3, k0 = 1
-  Statistics st = init_statistics(p, m.grid, storm, Reporter{});
+  Statistics st = init_statistics(p, m.grid, {{}, {}, 1.0f, false}, Reporter{});  // Nwin = 3, k0 = 1
   for (int k = 1; k <= 3; ++k) {
     for (int j = 1; j <= 3; ++j)
       for (int i = 1; i <= 4; ++i) {
@@ -178,7 +161,6 @@ TEST(SolutionFile, StatisticsGridsAndDatasets) {
   std::ostringstream console, log;
   const Reporter reporter{&console, &log};
   SolutionFile closed;
-  p.solution_file_option = 1;
   write_statistics(st, p, m.grid, closed, reporter, "/w");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   EXPECT_EQ(log.str(), "");
@@ -196,13 +178,12 @@ TEST(SolutionFile, StatisticsGridsAndDatasets) {
   for (const auto& [path, values] :
        {std::pair{"/case1/Sig. Wave Height", &r.hs}, std::pair{"/case1/Mean Water Level", &r.mwl}}) {
     const Dataset d = read_dataset(file, path);
-    EXPECT_EQ(d.dims, (std::vector<hsize_t>{1, 6})) << path;
-    EXPECT_EQ(std::tie(d.times, d.units, d.time_units), std::tuple(std::vector<double>{0.0}, "m", "None")) << path;
-    EXPECT_EQ(d.values, nodes(*values, 3, 2)) << path;
+    EXPECT_EQ(std::tie(d.dims, d.times, d.units, d.time_units, d.values),
+              std::tuple(std::vector<hsize_t>{1, 6}, std::vector<double>{0.0}, "m", "None", nodes(*values, 3, 2)))
+        << path;
   }
   const Dataset uv = read_dataset(file, "/case1/Mean Velocity");
-  EXPECT_EQ(uv.dims, (std::vector<hsize_t>{1, 6, 2}));
-  EXPECT_EQ(std::tie(uv.units, uv.local_coords), std::tuple("m/s", 1));
+  EXPECT_EQ(std::tie(uv.dims, uv.units, uv.local_coords), std::tuple(std::vector<hsize_t>{1, 6, 2}, "m/s", 1));
   const std::vector<float> u = nodes(r.mean_u, 3, 2), v = nodes(r.mean_v, 3, 2);
   for (std::size_t n = 0; n < 6; ++n)
     EXPECT_EQ(std::tie(uv.values.at(2 * n), uv.values.at(2 * n + 1)), std::tie(u[n], v[n]));
@@ -214,23 +195,16 @@ TEST(SolutionFile, StatisticsGridsAndDatasets) {
 TEST(SolutionFile, AnimationDatasets) {
   const test::ScratchDir dir("solution_animation");
   Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 0.25f, 1.0f);
-  m.grid.x_origin = -7.5f;
-  m.grid.y_origin = 4.25f;
+  std::tie(m.grid.x_origin, m.grid.y_origin) = std::tuple(-7.5f, 4.25f);
   m.breaking_on = 1;
   m.celerity.fill(1.0f);
-  m.eta_new(2, 1) = 1.3f;
-  m.eta_rate(2, 1) = 0.5f;
-  m.eta_new(1, 2) = 0.25f;
-  m.u_new(1, 1) = 3.0f;
-  m.v_new(1, 1) = 4.0f;
+  std::tie(m.eta_new(2, 1), m.eta_rate(2, 1), m.eta_new(1, 2)) = std::tuple(1.3f, 0.5f, 0.25f);
+  std::tie(m.u_new(1, 1), m.v_new(1, 1)) = std::tuple(3.0f, 4.0f);
   ModelParams p;
-  p.time_step = 0.25f;
-  p.duration = p.end_time = 0.5f;
+  std::tie(p.time_step, p.duration, p.end_time, p.solution_file_option) = std::tuple(0.25f, 0.5f, 0.5f, 1);
   p.save_time_step = 0.1f;  // below the model step: every step
-  p.solution_file_option = 1;
   p.save_eta_animation = p.save_uv_animation = p.save_full_grid = true;
-  p.eta_anim_file = (dir / "eta.anim").string();
-  p.uv_anim_file = (dir / "uv.anim").string();
+  std::tie(p.eta_anim_file, p.uv_anim_file) = std::tuple(dir.path("eta.anim"), dir.path("uv.anim"));
   const std::string file = (dir / "anim.h5").string();
   SolutionFile sf = open_solution_file(file, "bay");
   Animation a = open_animation(p, m.grid, sf);
@@ -239,7 +213,7 @@ TEST(SolutionFile, AnimationDatasets) {
   close_solution_file(sf);
   Reader eta{test::read_text(p.eta_anim_file)};
   ASSERT_EQ(eta.bytes.size(), 44u);
-  EXPECT_EQ(read_header(eta), Header(2, 2, 1.0f, 1.0f, 0.0f, 1, -7.5f, 4.25f, 0.0f, 0.5f, 0.1f));
+  EXPECT_EQ(eta.header(), Header(2, 2, 1.0f, 1.0f, 0.0f, 1, -7.5f, 4.25f, 0.0f, 0.5f, 0.1f));
   EXPECT_EQ(test::read_text(p.uv_anim_file).size(), 44u);
 
   const Dataset vel = read_dataset(file, "/bay/Velocity Animation");

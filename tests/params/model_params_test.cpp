@@ -16,14 +16,7 @@ using test::fatal_from;
 using test::ScratchDir;
 using test::table_of;
 
-GridHeader grid_10_by_5() {
-  GridHeader g;
-  g.delta_x = g.delta_y = 2.0f;
-  g.ngrid_x = 10;
-  g.ngrid_y = 5;
-  g.n_arrays = 1;
-  return g;
-}
+const GridHeader kGrid{2.0f, 2.0f, 0.0f, 0.0f, 0.0f, 1, 10, 5};  // 10 x 5 nodes 2 m apart
 
 const Reporter kQuiet{nullptr, nullptr};
 
@@ -38,7 +31,7 @@ TEST(ModelParams, ACompleteFileReadPhaseByPhase) {
       ":start_time 10\n:end_time 50\n:save_time_step 40\n:save_full_grid no\n:grid_i1 8\n:grid_i2 3\n:grid_j1 1\n"
       ":grid_j2 5\n:solution_file_option 2\n:kobl_solution_file Run.h5\n");
   ModelParams p;
-  const GridHeader g = grid_10_by_5();
+  const GridHeader& g = kGrid;
   read_output_prefix(t, p);
   read_bathy_file_key(t, p);
   read_tidal_offset(t, p);
@@ -52,8 +45,7 @@ TEST(ModelParams, ACompleteFileReadPhaseByPhase) {
   read_gauge_blocks(t, p, g);
   read_output_requests(t, p, g);
   read_solution_file_keys(t, p);
-  // File names lower-cased; 600 / 0.05 + 1.0 steps; breaking on, runup off with
-  // min_flood_depth at least 0.5 / 1000; the window corners given either way round.
+  // Names lower-cased; 600 / 0.05 + 1 steps; min_flood_depth at least 0.5 / 1000; corners either way round.
   EXPECT_EQ(std::tie(p.output_file_prefix, p.bathy_file, p.porosity_file, p.eta_anim_file, p.kobl_solution_file),
             std::tuple("results/case1", "bathy.grd", "poro.grd", "eta.bin", "run.h5"));
   EXPECT_TRUE(p.has_porosity && !p.has_damping && !p.has_friction_file && !p.has_current);
@@ -79,36 +71,26 @@ TEST(ModelParams, ProbeAndGaugeBlocks) {
                                 ":save_timeseries\n:save_ts_eta no\n:save_ts_uv no\n:save_ts_pressure no\n"
                                 ":ts_x 18\n:ts_y 8\n:end_save_timeseries\n"
                                 ":save_runup\n:x1_runup 0\n:y1_runup 0\n:x2_runup 18\n:y2_runup 8\n:end_save_runup\n");
-  read_probe_blocks(t, p, grid_10_by_5());
-  read_gauge_blocks(t, p, grid_10_by_5());
-  ASSERT_EQ(p.probes.size(), 2u);
+  read_probe_blocks(t, p, kGrid);
+  read_gauge_blocks(t, p, kGrid);
+  ASSERT_TRUE(p.probes.size() == 2u && p.gauges.size() == 1u);
   const ProbeSpec& a = p.probes[0];
-  // 10.2/2 + 1.5 = 6.6 -> node 6 at x = 10; 3.9/2 + 1.5 = 3.45 -> node 3 at y = 4.
-  EXPECT_EQ(a.id, "gauge a");
+  EXPECT_EQ(a.id, "gauge a");  // 10.2/2 + 1.5 = 6.6 -> node 6 at x = 10; 3.9/2 + 1.5 = 3.45 -> node 3 at y = 4
   EXPECT_TRUE(a.eta && a.pressure && !a.uv && !a.flowrate && !a.force);
   EXPECT_EQ(std::tie(a.point.x, a.point.y, a.point.i, a.point.j, a.z_p), std::tuple(10.0f, 4.0f, 6, 3, -1.5f));
   EXPECT_EQ(std::tie(p.probes[1].id, p.probes[1].point.i, p.probes[1].point.j), std::tuple("", 10, 5));
   EXPECT_EQ(std::tie(p.ts_eta_file, p.ts_pressure_file, p.ts_runup_file), std::tuple("eta.ts", "p.ts", "runup.ts"));
-  ASSERT_EQ(p.gauges.size(), 1u);
   EXPECT_EQ(std::tie(p.gauges[0].p1.i, p.gauges[0].p2.i, p.gauges[0].p2.y), std::tuple(1, 10, 8.0f));
 }
 
+// The phases, each run with runup on and a duration of 100 s already known.
 using Phase = void (*)(const ParamTable&, ModelParams&);
-void porosity(const ParamTable& t, ModelParams& p) { read_porosity_keys(t, p); }
-void damping(const ParamTable& t, ModelParams& p) { read_damping_key(t, p); }
-void stepping(const ParamTable& t, ModelParams& p) { read_time_stepping_keys(t, p); }
+constexpr Phase porosity = read_porosity_keys, damping = read_damping_key, stepping = read_time_stepping_keys,
+                friction = read_friction_key, solution = read_solution_file_keys;
 void breaking(const ParamTable& t, ModelParams& p) { read_breaking_keys(t, p, 0.5f, 1.0f, 10.0f, kQuiet); }
-void friction(const ParamTable& t, ModelParams& p) { read_friction_key(t, p); }
-void probes(const ParamTable& t, ModelParams& p) { read_probe_blocks(t, p, grid_10_by_5()); }
-void gauges(const ParamTable& t, ModelParams& p) {
-  p.calc_wave_runup = 1;
-  read_gauge_blocks(t, p, grid_10_by_5());
-}
-void outputs(const ParamTable& t, ModelParams& p) {
-  p.duration = 100.0f;
-  read_output_requests(t, p, grid_10_by_5());
-}
-void solution(const ParamTable& t, ModelParams& p) { read_solution_file_keys(t, p); }
+void probes(const ParamTable& t, ModelParams& p) { read_probe_blocks(t, p, kGrid); }
+void gauges(const ParamTable& t, ModelParams& p) { read_gauge_blocks(t, p, kGrid); }
+void outputs(const ParamTable& t, ModelParams& p) { read_output_requests(t, p, kGrid); }
 
 TEST(ModelParams, FatalConditionsAndTheirOrder) {
   struct Case {
@@ -157,6 +139,8 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
   for (const Case& c : cases) {
     const ParamTable t = table_of(dir, c.text);
     ModelParams p;
+    p.calc_wave_runup = 1;
+    p.duration = 100.0f;
     const FatalError e = fatal_from([&] { c.phase(t, p); });
     const bool missing = std::string(c.line2).empty();
     EXPECT_EQ(e.line1, missing ? c.line1 + std::string(" not found in Simulation Parameter File") : c.line1) << c.text;
@@ -169,14 +153,14 @@ TEST(ModelParams, FatalConditionsAndTheirOrder) {
 TEST(ModelParams, KeysSkippedByEarlierChoicesAndBreakingSwitchedOn) {
   ScratchDir dir;
   std::ostringstream console;
-  // turb_length_scale 0 leaves breaking off (2 * 0.4 does not exceed the 1.0 m shallowest wet
-  // depth): runup, the bad min_flood_depth and the unended gauge block are never read.
+  // Breaking off (2 * 0.4 is under the 1.0 m shallowest wet depth): runup, the bad min_flood_depth
+  // and the unended gauge block are never read.
   ModelParams p;
   ParamTable t = table_of(dir,
                           ":check_wave_breaking yes\n:turb_length_scale 0\n:calc_wave_runup yes\n"
                           ":min_flood_depth 99\n:save_runup\n");
   read_breaking_keys(t, p, 0.4f, 1.0f, 10.0f, Reporter{&console, nullptr});
-  read_gauge_blocks(t, p, grid_10_by_5());
+  read_gauge_blocks(t, p, kGrid);
   EXPECT_EQ(std::tie(p.breaking_on, p.calc_wave_runup, p.min_flood_depth), std::tuple(0, 0, 0.0f));
   EXPECT_TRUE(p.gauges.empty());
   EXPECT_EQ(console.str(), "");
@@ -188,13 +172,12 @@ TEST(ModelParams, KeysSkippedByEarlierChoicesAndBreakingSwitchedOn) {
   p.duration = 100.0f;
   read_friction_key(t, p);
   read_current_key(t, p);
-  read_output_requests(t, p, grid_10_by_5());
+  read_output_requests(t, p, kGrid);
   EXPECT_EQ(std::tie(p.friction_file, p.current_file, p.has_friction_file, p.has_current, p.save_full_grid),
             std::tuple("fric.grd", "cur.grd", true, true, true));
   EXPECT_EQ(std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2), std::tuple(1, 10, 1, 5));
 
-  // 2 * 0.6 exceeds the 1.0 m shallowest wet depth: breaking on with turb_length_scale 0.6
-  // (check_wave_breaking is no), runup on, min_flood_depth = max(0.0001, 0.0006).
+  // 2 * 0.6 exceeds 1.0 m: breaking switched on with turb_length_scale 0.6, min_flood_depth 0.0006.
   p = ModelParams{};
   t = table_of(dir,
                ":check_wave_breaking no\n:turb_length_scale x\n:calc_wave_runup YES\n:min_flood_depth 0.0001\n"
@@ -221,7 +204,7 @@ Field depths(const std::vector<std::vector<float>>& rows) {
 TEST(BathymetryChecks, BottomSlopes) {
   std::ostringstream console;
   const Reporter r{&console, nullptr};
-  // Slopes 0.25 in x and 0.125 in y on every face, copied to the first and last faces.
+  // Slopes 0.25 in x and 0.125 in y on every face, the first and last faces included.
   Field h(5, 4), hx, hy;
   for (int j = 1; j <= 3; ++j)
     for (int i = 1; i <= 4; ++i) h(i, j) = 1.0f + 0.5f * static_cast<float>(i) + 0.25f * static_cast<float>(j);
@@ -232,8 +215,7 @@ TEST(BathymetryChecks, BottomSlopes) {
   for (int i = 1; i <= 4; ++i)
     for (int j = 1; j <= 4; ++j) EXPECT_EQ(hy(i, j), 0.125f) << i << "," << j;
   EXPECT_EQ(console.str(), "");
-  // A step of 1.5 between wet cells warns and is flattened; dry to wet (or a shoreline in y) is
-  // flattened silently; a mild slope stays.
+  // A steep step between wet cells warns and is flattened; dry to wet silently; a mild slope stays.
   check_bottom_slopes(depths({{0.5f, 2.0f, 2.0f}, {-0.5f, 2.0f, 2.25f}}), 3, 2, 1.0f, 1.0f, hx, hy, r);
   const std::string steep = "Slope exceeds maximum recommended value of 0.5";
   EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 1"));
@@ -252,21 +234,19 @@ TEST(BathymetryChecks, InternalLandBoundaries) {
     return test::box_text(kWarningTitle, "Inappropriate internal land boundaries at " + at,
                           "need a separation of at least two water points", "between land points");
   };
-  // A one-cell channel between land at -1 and -3 is filled with -2, warning at its position
-  // x = (3 - 1) * 2 + 100, y = 50.
+  // A one-cell channel between land at -1 and -3 is filled with -2, warning at x = (3 - 1) * 2 + 100.
   Field h = depths({{-1.0f, -1.0f, 2.0f, -3.0f, -1.0f}});
   check_internal_land_boundaries(h, 5, 1, 2.0f, 5.0f, 100.0f, 50.0f, r);
   EXPECT_EQ(h(3, 1), -2.0f);
   EXPECT_EQ(console.str(), warning("x = 104, y = 50"));
-  // A two-cell channel is kept.
-  console.str("");
+  console.str("");  // a two-cell channel is kept
   const Field wide = depths({{-1.0f, 2.0f, 2.5f, -1.0f}, {-1.0f, 2.0f, 2.5f, -1.0f}});
   h = wide;
   check_internal_land_boundaries(h, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f, r);
   EXPECT_EQ(h.v, wide.v);
   EXPECT_EQ(console.str(), "");
-  // Row 2 is two cells wide (A at i = 2, B at i = 3); B lies between land in y and becomes -1
-  // in the first cycle; in the second A is one cell wide and becomes (-2 + -1) / 2.
+  // Row 2 is two cells wide (A at i = 2, B at i = 3); B lies between land in y and becomes -1 in
+  // the first cycle; then A is one cell wide and becomes (-2 + -1) / 2.
   h = depths({{1.0f, 1.0f, -1.0f, 1.0f}, {-2.0f, 1.0f, 1.0f, -1.0f}, {1.0f, 1.0f, -1.0f, 1.0f}});
   check_internal_land_boundaries(h, 4, 3, 1.0f, 1.0f, 0.0f, 0.0f, r);
   EXPECT_EQ(std::tie(h(3, 2), h(2, 2)), std::tuple(-1.0f, -1.5f));

@@ -1,5 +1,4 @@
-// The parameter table: which lines are entries, the lookups and their messages, grid points
-// and the parameter file name.
+// The parameter table: entries, lookups and their messages, grid points, the parameter file name.
 #include "params/param_table.hpp"
 
 #include <gtest/gtest.h>
@@ -45,12 +44,14 @@ TEST(LoadParameterTable, KeepsOnlyKeywordLinesAndSplitsThem) {
   EXPECT_EQ(load_parameter_table(dir.write("empty.par", "")).size(), 0);
 }
 
-TEST(Lookups, TextsNumbersAndTheirMessages) {
+TEST(Lookups, TextsNumbersBlocksAndTheirMessages) {
   ScratchDir dir;
   const ParamTable t = table_of(dir,
                                 ":wave_cycles 10.5\n:count 7, 8\n:duration 600 s\n:scale 1.5D2\n:name Some File.GRD\n"
                                 ":word abc\n:empty\n"
-                                ":chezy_coeff 2000\n:chezy_coeff 50\n:seed 1\n:seed x\n:seed 3\n");  // 8 .. 12
+                                ":chezy_coeff 2000\n:chezy_coeff 50\n:seed 1\n:seed x\n:seed 3\n"         // 8 .. 12
+                                ":start_wavemaker\n:wave_period 8\n:wave_type Regular\n:end_wavemaker\n"  // 13 .. 16
+                                ":start_wavemaker\n:wave_height 2.0\n:end_wavemaker\n");                  // 17 .. 19
   EXPECT_EQ(get_lower_text(t, "NAME"), "some file.grd");
   EXPECT_EQ(get_text(t, "empty"), "");
   EXPECT_EQ(get_integer_in_range(t, "count", 7, 7), 7);
@@ -65,6 +66,15 @@ TEST(Lookups, TextsNumbersAndTheirMessages) {
   EXPECT_EQ(v, 3.25f);
   get_real_optional(t, "scale", v);
   EXPECT_EQ(v, 150.0f);
+  // Blocks see only their own entries; the top-level lookups see those of every block.
+  const Block first{13, 16}, second{17, 19};
+  EXPECT_FALSE(has_key_in_block(t, "wave_height", first) || has_key_in_block(t, "seed", first));
+  EXPECT_TRUE(has_key_in_block(t, "WAVE_HEIGHT", second));
+  EXPECT_EQ(get_real_in_block(t, "wave_height", second), 2.0f);
+  EXPECT_EQ(get_lower_text_in_block(t, "wave_type", first), "regular");
+  EXPECT_EQ(get_integer_in_block_in_range(t, "wave_period", first, 1, 10), 8);
+  EXPECT_EQ(find_entries(t, "Start_Wavemaker"), (std::vector<int>{13, 17}));
+  EXPECT_TRUE(find_entries(t, "nothing").empty());
 
   const std::string invalid = "Invalid parameter value for ";
   const std::pair<std::function<void()>, test::FatalLines> failures[] = {
@@ -83,42 +93,17 @@ TEST(Lookups, TextsNumbersAndTheirMessages) {
       {[&] { get_real_in_range(t, "chezy_coeff", 5.0f, 1000.0f); },
        {"Value of parameter: chezy_coeff has to be", "between 5.0 and 1000.0", " "}},
       {[&] { get_integer_in_block(t, "seed", test::whole(t)); }, {invalid + "seed", " ", " "}},
+      {[&] { get_real_in_block(t, "wave_height", first); },
+       {"Parameter wave_height not found in Simulation Parameter File", " ", " "}},
+      {[&] { get_real_in_block_in_range(t, "wave_height", second, 0.0f, 1.5f); },
+       {"Value of parameter: wave_height has to be", "between 0.0 and 1.5", " "}},
   };
   for (std::size_t k = 0; k < std::size(failures); ++k)
     EXPECT_EQ(test::fatal_lines(failures[k].first), failures[k].second) << k;
 }
 
-TEST(Lookups, BlocksSeeOnlyTheirOwnEntries) {
-  ScratchDir dir;
-  const ParamTable t = table_of(dir,
-                                ":wave_height 1.0\n:start_wavemaker\n:wave_period 8\n:wave_type Regular\n"
-                                ":end_wavemaker\n:start_wavemaker\n:wave_height 2.0\n:end_wavemaker\n");
-  const Block first{2, 5}, second{6, 8};
-  EXPECT_FALSE(has_key_in_block(t, "wave_height", first));
-  EXPECT_TRUE(has_key_in_block(t, "WAVE_HEIGHT", second));
-  EXPECT_EQ(get_real_in_block(t, "wave_height", second), 2.0f);
-  EXPECT_EQ(get_lower_text_in_block(t, "wave_type", first), "regular");
-  EXPECT_EQ(get_integer_in_block_in_range(t, "wave_period", first, 1, 10), 8);
-  EXPECT_EQ(fatal_from([&] { get_real_in_block(t, "wave_height", first); }).line1,
-            "Parameter wave_height not found in Simulation Parameter File");
-  EXPECT_EQ(fatal_from([&] { get_real_in_block_in_range(t, "wave_height", second, 0.0f, 1.5f); }).line2,
-            "between 0.0 and 1.5");
-  EXPECT_EQ(find_entries(t, "Start_Wavemaker"), (std::vector<int>{2, 6}));
-  EXPECT_TRUE(find_entries(t, "nothing").empty());
-}
-
-GridHeader test_grid(float orientation) {
-  GridHeader g;
-  g.delta_x = 2.0f;
-  g.delta_y = 3.0f;
-  g.x_origin = 100.0f;
-  g.y_origin = 200.0f;
-  g.grid_orientation = orientation;
-  g.ngrid_x = 10;
-  g.ngrid_y = 5;
-  g.n_arrays = 1;
-  return g;
-}
+// 10 x 5 nodes 2 m by 3 m from (100, 200), turned by orientation degrees.
+GridHeader test_grid(float orientation) { return {2.0f, 3.0f, 100.0f, 200.0f, orientation, 1, 10, 5}; }
 
 TEST(GridPoint, EveryNodeOfARotatedGridSnapsBackToItself) {
   for (float orientation : {0.0f, 30.0f, 90.0f, -135.0f}) {
@@ -147,27 +132,22 @@ TEST(GridPoint, NearestNodeFailuresAndTheirConsoleLines) {
   const auto point = [&](const Entries& e) {
     return get_grid_point_in_block(table_of(e), "TS_X", "ts_y", Block{1, 2}, g);
   };
+  const auto failure = [&](const Entries& e) { return fatal_from([&] { point(e); }); };
   // (104.9 - 100)/2 + 1.5 = 3.95 -> i = 3, local x = 4; (206 - 200)/3 + 1.5 = 3.5 -> j = 3, y = 6.
   const GridPoint p = point({{"ts_x", "104.9"}, {"ts_y", "206"}});
   EXPECT_EQ(std::tie(p.i, p.j, p.x, p.y), std::tuple(3, 3, 4.0f, 6.0f));
   // x = 118 is node 10, the last inside; 119.1 is outside, and so is 98 (i = 0).
   EXPECT_EQ(point({{"ts_x", "118.9"}, {"ts_y", "203"}}).i, 10);
-  EXPECT_EQ(fatal_from([&] { point({{"ts_x", "119.1"}, {"ts_y", "203"}}); }).line2, "are outside computational grid");
-  FatalError e = fatal_from([&] { point({{"ts_x", "98"}, {"ts_y", "203"}}); });
+  EXPECT_EQ(failure({{"ts_x", "119.1"}, {"ts_y", "203"}}).line2, "are outside computational grid");
+  FatalError e = failure({{"ts_x", "98"}, {"ts_y", "203"}});
   EXPECT_EQ(std::tie(e.line1, e.line2), std::tuple("Values of : ts_x and ts_y", "are outside computational grid"));
   EXPECT_EQ(e.before, (std::vector<std::string>{" i = 0  j = 2", " ts_x = 98  ts_y = 203"}));
-  e = fatal_from([&] { point({{"ts_x", "1o5"}, {"ts_y", "203"}}); });
+  e = failure({{"ts_x", "1o5"}, {"ts_y", "203"}});
   EXPECT_EQ(std::tie(e.line1, e.after),
             std::tuple("Invalid parameter value for ts_x", std::vector<std::string>{" 1o5"}));
   // The x keyword is reported first when both are absent.
-  EXPECT_EQ(fatal_from([&] {
-              point({{"other", "1"}});
-            }).line1,
-            "Parameter ts_x not found in Simulation Parameter File");
-  EXPECT_EQ(fatal_from([&] {
-              point({{"ts_x", "105"}});
-            }).line1,
-            "Parameter ts_y not found in Simulation Parameter File");
+  EXPECT_EQ(failure({{"other", "1"}}).line1, "Parameter ts_x not found in Simulation Parameter File");
+  EXPECT_EQ(failure({{"ts_x", "105"}}).line1, "Parameter ts_y not found in Simulation Parameter File");
 }
 
 TEST(ParameterFileName, ExtensionRulesAndTheEndOfInput) {
@@ -177,9 +157,7 @@ TEST(ParameterFileName, ExtensionRulesAndTheEndOfInput) {
     std::istringstream in(typed);
     std::ostringstream out;
     const std::string r = get_parameter_file_name(static_cast<int>(argv.size()), argv.data(), in, out);
-    if (typed.empty()) {
-      EXPECT_EQ(out.str(), "");  // a name on the command line: no prompt
-    }
+    EXPECT_EQ(typed.empty() ? out.str() : "", "");  // a name on the command line: no prompt
     return r;
   };
   ScratchDir dir;

@@ -1,5 +1,4 @@
-"""swellix_files readers on the program's exact layouts and on hand-made files (exponent-form
-fields, a turned grid, gauge files, breaking marks, broken files), and swellix-plot on a
+"""swellix_files readers on the program's layouts and on hand-made files, and swellix-plot on a
 hand-made run folder.  The files of a real run are read in test_program_outputs.py."""
 import importlib.machinery
 import importlib.util
@@ -30,8 +29,7 @@ SCALAR_GRID = "\n".join(
 
 
 def time_series(sets, middle, rows):
-    """A time-series file in the program's layout: sets [(description, units)], the lines
-    between the data units and the analysis parameters, the data rows."""
+    """A time-series file: sets [(description, units)], the lines after the units, the data rows."""
     head = [f":NDataSets              {len(sets) + 1}", ":DataDescription(1)     Time", ":DataUnits(1)           seconds"]
     for m, (description, units) in enumerate(sets, 2):
         head += [f":DataDescription({m})     {description}", f":DataUnits({m})           {units}"]
@@ -82,11 +80,10 @@ class Readers(unittest.TestCase):
             sf.read_animation(self.write("x.anim", np.array([-3, 2], "<i4").tobytes() + b"\0" * 40))
 
     def test_probe_and_gauge_files(self):
-        probes = [":Probe_ID(1)            entrance", ":Probe_ID(2)            ", "#",
-                  ":x_probe(1)             234 # meters", ":y_probe(1)             222 # meters",
-                  ":z_probe(1)             -2 # meters", ":x_probe(2)             60 # meters",
-                  ":y_probe(2)             150.5 # meters", ":z_probe(2)             -1.5 # meters", "#",
-                  ":Wave_Hav               1.5 # ", ":Anal_T1               40 # ", ":Anal_T2               120 # "]
+        probes = [":Probe_ID(1)            entrance", ":Probe_ID(2)            ", "#"] + [
+            f":{k}_probe({m})             {v} # meters" for k, m, v in
+            [("x", 1, 234), ("y", 1, 222), ("z", 1, -2), ("x", 2, 60), ("y", 2, 150.5), ("z", 2, -1.5)]] + [
+            "#", ":Wave_Hav               1.5 # ", ":Anal_T1               40 # ", ":Anal_T2               120 # "]
         ts = sf.read_time_series(self.write("u.ts", time_series([("U - Velocity", "m/s")] * 2, probes, [
             "      0.0000         0.50000        -0.25000    ", "     0.50000E-01      1.2500         0.12346E+06"])))
         np.testing.assert_allclose(ts.time, [0.0, 0.05])
@@ -95,10 +92,10 @@ class Readers(unittest.TestCase):
         self.assertEqual(ts.positions, {"x": [234.0, 60.0], "y": [222.0, 150.5], "z": [-2.0, -1.5]})
         self.assertEqual((ts.analysis, ts.is_gauge), ({"anal_t1": 40.0, "anal_t2": 120.0}, False))
         self.assertEqual([ts.label(0), ts.label(1)], ["entrance", "probe 2 at (60, 150.5)"])
-        gauge = [":x1_probe(1)             19 # meters", ":y1_probe(1)             0.05 # meters",
-                 ":x2_probe(1)             23 # meters", ":y2_probe(1)             0.05 # meters", "#"]
+        gauge = [f":{k}_probe(1)             {v} # meters" for k, v in [("x1", 19), ("y1", 0.05), ("x2", 23),
+                                                                        ("y2", 0.05)]]
         g = sf.read_time_series(self.write("runup.ts", time_series(
-            [("Runup Height", "meters")], gauge, ["      0.0000         0.20000E-01"])))
+            [("Runup Height", "meters")], gauge + ["#"], ["      0.0000         0.20000E-01"])))
         self.assertTrue(g.is_gauge)
         self.assertEqual({k: v[0] for k, v in g.positions.items()}, {"x1": 19.0, "y1": 0.05, "x2": 23.0, "y2": 0.05})
         self.assertEqual((g.analysis, g.values[0, 0]), ({}, 0.02))
@@ -132,9 +129,7 @@ class Readers(unittest.TestCase):
         self.assertEqual((p.get("output_file_prefix"), p.get("hs_file"), p.number("duration")), ("run1", "hs out.grd", 60.0))
         self.assertTrue(p.has("save_eta_animation"))
 
-
-class Plot(unittest.TestCase):
-    def test_spectrum_of_a_sinusoid_gives_its_height_and_period(self):
+    def test_plot_spectrum_of_a_sinusoid_gives_its_height_and_period(self):
         loader = importlib.machinery.SourceFileLoader("swellix_plot", PLOT)
         plot = importlib.util.module_from_spec(importlib.util.spec_from_loader("swellix_plot", loader))
         loader.exec_module(plot)
@@ -143,20 +138,17 @@ class Plot(unittest.TestCase):
         self.assertAlmostEqual(4 * np.sqrt(S.sum() * (f[1] - f[0])), 4 * 0.5 / np.sqrt(2), delta=0.01)
         self.assertAlmostEqual(1 / f[np.argmax(S)], 8.0, delta=0.05)
 
-    def test_missing_and_unreadable_files(self):
-        with tempfile.TemporaryDirectory() as d:
-            sf.write_grid(os.path.join(d, "bathy.grd"), np.full((4, 5), -5.0), 2.0, 2.0)
-            with open(os.path.join(d, "case.par"), "w") as f:
-                f.write(":output_file_prefix case\n:bathy_file BATHY.grd\n:mean_wl_file mwl.grd\n")
-            r = subprocess.run([PLOT, d, "--format", "png"], capture_output=True, text=True)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(os.listdir(os.path.join(d, "plots")), ["bathy_depth.png"])
-            self.assertIn("not found (has the run finished?): mwl.grd", r.stdout)
-            with open(os.path.join(d, "broken.grd"), "w") as f:
-                f.write(":NGrid_X 2\n:NGrid_Y 2\n:EndHeader\n1 2 3 4\n")
-            r = subprocess.run([PLOT, os.path.join(d, "broken.grd")], capture_output=True, text=True)
-            self.assertEqual(r.returncode, 1)
-            self.assertIn("header key delta_x missing", r.stderr)
+    def test_plot_missing_and_unreadable_files(self):
+        sf.write_grid(os.path.join(self.dir, "bathy.grd"), np.full((4, 5), -5.0), 2.0, 2.0)
+        self.write("case.par", ":output_file_prefix case\n:bathy_file BATHY.grd\n:mean_wl_file mwl.grd\n")
+        r = subprocess.run([PLOT, self.dir, "--format", "png"], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(os.listdir(os.path.join(self.dir, "plots")), ["bathy_depth.png"])
+        self.assertIn("not found (has the run finished?): mwl.grd", r.stdout)
+        r = subprocess.run([PLOT, self.write("broken.grd", ":NGrid_X 2\n:NGrid_Y 2\n:EndHeader\n1 2 3 4\n")],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("header key delta_x missing", r.stderr)
 
 
 if __name__ == "__main__":

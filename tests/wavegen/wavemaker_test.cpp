@@ -1,120 +1,145 @@
-// Wavemaker blocks (positions, sides, directions, keys and their messages) and wavemakers driven
-// by files: elevation and velocity series, the spectral estimate and directional spectra.
+// Wavemaker blocks and file-driven wavemakers, and the waves they generate in a basin run by the solver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
-#include "param_builder.hpp"
+#include "solver/solver_api.hpp"
 #include "wavegen/file_signals.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/wavemaker_blocks.hpp"
+#include "wavegen_helpers.hpp"
 
 namespace swx {
 namespace {
 
+using test::cat;
 using test::Entries;
 using test::fatal_lines;
+using test::kv;
 using Lines = test::FatalLines;
 
-Entries cat(Entries a, const Entries& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+std::string num(double v) {
+  std::ostringstream s;
+  s.precision(9);
+  s << v;
+  return s.str();
 }
-Entries block(const Entries& keys) { return cat(cat({{"start_wavemaker", " "}}, keys), {{"end_wavemaker", " "}}); }
+Entries block(const Entries& keys) { return cat(cat(kv("start_wavemaker"), keys), kv("end_wavemaker")); }
 Entries line(int i1, int i2, int j1, int j2) {
-  return {{"wm_pos_i1", std::to_string(i1)}, {"wm_pos_i2", std::to_string(i2)},
-          {"wm_pos_j1", std::to_string(j1)}, {"wm_pos_j2", std::to_string(j2)}};
+  return kv("wm_pos_i1=" + num(i1) + " wm_pos_i2=" + num(i2) + " wm_pos_j1=" + num(j1) + " wm_pos_j2=" + num(j2));
 }
-const Entries kWest = line(1, 1, 1, 10);
-const Entries kRun = {{"time_step", "0.25"}, {"duration", "200"}};
+Entries run(double dt, double duration) { return kv("time_step=" + num(dt) + " duration=" + num(duration)); }
+const Entries kWest = line(1, 1, 1, 10), kRun = run(0.25, 200);
 
-Entries regular(const Entries& pos, const std::string& direction, const std::string& cycles = "10") {
-  return block(cat(pos, {{"wave_type", "regular"}, {"wave_height", "0.5"}, {"wave_period", "8"},
-                         {"wave_direction", direction}, {"wave_cycles", cycles}}));
+Entries regular(const Entries& pos, const std::string& from, const std::string& cycles = "10",
+                const std::string& wave = "wave_height=0.5 wave_period=8") {
+  return block(cat(pos, kv("wave_type=regular " + wave + " wave_direction=" + from + " wave_cycles=" + cycles)));
 }
-Entries irregular(const std::string& option, const std::string& seed, const std::string& duration = "80") {
-  return block(cat(kWest, {{"wave_type", "irreg_uni"}, {"time_series_option", option},
-                           {"wave_spec_option", "parameter"}, {"spectral_type", "jonswap"}, {"jonswap_option", "hs"},
-                           {"sig_wave_height", "1"}, {"peak_wave_period", "8"}, {"gamma", "3.3"},
-                           {"wave_direction", "270"}, {"wave_period_min", "2"}, {"wave_period_max", "30"},
-                           {"rescale_spectrum", "no"}, {"random_number_seed", seed},
-                           {"time_series_duration", duration}}));
+Entries irregular(const std::string& option, const std::string& seed, const std::string& duration = "80",
+                  const std::string& sea = "sig_wave_height=1 peak_wave_period=8 wave_period_min=2 wave_period_max=30",
+                  const Entries& pos = kWest) {
+  return block(cat(pos, kv("wave_type=irreg_uni time_series_option=" + option +
+                           " wave_spec_option=parameter spectral_type=jonswap jonswap_option=hs gamma=3.3 " + sea +
+                           " wave_direction=270 rescale_spectrum=no random_number_seed=" + seed +
+                           " time_series_duration=" + duration)));
 }
 
-// A flat basin 5 m deep on a 20 x 10 grid of 5 m cells; the console output is kept.
+// Flat basin (default 20 x 10 cells of 5 m, 5 m deep), damping rising quadratically into a layer before side `far`.
 struct Basin {
+  int nx = 20, ny = 10;
+  float ds = 5.0f, h = 5.0f, max_depth = h;
+  Field depth{nx + 1, ny + 1, h}, damping{nx + 1, ny + 1, 0.0f};
+  GridHeader grid{.delta_x = ds, .delta_y = ds, .ngrid_x = nx, .ngrid_y = ny};
   std::ostringstream console;
   Reporter reporter{&console, nullptr};
-  Field depth{21, 11, 5.0f};
-  float max_depth = 5.0f;
-  GridHeader grid{.delta_x = 5.0f, .delta_y = 5.0f, .ngrid_x = 20, .ngrid_y = 10};
+  WavemakerSet set;
+  Model model;
+
+  Basin() = default;
+  Basin(int nx_, int ny_, float ds_, float h_, int far, float width, float sigma_max)
+      : nx(nx_), ny(ny_), ds(ds_), h(h_) {
+    for (int j = 1; j <= ny; ++j)
+      for (int i = 1; i <= nx; ++i) {
+        const float s = 1.0f - (far == 1 ? ny - j : far == 2 ? nx - i : far == 3 ? j - 1 : i - 1) * ds / width;
+        if (s > 0.0f) damping(i, j) = sigma_max * s * s;
+      }
+  }
   WavemakerSet read(const Entries& keys) { return read_wavemakers(test::table_of(keys), grid, depth, max_depth, reporter); }
   Lines refused(const Entries& keys) { return fatal_lines([&] { read(keys); }); }
   // Block 1 alone, without the signal.
   Wavemaker first(const Entries& keys) {
     const ParamTable t = test::table_of(keys);
     Wavemaker w;
-    w.number = 1;
-    w.block = find_wavemaker_blocks(t).front();
+    w.number = 1, w.block = find_wavemaker_blocks(t).front();
     SeriesFileReference ref;
     read_wavemaker_block(w, t, grid, depth, ref, reporter);
     return w;
   }
   Lines first_refused(const Entries& keys) { return fatal_lines([&] { first(keys); }); }
+  // Wavemaker phase, then the model; `each` sees the model after every step.
+  void simulate(const Entries& keys, float dt, int nonlinear_option, int steps,
+                const std::function<void(const Model&, int)>& each) {
+    set = read(keys);
+    const test::ScratchDir scratch;  // an instability report never lands in the source tree
+    const SolverOptions o{.time_step = dt, .nonlinear_option = nonlinear_option, .mean_period = set.wave.mean_period,
+                          .rms_wave_height = set.wave.rms_wave_height, .output_file_prefix = scratch.path("instability")};
+    OptionalGrids grids;
+    grids.damping = damping;
+    build_model(model, depth, nx, ny, ds, ds, o, set.take_signals(), grids, reporter);
+    for (int n = 1; n <= steps; ++n) {
+      run_steps(model, n, 1, reporter);
+      each(model, n);
+    }
+    EXPECT_FALSE(model.instability_dumped);
+  }
 };
 
 TEST(WavemakerBlocks, CountsAndEndsAreCheckedBeforeAnyBlockIsRead) {
-  const Entries empty = block({});
-  const Entries five = cat(cat(cat(empty, empty), cat(empty, empty)), empty);
+  const Entries empty = block({}), five = cat(cat(cat(empty, empty), cat(empty, empty)), empty);
   const std::pair<Entries, Lines> cases[] = {
-      {{{"time_step", "0.1"}}, {"Zero wavemakers found in simulation parameter file", " ", " "}},
+      {kv("time_step=0.1"), {"Zero wavemakers found in simulation parameter file", " ", " "}},
       {five, {"Number of wavemakers exceeds maximum of 4", " ", " "}},
       // Block 2 lacks its end; block 3 has one, yet block 2 is the one reported.
-      {cat(cat(empty, {{"start_wavemaker", " "}, {"wave_type", "regular"}}), empty),
+      {cat(cat(empty, kv("start_wavemaker wave_type=regular")), empty),
        {"End_Wavemaker symbol not found for Wavemaker #2", " ", " "}}};
   for (const auto& [keys, lines] : cases)
     EXPECT_EQ(fatal_lines([&] { find_wavemaker_blocks(test::table_of(keys)); }), lines);
-  const std::vector<Block> b = find_wavemaker_blocks(test::table_of(cat({{"x", "1"}}, block({{"a", "1"}}))));
+  const std::vector<Block> b = find_wavemaker_blocks(test::table_of(cat(kv("x=1"), block(kv("a=1")))));
   ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(b[0].first, 2);
-  EXPECT_EQ(b[0].last, 4);
+  EXPECT_EQ(std::make_pair(b[0].first, b[0].last), std::make_pair(2, 4));
 }
 
 TEST(WavemakerBlocks, PositionGivesTheSideAndTheDirectionMustEnterFromIt) {
-  // Sides 1 N, 2 E, 3 S, 4 W, 5 inner row, 6 inner column; travel 270 - nautical, < 0: refused.
-  struct Case {
-    int i1, i2, j1, j2;
-    const char* nautical;
-    int side, full;  // full: 1 whole side, 0 part of it, -1 not checked
-    float travel;
-  };
-  const Case cases[] = {{1, 1, 5, 1, "270", 4, 0, 0},     {7, 7, 3, 3, "270", 6, 0, 0},    {20, 1, 10, 10, "0", 1, 1, 270},
-                        {20, 20, 1, 10, "90", 2, 1, 180}, {1, 20, 1, 1, "180", 3, 1, 90},  {1, 20, 4, 4, "180", 5, -1, 90},
-                        {1, 1, 1, 10, "90", 4, 1, -1},    {20, 20, 1, 10, "270", 2, 1, -1}, {1, 20, 10, 10, "180", 1, 1, -1},
-                        {1, 20, 1, 1, "0", 3, 1, -1},     {1, 1, 1, 10, "0", 4, 1, -1}};
+  // Sides 1 N, 2 E, 3 S, 4 W, 5 inner row, 6 inner column; travel < 0: refused; full -1: unchecked.
+  const std::tuple<int, int, int, int, const char*, int, int, float> cases[] = {  // i1 i2 j1 j2 from side full travel
+      {1, 1, 5, 1, "270", 4, 0, 0},      {7, 7, 3, 3, "270", 6, 0, 0},      {20, 1, 10, 10, "0", 1, 1, 270},
+      {20, 20, 1, 10, "90", 2, 1, 180},  {1, 20, 1, 1, "180", 3, 1, 90},    {1, 20, 4, 4, "180", 5, -1, 90},
+      {1, 1, 1, 10, "90", 4, 1, -1},     {20, 20, 1, 10, "270", 2, 1, -1},  {1, 20, 10, 10, "180", 1, 1, -1},
+      {1, 20, 1, 1, "0", 3, 1, -1},      {1, 1, 1, 10, "0", 4, 1, -1}};
   Basin b;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.i1 * 1000 + c.j1) + " from " + c.nautical);
-    const Entries keys = regular(line(c.i1, c.i2, c.j1, c.j2), c.nautical);
-    if (c.travel < 0.0f) {
+  for (const auto& [i1, i2, j1, j2, from, side, full, travel] : cases) {
+    SCOPED_TRACE(std::to_string(i1 * 1000 + j1) + " from " + from);
+    const Entries keys = regular(line(i1, i2, j1, j2), from);
+    if (travel < 0.0f) {
       EXPECT_EQ(b.first_refused(keys),
                 (Lines{"Wavemaker #1", "wave direction cannot be generated", "along specified boundary"}));
       continue;
     }
     const Wavemaker w = b.first(keys);
-    EXPECT_EQ(w.side, c.side);
-    EXPECT_EQ(w.i1, std::min(c.i1, c.i2));
-    EXPECT_EQ(w.i2, std::max(c.i1, c.i2));
-    EXPECT_EQ(w.j1, std::min(c.j1, c.j2));
-    EXPECT_EQ(w.j2, std::max(c.j1, c.j2));
-    if (c.full >= 0) { EXPECT_EQ(w.full_side, c.full == 1); }
-    EXPECT_FLOAT_EQ(w.direction, c.travel);
+    EXPECT_EQ(std::make_tuple(w.side, w.i1, w.i2, w.j1, w.j2),
+              std::make_tuple(side, std::min(i1, i2), std::max(i1, i2), std::min(j1, j2), std::max(j1, j2)));
+    if (full >= 0) { EXPECT_EQ(w.full_side, full == 1); }
+    EXPECT_FLOAT_EQ(w.direction, travel);
   }
   EXPECT_EQ(b.first_refused(regular(line(1, 3, 1, 3), "270")),
             (Lines{"Invalid wavemaker coordinates for wavemaker #1", " ", " "}));
@@ -147,11 +172,10 @@ TEST(WavemakerBlocks, KeysOfEachWaveTypeAndTheirChecks) {
   const std::pair<Entries, Lines> cases[] = {
       {regular(kWest, "270", "0"), {"Wavemaker #1", "number of wave cycles must be greater than 0", " "}},
       {swell, {"Invalid wave_type in simulation parameter file", " ", " "}},
-      {cat({{"wave_height", "0.5"}}, stale), {"Parameter wave_height not found in Simulation Parameter File", " ", " "}},
+      {cat(kv("wave_height=0.5"), stale), {"Parameter wave_height not found in Simulation Parameter File", " ", " "}},
       {irregular("measured", "1"), {"Wavemaker #1", "invalid time_series_option in simulation", "parameter file"}},
       {spec, {"Wavemaker #1", "invalid wave_spec_option in simulation", "parameter file"}}};
   for (const auto& [keys, lines] : cases) EXPECT_EQ(b.first_refused(keys), lines);
-
   const Wavemaker i = b.first(irregular("synthesize", "0"));
   EXPECT_EQ(i.seed, kDefaultSeed);
   EXPECT_FLOAT_EQ(i.duration, 80.0f);
@@ -163,27 +187,22 @@ TEST(WavemakerBlocks, KeysOfEachWaveTypeAndTheirChecks) {
 }
 
 TEST(WavemakerBlocks, RunKeysAndTheSharedDuration) {
-  // Wavemaker 1: 10 regular cycles of 8 s = 80 s; a second irregular one of 80 s is accepted,
-  // of 90 s refused.
+  // Wavemaker 1: 10 regular cycles of 8 s = 80 s; a second irregular one of 80 s is accepted, of 90 s refused.
   Basin b;
   auto two = [](const char* duration) {
-    return cat(cat(regular(kWest, "270"), irregular("synthesize", "3", duration)),
-               {{"time_step", "0.2"}, {"duration", "100"}});
+    return cat(cat(regular(kWest, "270"), irregular("synthesize", "3", duration)), run(0.2, 100));
   };
   WavemakerSet set = b.read(two("80"));
   ASSERT_EQ(set.wavemakers.size(), 2u);
   EXPECT_FLOAT_EQ(set.storm_duration, 80.0f);
   EXPECT_EQ(set.signal_steps, 401);  // int(80 / 0.2 + 1.5)
   const std::vector<BoundarySignal> s = set.take_signals();
-  EXPECT_EQ(s[1].number, 2);
-  EXPECT_EQ(s[1].nsteps, 401);
+  EXPECT_EQ(std::make_pair(s[1].number, s[1].nsteps), std::make_pair(2, 401));
   EXPECT_EQ(s[1].U.size(), std::size_t(s[1].npoints) * 401u);
   EXPECT_EQ(b.refused(two("90")),
             (Lines{"time series duration for wavemaker #2", "is not equal to that for wavemaker #1", " "}));
-  EXPECT_EQ(b.refused(cat(regular(kWest, "270"), {{"time_step", "0"}, {"duration", "100"}})).l1,
-            "time step has to be greater than zero");
-  EXPECT_EQ(b.refused(cat(regular(kWest, "270"), {{"time_step", "0.1"}, {"duration", "-1"}})).l1,
-            "Simulation duration has to be greater than 0.0");
+  EXPECT_EQ(b.refused(cat(regular(kWest, "270"), run(0, 100))).l1, "time step has to be greater than zero");
+  EXPECT_EQ(b.refused(cat(regular(kWest, "270"), run(0.1, -1))).l1, "Simulation duration has to be greater than 0.0");
 }
 
 // Time series file: time from 0 by dt, then one column per vector.
@@ -206,10 +225,14 @@ std::vector<float> sine(int n, int j, float a) {
   return x;
 }
 
-Entries eta_file(const std::string& file) {
-  return block(cat(kWest, {{"wave_type", "irreg_uni"}, {"time_series_option", "file"}, {"input_ts_eta_file", file},
-                           {"xref_eta", "0"}, {"yref_eta", "20"}, {"wave_direction", "270"},
-                           {"wave_period_min", "2"}, {"wave_period_max", "50"}}));
+// A west-column wavemaker driven by an elevation series (and velocity series, when given), and the run keys.
+Entries series_files(const std::string& eta, const std::string& uv = "", const std::string& v = "", bool run = true) {
+  const std::string probe = " xref_eta=0 yref_eta=20 wave_period_min=2 wave_period_max=50 input_ts_eta_file=" + eta;
+  const Entries keys = uv.empty() ? kv("wave_type=irreg_uni time_series_option=file wave_direction=270" + probe)
+                                  : kv("wave_type=irreg_multi time_series_option=file wave_dsf_option=velocity "
+                                       "xref_uv=0 yref_uv=20 max_cutoff_angle=40 input_ts_uv_file=" + uv + probe +
+                                       (v.empty() ? "" : " input_ts_v_file=" + v));
+  return cat(block(cat(kWest, keys)), run ? kRun : Entries{});
 }
 
 TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
@@ -218,29 +241,25 @@ TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
   // 512 samples of 0.25 s: an 8 s wave of amplitude 0.2 m on bin 16.
   write_series(dir.path("a.ts"), 0.25f, {sine(512, 16, 0.2f)});
   write_series(dir.path("b.ts"), 0.2f, {sine(512, 16, 0.2f)});
-  EXPECT_EQ(b.refused(cat(cat(eta_file(dir.path("a.ts")), eta_file(dir.path("b.ts"))), kRun)),
+  EXPECT_EQ(b.refused(cat(series_files(dir.path("a.ts"), "", "", false), series_files(dir.path("b.ts")))),
             (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1",
                    " "}));
   // Times 0 .. 127.75 give dt = 127.75 / 512 and a duration of 512 dt = 127.75 s.
-  WavemakerSet set = b.read(cat(eta_file(dir.path("a.ts")), kRun));
+  WavemakerSet set = b.read(series_files(dir.path("a.ts")));
   const Wavemaker& w = set.wavemakers.front();
   EXPECT_FLOAT_EQ(w.duration, 127.75f);
   EXPECT_EQ(set.signal_steps, 512);  // int(127.75 / 0.25 + 1.5)
-  // Spectral estimate: H = 2.507 sigma, T = 8 s.
+  // Spectral estimate: H = 2.507 sigma, T = 8 s; normal incidence on a full side: one signal.
   EXPECT_NEAR(w.height, 2.507f * 0.2f / std::sqrt(2.0f), 0.01f * w.height);
   EXPECT_NEAR(w.period, 8.0f, 0.05f);
-  // Normal incidence along the full west side at uniform depth: one signal for the line.
-  EXPECT_EQ(w.linear_flag, 0);
-  EXPECT_EQ(w.signal.npoints, 1);
-
+  EXPECT_EQ(std::make_pair(w.linear_flag, w.signal.npoints), std::make_pair(0, 1));
   // Amplitude 0.5 on bin 32 of 1024 samples of 0.1 s: T = 3.2 s, sigma^2 = 0.125 * 1024 / 1023.
   const SpectralEstimate e = spectral_estimate(sine(1024, 32, 0.5f), 0.1f);
   EXPECT_NEAR(e.height, 2.507f * std::sqrt(0.125f * 1024.0f / 1023.0f), 1e-4f);
   EXPECT_NEAR(e.period, 3.2f, 1e-4f);
 }
 
-// Long-crested waves on bins 20..59 of n samples, components below `split` travelling at d1 deg
-// and the others at d2 (grid frame), with velocities `speed` m/s per metre of elevation.
+// Waves on bins 20..59 of n samples, those below `split` at d1 deg, others at d2; velocity `speed` per m of eta.
 struct EtaUv {
   std::vector<float> eta, u, v;
 };
@@ -273,15 +292,6 @@ TEST(FileSignals, DirectionsFromVelocitiesFollowEachComponentWithinTheCutoff) {
   EXPECT_NEAR(d[55], 55.0f, 0.5f);
 }
 
-Entries velocity_files(const std::string& eta, const std::string& uv, const std::string& v = "") {
-  Entries k = cat(kWest, {{"wave_type", "irreg_multi"}, {"time_series_option", "file"}, {"input_ts_eta_file", eta},
-                          {"xref_eta", "0"}, {"yref_eta", "20"}, {"wave_dsf_option", "velocity"},
-                          {"input_ts_uv_file", uv}});
-  if (!v.empty()) k.push_back({"input_ts_v_file", v});
-  return cat(block(cat(k, {{"xref_uv", "0"}, {"yref_uv", "20"}, {"max_cutoff_angle", "40"},
-                           {"wave_period_min", "2"}, {"wave_period_max", "50"}})), kRun);
-}
-
 TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
   test::ScratchDir dir;
   Basin b;
@@ -293,28 +303,24 @@ TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
     write_series(uv, 0.25f, {s.u, s.v});
   };
   write(20.0f);  // enters from the west: the line's points lag one another along y
-  WavemakerSet set = b.read(velocity_files(eta, uv));
+  WavemakerSet set = b.read(series_files(eta, uv));
   const Wavemaker& w = set.wavemakers.front();
-  EXPECT_EQ(w.dsf_option, 2);
+  EXPECT_EQ(std::make_pair(w.dsf_option, w.signal.npoints), std::make_pair(2, 10));
   EXPECT_NEAR(w.direction, 20.0f, 0.5f);
-  EXPECT_EQ(w.signal.npoints, 10);
   float differ = 0.0f;
   for (int n = 1; n <= w.signal.nsteps; ++n) differ = std::max(differ, std::fabs(w.signal.u(n, 1) - w.signal.u(n, 10)));
   EXPECT_GT(differ, 0.001f);
-
   // u and v in files of their own (one column per probe, the first read) act as one uv file.
   write(30.0f);
   const std::vector<float> other(512, 0.3f);
   write_series(dir.path("u.ts"), 0.25f, {s.u, other});
   write_series(dir.path("v.ts"), 0.25f, {s.v, other});
-  const WavemakerSet one = b.read(velocity_files(eta, uv)), two = b.read(velocity_files(eta, dir.path("u.ts"), dir.path("v.ts")));
-  const BoundarySignal &s1 = one.wavemakers.front().signal, &s2 = two.wavemakers.front().signal;
+  const WavemakerSet one = b.read(series_files(eta, uv)), two = b.read(series_files(eta, dir.path("u.ts"), dir.path("v.ts")));
   EXPECT_NEAR(two.wavemakers.front().direction, 30.0f, 0.5f);
-  EXPECT_EQ(s2.U, s1.U);
-  EXPECT_EQ(s2.Q, s1.Q);
-
+  EXPECT_EQ(two.wavemakers.front().signal.U, one.wavemakers.front().signal.U);
+  EXPECT_EQ(two.wavemakers.front().signal.Q, one.wavemakers.front().signal.Q);
   write(180.0f);  // travelling west: not from the west side
-  EXPECT_EQ(b.refused(velocity_files(eta, uv)),
+  EXPECT_EQ(b.refused(series_files(eta, uv)),
             (Lines{"principal wave direction cannot be", "generated along specified boundary", " "}));
 }
 
@@ -331,11 +337,10 @@ TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
         const float f = 0.02f * k;
         out << (m == 3 ? 0.002f / std::pow(f, 5.0f) * std::exp(-1.25f * std::pow(0.125f / f, 4.0f)) : 0.0f) << '\n';
       }
-    return cat(block(cat(kWest, {{"wave_type", "irreg_multi"}, {"time_series_option", "synthesize"},
-                                 {"wave_spec_option", "file"}, {"dir_spec_file", dir.path(name)},
-                                 {"wave_period_min", "2"}, {"wave_period_max", "40"}, {"rescale_spectrum", "no"},
-                                 {"random_number_seed", "11"}, {"time_series_duration", "102.4"}})),
-               {{"time_step", "0.1"}, {"duration", "200"}});
+    return cat(block(cat(kWest, kv("wave_type=irreg_multi time_series_option=synthesize wave_spec_option=file "
+                                   "wave_period_min=2 wave_period_max=40 rescale_spectrum=no random_number_seed=11 "
+                                   "time_series_duration=102.4 dir_spec_file=" + dir.path(name)))),
+               run(0.1, 200));
   };
   EXPECT_EQ(b.refused(write("east.dws", 50.0f)),
             (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
@@ -343,14 +348,149 @@ TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
   // All energy from 270 (principal 70 above): long-crested waves normal to the line, one signal.
   WavemakerSet set = b.read(write("west.dws", 250.0f));
   const BoundarySignal& s = set.wavemakers.front().signal;
-  ASSERT_EQ(s.npoints, 10);
-  ASSERT_EQ(s.nsteps, 1025);
+  ASSERT_EQ(std::make_pair(s.npoints, s.nsteps), std::make_pair(10, 1025));
   float peak = 0.0f;
   for (int n = 1; n <= s.nsteps; ++n) {
     peak = std::max(peak, std::fabs(s.u(n, 1)));
     ASSERT_NEAR(s.u(n, 10), s.u(n, 1), 1e-6f);
   }
   EXPECT_GT(peak, 0.01f);
+}
+
+constexpr double kPiD = 3.14159265358979323846;
+double model_wavelength(double T, double h) { return 2.0 * kPiD / model_wavenumber(2.0 * kPiD / T, h); }
+
+// kh = 0.5, 1, 2 from each side of a channel (25 cells a wavelength, 2 of 6 wavelengths absorbing): 1 to 3
+// wavelengths out, over the last 2 of 12 periods, height within 5 % and wavelength within 2 % of the model's.
+TEST(GenerationPhysics, RegularWavesFromEverySideKeepHeightAndWavelength) {
+  const float h = 1.0f;
+  const int along = 150, steps = 600;
+  for (float kh : {0.5f, 1.0f, 2.0f})
+    for (int side = 1; side <= 4; ++side) {
+      SCOPED_TRACE("kh " + num(kh) + " side " + std::to_string(side));
+      const float T = kTwoPi / std::sqrt(kGravity * kh / h * std::tanh(kh)), dt = T / 50.0f;
+      const double L = model_wavelength(T, h);
+      const float ds = static_cast<float>(L / 25.0);
+      const bool column = side == 2 || side == 4;
+      const int nx = column ? along : 3, ny = column ? 3 : along, far = (side + 1) % 4 + 1;
+      Basin b(nx, ny, ds, h, far, static_cast<float>(2 * L), 3.0f / T);
+      const int i0 = side == 2 ? nx : 1, j0 = side == 1 ? ny : 1;  // the wavemaker's line
+      const Entries keys = cat(regular(line(i0, column ? i0 : nx, j0, column ? ny : j0), num(90.0f * (side - 1)),
+                                       "200", "wave_height=0.02 wave_period=" + num(T)),
+                               run(dt, 1000));
+      // Cell s cells out along the middle line.
+      auto at = [&](const Model& m, int s) {
+        return column ? m.eta_old(side == 4 ? 1 + s : nx - s, 2) : m.eta_old(2, side == 3 ? 1 + s : ny - s);
+      };
+      std::vector<float> hi(along, -1e9f), lo(along, 1e9f), last(along, 0.0f);
+      b.simulate(keys, dt, 1, steps, [&](const Model& m, int n) {
+        if (n <= steps - 100) return;
+        for (int s = 0; s < along; ++s) {
+          last[s] = at(m, s);
+          hi[s] = std::max(hi[s], last[s]);
+          lo[s] = std::min(lo[s], last[s]);
+        }
+      });
+      const Wavemaker& w = b.set.wavemakers.front();
+      EXPECT_EQ(w.linear_flag, 0);  // full side, normal, uniform depth: permanent form
+      for (int s = 25; s <= 75; ++s) EXPECT_NEAR(hi[s] - lo[s], w.height, 0.05f * w.height) << "at " << s;
+      std::vector<double> cross;  // up-crossings in space, short of the absorbing layer
+      for (int s = 10; s < 95; ++s)
+        if (last[s] < 0.0f && last[s + 1] >= 0.0f) cross.push_back(s + last[s] / (last[s] - last[s + 1]));
+      ASSERT_GE(cross.size(), 3u);
+      const double expected = model_wavelength(w.period, h);
+      EXPECT_NEAR((cross.back() - cross.front()) / (cross.size() - 1) * ds, expected, 0.02 * expected);
+    }
+}
+
+// A regular wave sent at 30 deg crosses the middle at 30 +/- 2 deg: the plane wave best fitting its harmonic over
+// two wavelengths (the local phase gradient wanders with corner diffraction and wall reflections).
+TEST(GenerationPhysics, ObliqueWavesKeepTheirDirection) {
+  const float h = 1.0f, kh = 1.0f, T = kTwoPi / std::sqrt(kGravity * kh / h * std::tanh(kh)), dt = T / 32.0f;
+  const double L = model_wavelength(T, h), k = 2.0 * kPiD / L;
+  const float ds = static_cast<float>(L / 16.0);
+  const int nx = 96, ny = 80, steps = 384, ic = 33, jc = 41, half = 16, side = 2 * half + 1;
+  Basin b(nx, ny, ds, h, 2, static_cast<float>(1.5 * L), 3.0f / T);
+  std::vector<std::complex<double>> a(side * side);
+  auto cell = [&](int di, int dj) -> std::complex<double>& { return a[(dj + half) * side + di + half]; };
+  const Entries keys =
+      cat(regular(line(1, 1, 1, ny), "240", "200", "wave_height=0.02 wave_period=" + num(T)), run(dt, 1000));
+  b.simulate(keys, dt, 1, steps, [&](const Model& m, int n) {
+    if (n <= steps - 64) return;
+    const std::complex<double> e = std::polar(1.0, -2.0 * kPiD * n / 32.0);
+    for (int dj = -half; dj <= half; ++dj)
+      for (int di = -half; di <= half; ++di) cell(di, dj) += e * double(m.eta_old(ic + di, jc + dj));
+  });
+  EXPECT_EQ(b.set.wavemakers.front().linear_flag, 1);
+  // The harmonic of exp(i (k.x - omega t)) carries exp(-i k.x): maximise |sum a exp(i k.x)|.
+  double best = -1.0, theta = 0.0;
+  for (int q = 0; q <= 1800; ++q) {
+    const double th = q * 0.05 * kPiD / 180.0;
+    std::complex<double> sum = 0.0;
+    for (int dj = -half; dj <= half; ++dj)
+      for (int di = -half; di <= half; ++di)
+        sum += cell(di, dj) * std::polar(1.0, k * (std::cos(th) * di + std::sin(th) * dj) * ds);
+    if (std::abs(sum) > best) best = std::abs(sum), theta = q * 0.05;
+  }
+  EXPECT_NEAR(theta, 30.0, 2.0);
+}
+
+// JONSWAP sea (H_s 0.04 m, T_p 2 s), 10 m out over one signal: H_m0 within 10 %, smoothed peak within 5 %.
+TEST(GenerationPhysics, IrregularSeaKeepsHeightAndPeakPeriod) {
+  const float dt = 0.05f;
+  const int n_signal = 4096, spin_up = 400;
+  Basin b(150, 3, 0.2f, 1.0f, 2, 10.0f, 3.0f);
+  const Entries keys = cat(irregular("synthesize", "4242", "204.75",
+                                     "sig_wave_height=0.04 peak_wave_period=2 wave_period_min=1 wave_period_max=10",
+                                     line(1, 1, 1, 3)),
+                           run(dt, 1000));
+  std::vector<float> x;
+  b.simulate(keys, dt, 1, spin_up + n_signal, [&](const Model& m, int n) {
+    if (n > spin_up) x.push_back(m.eta_old(51, 2));  // x = 10 m
+  });
+  ASSERT_EQ(b.set.signal_steps, n_signal);  // int(204.75 / 0.05 + 1.5)
+  double mean = 0.0, var = 0.0;
+  for (float e : x) mean += e / double(n_signal);
+  for (float e : x) var += (e - mean) * (e - mean) / n_signal;
+  EXPECT_NEAR(4.0 * std::sqrt(var), 0.04, 0.004);
+  x.resize(n_signal + 2, 0.0f);
+  forward_real_fft(x, n_signal);
+  auto power = [&](int j) { return x[2 * j] * x[2 * j] + x[2 * j + 1] * x[2 * j + 1]; };
+  int peak = 0;
+  double best = -1.0;
+  for (int j = 4; j < n_signal / 2 - 4; ++j) {
+    double s = 0.0;
+    for (int q = -3; q <= 3; ++q) s += power(j + q);
+    if (s > best) best = s, peak = j;
+  }
+  EXPECT_NEAR(n_signal * dt / peak, 2.0, 0.1);
+}
+
+// Solitary wave H/h = 0.1, "strong" option: over 30 depths at sqrt(g (h + H)) within 2 %, height within 5 %.
+TEST(GenerationPhysics, SolitaryWaveKeepsSpeedAndHeight) {
+  const float h = 1.0f, H = 0.1f, dx = 0.1f, dt = 0.02f;
+  const int steps = 1300, p1 = 101, p2 = 401;  // x = 10 m and 40 m
+  Basin b(600, 3, dx, h, 2, 8.0f, 2.0f);
+  const Entries keys = cat(block(cat(line(1, 1, 1, 3), kv("wave_type=solitary wave_height=0.1 wave_direction=270 "
+                                                          "time_series_option=synthesize"))),
+                           run(dt, steps * dt));
+  std::vector<float> s1(steps + 2, 0.0f), s2(steps + 2, 0.0f);
+  b.simulate(keys, dt, 2, steps, [&](const Model& m, int n) {
+    s1[n] = m.eta_old(p1, 2);
+    s2[n] = m.eta_old(p2, 2);
+  });
+  ASSERT_EQ(b.set.signal_steps, steps + 1);  // the whole simulation: int(duration / dt + 1)
+  const int n1 = std::max_element(s1.begin(), s1.end()) - s1.begin(), n2 = std::max_element(s2.begin(), s2.end()) - s2.begin();
+  ASSERT_GT(n2, n1);
+  ASSERT_LT(n2, steps);
+  // Crest times by a parabola through the largest sample and its neighbours.
+  auto crest = [](const std::vector<float>& s, int n) {
+    return n + 0.5 * (s[n - 1] - s[n + 1]) / (s[n - 1] - 2.0 * s[n] + s[n + 1]);
+  };
+  const double speed = (p2 - p1) * dx / ((crest(s2, n2) - crest(s1, n1)) * dt), expected = std::sqrt(kGravity * (h + H));
+  EXPECT_NEAR(speed, expected, 0.02 * expected);
+  EXPECT_NEAR(s1[n1], H, 0.05f * H);
+  EXPECT_NEAR(s2[n2], s1[n1], 0.05f * s1[n1]);
 }
 
 }  // namespace
