@@ -16,6 +16,8 @@
 namespace swx {
 namespace {
 
+using test::padded;
+
 using test::fatal_from;
 
 class Io : public ::testing::Test, protected test::ScratchDir {};
@@ -160,16 +162,6 @@ TEST_F(Io, TimeSeriesRead) {
   EXPECT_EQ(v.values, (std::vector<float>{10.0f, 20.0f, 30.0f, 40.0f}));
   EXPECT_EQ(std::tie(v.t0, v.dt), std::tuple(0.0f, 1.5f / 4.0f));  // span over ntimesteps
   EXPECT_EQ(read_time_series_column(f, 1, 1, 3).values, (std::vector<float>{1.0f, 2.0f, 3.0f}));
-}
-
-// Lines ending in '~' padded with blanks to 256 characters.
-std::string padded(const std::string& text) {
-  std::string out;
-  for (std::string l : test::lines_of(text)) {
-    if (l.ends_with('~')) l.pop_back(), l.resize(256, ' ');
-    out += l + "\n";
-  }
-  return out;
 }
 
 // Identifier 1 is cut to 232 characters; z is written for data other than surface elevation.

@@ -17,6 +17,8 @@
 namespace swx {
 namespace {
 
+using test::padded;
+
 TEST(ZeroCrossing, SineRipplesAndTooFewCrossings) {
   // 0.5 sin(2 pi k / 20 - 0.1), dt = 0.4: 9 waves of period 8; samples k = 5, 15 give the height cos(0.1).
   std::ostringstream console;
@@ -62,16 +64,6 @@ ProbeRecords record_one_step(const Model& m, const ModelParams& p) {
   ProbeRecords rec = init_probe_records(p);
   record_probes(rec, m, p, 1);
   return rec;
-}
-
-// Lines ending in '~' padded with blanks to 256 characters.
-std::string padded(const std::string& text) {
-  std::string out;
-  for (std::string l : test::lines_of(text)) {
-    if (l.ends_with('~')) l.pop_back(), l.resize(256, ' ');
-    out += l + "\n";
-  }
-  return out;
 }
 
 // A beach along x (depths 2, 1, 0.2, -0.5, -1 m) with two surface probes and one runup gauge on

@@ -42,6 +42,17 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   return out;
 }
 
+// Expected file text: lines ending in '~' are padded with blanks to the 256 characters of a
+// header line.
+inline std::string padded(const std::string& text) {
+  std::string out;
+  for (std::string l : lines_of(text)) {
+    if (l.ends_with('~')) l.pop_back(), l.resize(256, ' ');
+    out += l + "\n";
+  }
+  return out;
+}
+
 // A fresh directory, removed with everything in it when the object goes.  Its name comes from
 // the running test (lower-cased: parameter values, file names included, reach the program
 // lower-cased) and the process id, so parallel test processes do not meet.
