@@ -17,7 +17,6 @@ namespace swx {
 namespace {
 
 using test::padded;
-
 using test::fatal_from;
 
 class Io : public ::testing::Test, protected test::ScratchDir {};
