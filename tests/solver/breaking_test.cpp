@@ -4,38 +4,33 @@
 #include <cmath>
 
 #include "solver/breaking.hpp"
-#include "solver/solver_api.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {
 namespace {
 
 Model breaking_basin(int nx, int ny, float h) {
-  SolverOptions o;
+  SolverOptions o = test::options(0.1f, 8.0f);
   o.breaking_on = 1;
-  o.mean_period = 8.0f;
-  o.time_step = 0.1f;
   o.smagorinsky_const = 0.2f;
-  test::Quiet q;
-  Model m;
-  build_model(m, test::flat_depth(nx, ny, h), nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
-  return m;
+  return test::Sim(test::flat_depth(nx, ny, h), nx, ny, 1.0f, 1.0f, o).m;
 }
 
 // (eta + h)/h = (1.2 + 2)/2 = 1.6 exactly in floats does not break; 1.61 does.  A surface speed
 // above 0.8 times the celerity breaks.
 TEST(Breaking, CriteriaAtTheirLimits) {
   Model m = breaking_basin(3, 3, 2.0f);
+  auto breaks = [&] { return breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2); };
   m.eta_new(2, 2) = 1.2f;
-  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 0);
+  EXPECT_EQ(breaks(), 0);
   m.eta_new(2, 2) = 1.22f;
-  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 1);
+  EXPECT_EQ(breaks(), 1);
   m.eta_new(2, 2) = 0.0f;
   const float c = m.celerity(2, 2);
   m.u_surf(2, 2) = m.u_surf(3, 2) = 0.79f * c;
-  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 0);
+  EXPECT_EQ(breaks(), 0);
   m.u_surf(2, 2) = m.u_surf(3, 2) = 0.81f * c;
-  EXPECT_EQ(breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, 2, 2), 1);
+  EXPECT_EQ(breaks(), 1);
   breaking_marker(m);
   EXPECT_EQ(m.break_mask(2, 2), 1.0f);
   EXPECT_EQ(m.break_mask(1, 1), 0.0f);
@@ -61,10 +56,7 @@ TEST(Breaking, FieldDecaysInStillWaterAndStaysInRange) {
     for (int j = 1; j <= m.ny; ++j) m.u_surf(i, j) = i <= 3 ? 2.0f : -2.0f;
   m.eta_mid.fill(0.0f);
   transport_breaking_field(m);
-  for (float b : m.break_mask.v) {
-    EXPECT_GE(b, 0.0f);
-    EXPECT_LE(b, 1.0f);
-  }
+  for (float b : m.break_mask.v) EXPECT_TRUE(b >= 0.0f && b <= 1.0f) << b;
 }
 
 // Eddy viscosity from the divergence D of the new velocities, cell (2,2) of a 2 m basin:
@@ -88,13 +80,10 @@ TEST(Breaking, EddyViscosityFromBreakingAndSmagorinsky) {
   m.u_new.fill(0.0f);
   m.u_new(3, 3) = -1.0f;
   update_eddy_viscosity(m);
-  EXPECT_EQ(m.smag_visc(2, 3), 1.0f);
-  EXPECT_EQ(m.smag_visc(3, 3), 1.0f);
-  EXPECT_EQ(m.smag_visc(1, 3), 1.0f);  // visited before (2,3)
-  EXPECT_EQ(m.smag_visc(2, 2), 1.0f);  // row 2 came first
-  EXPECT_EQ(m.smag_visc(3, 2), 1.0f);
-  EXPECT_EQ(m.smag_visc(4, 3), 0.0f);  // visited after (3,3)
-  EXPECT_EQ(m.smag_visc(3, 4), 0.0f);  // row 4 came last
+  // (1,3) was visited before (2,3), row 2 came first; (4,3) was visited after (3,3), row 4 last.
+  const struct { int i, j; float nu; } expected[] = {{2, 3, 1.0f}, {3, 3, 1.0f}, {1, 3, 1.0f}, {2, 2, 1.0f},
+                                                      {3, 2, 1.0f}, {4, 3, 0.0f}, {3, 4, 0.0f}};
+  for (const auto& e : expected) EXPECT_EQ(m.smag_visc(e.i, e.j), e.nu) << e.i << "," << e.j;
 }
 
 }  // namespace

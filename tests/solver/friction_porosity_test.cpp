@@ -1,16 +1,12 @@
 // Bottom friction, porous structures and the ambient current in the equations.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
-#include "solver/solver_api.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {
 namespace {
-
-constexpr double kPiD = 3.14159265358979323846;
 
 // Energy sum(g eta^2/2 + h u^2/2) of the first mode of a closed basin (depth 0.5 m, k = 1/m,
 // kh = 0.5, 24 cells, amplitude 0.05 m) after 20 periods, relative to its initial value.
@@ -19,19 +15,13 @@ constexpr double kPiD = 3.14159265358979323846;
 // over the standing pattern roughly 0.02/s, so over 20 periods (58 s) the energy falls to about
 // a third; for Chezy 60 the factor is 16 times smaller.
 double energy_left(float chezy) {
-  const double k = 1.0, h = 0.5;
+  const double k = 1.0, h = 0.5, period = 2.0 * test::kPi / test::model_omega(k, h);
   const int n = 24;
-  const float dx = static_cast<float>(kPiD / k / n);
-  const double kh = k * h;
-  const double omega = std::sqrt(9.81 * k * k * h * (1.0 + 0.058666646 * kh * kh) / (1.0 + 0.392 * kh * kh));
-  const double period = 2.0 * kPiD / omega;
-  SolverOptions o;
-  o.time_step = static_cast<float>(period / 100.0);
-  o.mean_period = static_cast<float>(period);
+  const float dx = static_cast<float>(test::kPi / k / n);
+  SolverOptions o = test::options(static_cast<float>(period / 100.0), static_cast<float>(period));
   o.chezy_coeff = chezy;
-  test::Quiet q;
-  Model m;
-  build_model(m, test::flat_depth(n, 1, 0.5f), n, 1, dx, 1.0f, o, {}, {}, q.reporter);
+  test::Sim sim(test::flat_depth(n, 1, 0.5f), n, 1, dx, 1.0f, o);
+  Model& m = sim.m;
   for (int i = 1; i <= n; ++i) m.eta_old(i, 1) = static_cast<float>(0.05 * std::cos(k * (i - 0.5) * dx));
   auto energy = [&] {
     double e = 0.0;
@@ -40,7 +30,7 @@ double energy_left(float chezy) {
     return e;
   };
   const double e0 = energy();
-  run_steps(m, 1, 2000, q.reporter);
+  sim.run(1, 2000);
   return energy() / e0;
 }
 
@@ -56,14 +46,10 @@ TEST(Friction, DecaysAStandingWave) {
 // Height transmitted past a porous band of one wavelength (n = 0.4, stones of 0.05 m) in a
 // channel with a west wavemaker and an absorbing layer, over the height without the band.
 double transmitted_height(bool porous) {
-  const double kh = 1.0, k = kh;
-  const double omega = std::sqrt(9.81 * k * k * (1.0 + 0.058666646) / (1.0 + 0.392));
-  const double period = 2.0 * kPiD / omega;
+  const double k = 1.0, omega = test::model_omega(k, 1.0), period = 2.0 * test::kPi / omega;
   const int per_l = 20, nx = 8 * per_l, ny = 3;
-  const float dx = static_cast<float>(2.0 * kPiD / k / per_l);
-  SolverOptions o;
-  o.time_step = static_cast<float>(period / 40.0);
-  o.mean_period = static_cast<float>(period);
+  const float dx = static_cast<float>(2.0 * test::kPi / k / per_l);
+  SolverOptions o = test::options(static_cast<float>(period / 40.0), static_cast<float>(period));
   o.rms_wave_height = 0.05f;
   o.char_stone_size = 0.05f;
   o.lam_friction_coeff = 1000.0f;
@@ -71,29 +57,23 @@ double transmitted_height(bool porous) {
   o.added_mass_coeff = 0.34f;
   OptionalGrids g;
   g.damping = Field(nx + 1, ny + 1, 0.0f);
-  g.porosity = Field(nx + 1, ny + 1, 1.0f);
+  if (porous) g.porosity = Field(nx + 1, ny + 1, 1.0f);
   for (int i = 1; i <= nx; ++i) {
-    const double s = (i - 6.0 * per_l) / (2.0 * per_l);
     for (int j = 1; j <= ny; ++j) {
-      if (s > 0.0) g.damping(i, j) = static_cast<float>(2.0 * omega * s * s);
+      g.damping(i, j) = test::layer(2.0 * omega, (i - 6.0 * per_l) / (2.0 * per_l));
       if (porous && i > 2 * per_l && i <= 3 * per_l) g.porosity(i, j) = 0.4f;
     }
   }
-  if (!porous) g.porosity = Field();
   const int steps = 20 * 40;
-  const BoundarySignal sig = regular_signal(4, 1, 1, 1, ny, 0.05f, static_cast<float>(period), 1.0f, o.time_step, steps, 1.0f);
-  test::Quiet q;
-  Model m;
-  build_model(m, test::flat_depth(nx, ny, 1.0f), nx, ny, dx, dx, o, {sig}, g, q.reporter);
-  double hi = -1.0, lo = 1.0;
+  const BoundarySignal sig =
+      regular_signal(4, 1, 1, 1, ny, 0.05f, static_cast<float>(period), 1.0f, o.time_step, steps, 1.0f);
+  test::Sim sim(test::flat_depth(nx, ny, 1.0f), nx, ny, dx, dx, o, {sig}, g);
+  test::Envelope env(1);
   for (int s = 1; s <= steps; ++s) {
-    run_steps(m, s, 1, q.reporter);
-    if (s > steps - 80) {
-      hi = std::max(hi, static_cast<double>(m.eta_old(4 * per_l, 2)));
-      lo = std::min(lo, static_cast<double>(m.eta_old(4 * per_l, 2)));
-    }
+    sim.run(s);
+    if (s > steps - 80) env.add(1, sim.m.eta_old(4 * per_l, 2));
   }
-  return hi - lo;
+  return env.height(1);
 }
 
 TEST(Porosity, PorousBandReducesTransmission) {
@@ -112,21 +92,11 @@ TEST(Current, IsCarriedInTheFluxes) {
   OptionalGrids g;
   g.current_x = Field(nx + 1, ny + 1, 0.5f);
   g.current_y = Field(nx + 1, ny + 1, 0.0f);
-  SolverOptions o;
-  o.time_step = 0.1f;
-  o.mean_period = 5.0f;
-  test::Quiet q;
-  Model m;
-  build_model(m, test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, o, {}, g, q.reporter);
-  run_steps(m, 1, 1, q.reporter);
-  EXPECT_NEAR(m.eta_old(1, 2), -0.1f, 0.01f);
-  EXPECT_NEAR(m.eta_old(nx, 2), 0.1f, 0.01f);
-  EXPECT_NEAR(m.eta_old(5, 2), 0.0f, 1e-3f);
-  // Without the current nothing moves.
-  Model still;
-  build_model(still, test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
-  run_steps(still, 1, 1, q.reporter);
-  EXPECT_EQ(still.eta_old(1, 2), 0.0f);
+  test::Sim sim(test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, test::options(0.1f, 5.0f), {}, g);
+  sim.run(1);
+  EXPECT_NEAR(sim.m.eta_old(1, 2), -0.1f, 0.01f);
+  EXPECT_NEAR(sim.m.eta_old(nx, 2), 0.1f, 0.01f);
+  EXPECT_NEAR(sim.m.eta_old(5, 2), 0.0f, 1e-3f);
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 // Set-up of the model fields before the time loop.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <tuple>
 
 #include "solver/model_setup.hpp"
-#include "solver/solver_api.hpp"
 #include "solver/time_step.hpp"
 #include "solver/wavemaker_faces.hpp"
 #include "solver_test_support.hpp"
@@ -12,7 +11,7 @@
 namespace swx {
 namespace {
 
-TEST(ModelSetup, DepthExtremesSlopesAndRunupStart) {
+TEST(ModelSetup, DepthExtremesSlopesRunupStartRampAndSignalElements) {
   // Row of 5 cells, dx = 1; face i lies between cells i-1 and i.
   const int nx = 5, ny = 1;
   Field d(nx + 1, ny + 1, 0.0f);
@@ -21,14 +20,8 @@ TEST(ModelSetup, DepthExtremesSlopesAndRunupStart) {
   d(3, 1) = -0.5f;  // face 3: -1.9, wet beside dry: 0 without warning
   d(4, 1) = 0.0f;   // face 4: 0.5, allowed
   d(5, 1) = 0.3f;   // face 5: 0.3
-  SolverOptions o;
-  o.calc_wave_runup = 1;
-  o.breaking_on = 1;
-  o.mean_period = 8.0f;
-  o.time_step = 0.1f;
-  test::Quiet q;
-  Model m;
-  build_model(m, d, nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
+  test::Sim sim(d, nx, ny, 1.0f, 1.0f, test::options(0.1f, 8.0f, true, 0.0f));
+  const Model& m = sim.m;
   EXPECT_EQ(m.max_depth, 2.0f);
   EXPECT_EQ(m.min_wet_depth, 0.3f);
   EXPECT_EQ(m.depth_dx(2, 1), 0.0f);
@@ -37,7 +30,7 @@ TEST(ModelSetup, DepthExtremesSlopesAndRunupStart) {
   EXPECT_FLOAT_EQ(m.depth_dx(5, 1), 0.3f);
   EXPECT_EQ(m.depth_dx(6, 1), m.depth_dx(5, 1));  // edge face copies its neighbour
   EXPECT_EQ(m.depth_dx(1, 1), m.depth_dx(2, 1));
-  EXPECT_NE(q.console.str().find("Slope exceeds maximum recommended value of 0.5"), std::string::npos);
+  EXPECT_NE(sim.q.console.str().find("Slope exceeds maximum recommended value of 0.5"), std::string::npos);
   // Dry land at its own elevation; a depth of exactly 0 is dry with total depth 0.
   EXPECT_EQ(m.eta_old(3, 1), 0.5f);
   EXPECT_EQ(m.eta_old(4, 1), 0.0f);
@@ -51,31 +44,32 @@ TEST(ModelSetup, DepthExtremesSlopesAndRunupStart) {
   ramp_factors(82, 81, r0, r1);
   EXPECT_EQ(r0, 1.0f);
   EXPECT_EQ(r1, 1.0f);
+  // Signal elements: with Ns = 5, step 5 reads 5 and 1, step 6 reads 1 and 2 (replay).
+  for (auto [step, e0, e1] : {std::tuple{1, 1, 2}, {5, 5, 1}, {6, 1, 2}}) {
+    int n0 = 0, n1 = 0;
+    signal_indices(step, 5, n0, n1);
+    EXPECT_EQ(n0, e0) << step;
+    EXPECT_EQ(n1, e1) << step;
+  }
   // Celerity (breaking on) on wet cells only.
   EXPECT_EQ(m.celerity(3, 1), 0.0f);
   EXPECT_EQ(m.celerity(1, 1), linear_celerity(8.0f, 2.0f));
 }
 
-TEST(ModelSetup, FrictionDampingStripsCurrentAndMarks) {
+TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
   const int nx = 6, ny = 4;
   OptionalGrids g;
   g.chezy = Field(nx + 1, ny + 1, 60.0f);
   g.chezy(2, 2) = 30.0f;
   g.damping = Field(nx + 1, ny + 1, 0.0f);
-  for (int j = 1; j <= ny; ++j) {  // a strip falling off inward from the west edge: 3, 2, 1, 0...
-    g.damping(1, j) = 3.0f;
-    g.damping(2, j) = 2.0f;
-    g.damping(3, j) = 1.0f;
-  }
+  // A strip falling off inward from the west edge: 3, 2, 1, 0...
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= 3; ++i) g.damping(i, j) = static_cast<float>(4 - i);
   g.current_x = Field(nx + 1, ny + 1, 0.5f);
   g.current_y = Field(nx + 1, ny + 1, -0.25f);
   // A south-row wavemaker (side code 3) moves the x-edge strips into the velocity damping.
   const BoundarySignal s = regular_signal(3, 2, 4, 1, 1, 0.1f, 5.0f, 2.0f, 0.1f, 10, 1.0f);
-  SolverOptions o;
-  o.mean_period = 5.0f;
-  test::Quiet q;
-  Model m;
-  build_model(m, test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, o, {s}, g, q.reporter);
+  const Model m = test::Sim(test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, test::options(0.1f, 5.0f), {s}, g).m;
   EXPECT_FLOAT_EQ(m.friction_factor(2, 2), 9.81f / 900.0f);  // 0.0109
   EXPECT_FLOAT_EQ(m.friction_factor(1, 1), 9.81f / 3600.0f);
   EXPECT_TRUE(m.x_velocity_sink);
@@ -90,29 +84,20 @@ TEST(ModelSetup, FrictionDampingStripsCurrentAndMarks) {
   EXPECT_EQ(m.current_x(nx + 1, 2), m.current_x(nx, 2));
   EXPECT_EQ(m.current_y(3, ny + 1), -0.25f);
   // Marks: the box of a row line i1..i2 on row 1 takes rows 1 and 2.
-  EXPECT_EQ(m.wavemaker_mark(2, 1), 1);
-  EXPECT_EQ(m.wavemaker_mark(4, 2), 1);
-  EXPECT_EQ(m.wavemaker_mark(5, 1), 0);
-  EXPECT_EQ(m.wavemaker_mark(3, 3), 0);
-  EXPECT_TRUE(in_wavemaker_box(3, 2, 3, 3, 1, 4));   // one column wide: i = 3 and 4
-  EXPECT_TRUE(in_wavemaker_box(4, 4, 3, 3, 1, 4));
-  EXPECT_FALSE(in_wavemaker_box(5, 2, 3, 3, 1, 4));
-  EXPECT_FALSE(in_wavemaker_box(3, 5, 3, 3, 1, 4));
-}
-
-TEST(ModelSetup, CurrentInsideDampingIsDiscarded) {
-  const int nx = 5, ny = 5;
-  OptionalGrids g;
-  g.damping = Field(nx + 1, ny + 1, 0.0f);
-  g.damping(3, 3) = 0.7f;  // an inner damping cell: no wavemaker, nothing moves
-  g.current_x = Field(nx + 1, ny + 1, 1.0f);
-  g.current_y = Field(nx + 1, ny + 1, 1.0f);
-  test::Quiet q;
-  Model m;
-  build_model(m, test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, SolverOptions{}, {}, g, q.reporter);
-  EXPECT_EQ(m.current_x(3, 3), 0.0f);
-  EXPECT_EQ(m.current_y(3, 3), 0.0f);
-  EXPECT_EQ(m.current_x(2, 3), 1.0f);
+  for (auto [i, j, mark] : {std::tuple{2, 1, 1}, {4, 2, 1}, {5, 1, 0}, {3, 3, 0}})
+    EXPECT_EQ(m.wavemaker_mark(i, j), mark) << i << "," << j;
+  // A column line 3..3 over rows 1..4 is one column wide: i = 3 and 4.
+  for (auto [i, j, in] : {std::tuple{3, 2, true}, {4, 4, true}, {5, 2, false}, {3, 5, false}})
+    EXPECT_EQ(in_wavemaker_box(i, j, 3, 3, 1, 4), in) << i << "," << j;
+  // Without a wavemaker nothing moves: the current is discarded in an inner damping cell.
+  OptionalGrids inner;
+  inner.damping = Field(6, 6, 0.0f);
+  inner.damping(3, 3) = 0.7f;
+  inner.current_x = inner.current_y = Field(6, 6, 1.0f);
+  const Model mi = test::Sim(test::flat_depth(5, 5, 2.0f), 5, 5, 1.0f, 1.0f, SolverOptions{}, {}, inner).m;
+  EXPECT_EQ(mi.current_x(3, 3), 0.0f);
+  EXPECT_EQ(mi.current_y(3, 3), 0.0f);
+  EXPECT_EQ(mi.current_x(2, 3), 1.0f);
 }
 
 // Continuity rate -(u.grad h + d div u): a cell 2 m deep with u = 0 and 0.1 m/s on its west
@@ -131,20 +116,6 @@ TEST(ContinuityRate, HandValues) {
   eta(1, 1) = -2.0f;
   continuity_rate(u, v, eta, rate, h, hx, hy, 1, 1, 1.0f, 1.0f);
   EXPECT_EQ(rate(1, 1), 0.0f);
-}
-
-// Signal elements: with Ns = 5, step 5 reads 5 and 1, step 6 reads 1 and 2 (replay).
-TEST(ModelSetup, SignalIndicesReplayTheSignal) {
-  int n0 = 0, n1 = 0;
-  signal_indices(1, 5, n0, n1);
-  EXPECT_EQ(n0, 1);
-  EXPECT_EQ(n1, 2);
-  signal_indices(5, 5, n0, n1);
-  EXPECT_EQ(n0, 5);
-  EXPECT_EQ(n1, 1);
-  signal_indices(6, 5, n0, n1);
-  EXPECT_EQ(n0, 1);
-  EXPECT_EQ(n1, 2);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
-#include "solver/solver_api.hpp"
 #include "solver/time_step.hpp"
 #include "solver_test_support.hpp"
 
@@ -12,32 +12,26 @@ namespace {
 
 // One row of 5 cells on land of depth -1 (eta = 1 is dry, total depth 0); a "wet" cell holds
 // eta = 1.5 (total depth 0.5).
-Field row_levels(std::initializer_list<int> wet, Field& depth) {
-  depth = Field(6, 2, -1.0f);
+Field row_levels(const std::vector<int>& wet) {
   Field eta(6, 2, 1.0f);
   for (int i : wet) eta(i, 1) = 1.5f;
   return eta;
 }
 
 TEST(IsolatedWetCells, AlongRows) {
-  Field d;
-  Field eta = row_levels({3}, d);
-  remove_isolated_wet_cells(eta, d, 0.0f, 5, 1);
-  EXPECT_EQ(eta(3, 1), 1.0f);  // dried: eta = -depth
-  eta = row_levels({2, 3}, d);
-  remove_isolated_wet_cells(eta, d, 0.0f, 5, 1);
-  EXPECT_EQ(eta(2, 1), 1.5f);
-  EXPECT_EQ(eta(3, 1), 1.5f);
-  eta = row_levels({2, 4}, d);
-  remove_isolated_wet_cells(eta, d, 0.0f, 5, 1);
-  EXPECT_EQ(eta(2, 1), 1.0f);
-  EXPECT_EQ(eta(4, 1), 1.0f);
-  eta = row_levels({1, 5}, d);  // outer cells are never removed
-  remove_isolated_wet_cells(eta, d, 0.0f, 5, 1);
-  EXPECT_EQ(eta(1, 1), 1.5f);
-  EXPECT_EQ(eta(5, 1), 1.5f);
+  const Field d(6, 2, -1.0f);
+  // Wet cells before and the levels of cells 1..5 after: a lone wet cell is dried (eta = -depth),
+  // a pair is kept, and the outer cells are never removed.
+  const struct { std::vector<int> wet; std::vector<float> after; } cases[] = {
+      {{3}, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}}, {{2, 3}, {1.0f, 1.5f, 1.5f, 1.0f, 1.0f}},
+      {{2, 4}, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}}, {{1, 5}, {1.5f, 1.0f, 1.0f, 1.0f, 1.5f}}};
+  for (const auto& c : cases) {
+    Field eta = row_levels(c.wet);
+    remove_isolated_wet_cells(eta, d, 0.0f, 5, 1);
+    EXPECT_EQ(std::vector<float>(eta.v.begin(), eta.v.begin() + 5), c.after) << "wet " << c.wet.front();
+  }
   // The minimum flooding depth decides what counts as wet: total depth 0.5 is not above 0.5.
-  eta = row_levels({2, 3}, d);
+  Field eta = row_levels({2, 3});
   eta(3, 1) = 1.6f;
   remove_isolated_wet_cells(eta, d, 0.5f, 5, 1);
   EXPECT_EQ(eta(3, 1), 1.0f);
@@ -47,16 +41,13 @@ TEST(IsolatedWetCells, AlongRows) {
 // row sweep (each cell has a wet neighbour in its row) but every cell is alone in its column,
 // so the column sweep dries all three, the outer columns included (only outer rows are spared).
 TEST(IsolatedWetCells, AlongColumnsAfterRows) {
-  Field d(4, 4, -1.0f);
-  Field eta(4, 4, 1.0f);
-  for (int i = 1; i <= 3; ++i) eta(i, 2) = 1.5f;
-  remove_isolated_wet_cells(eta, d, 0.0f, 3, 3);
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(eta(i, 2), 1.0f);
-  // In the outer row j = 1 the same row is left alone.
-  Field eta1(4, 4, 1.0f);
-  for (int i = 1; i <= 3; ++i) eta1(i, 1) = 1.5f;
-  remove_isolated_wet_cells(eta1, d, 0.0f, 3, 3);
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(eta1(i, 1), 1.5f);
+  const Field d(4, 4, -1.0f);
+  for (int row : {2, 1}) {  // in the outer row j = 1 the same wet row is left alone
+    Field eta(4, 4, 1.0f);
+    for (int i = 1; i <= 3; ++i) eta(i, row) = 1.5f;
+    remove_isolated_wet_cells(eta, d, 0.0f, 3, 3);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(eta(i, row), row == 2 ? 1.0f : 1.5f) << "row " << row;
+  }
 }
 
 // A plane beach (slope 1/20, dx = 1 m) from 1 m of water to 1 m of land, lowered by lower; with
@@ -75,12 +66,7 @@ Field beach(int nx, int ny, bool both_ends, float lower = 0.0f) {
 
 TEST(Shoreline, LakeAtRestOnABeachStaysAtRest) {
   const int nx = 40, ny = 4;
-  SolverOptions o;
-  o.calc_wave_runup = 1;
-  o.breaking_on = 1;
-  o.min_flood_depth = 0.001f;
-  o.time_step = 0.05f;
-  o.mean_period = 4.0f;
+  SolverOptions o = test::options(0.05f, 4.0f, true);
   o.chezy_coeff = 50.0f;
   // Lowered by 0.0245 m, the cell beside the still shoreline lies 0.5 mm under water, less than
   // min_flood_depth: it is drained at the first pass and must not draw water from its wet
@@ -88,15 +74,13 @@ TEST(Shoreline, LakeAtRestOnABeachStaysAtRest) {
   for (float lower : {0.0f, 0.0245f}) {
     for (int option : {1, 2}) {
       o.nonlinear_option = option;
-      test::Quiet q;
-      Model m;
-      build_model(m, beach(nx, ny, false, lower), nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
-      run_steps(m, 1, 1, q.reporter);
-      const Field eta1 = m.eta_old;
-      run_steps(m, 2, 2000, q.reporter);
-      EXPECT_EQ(m.eta_old.v, eta1.v) << "lowered by " << lower;
-      for (float u : m.u_old.v) ASSERT_EQ(u, 0.0f) << "lowered by " << lower;
-      EXPECT_EQ(q.log.str().find("instability"), std::string::npos);
+      test::Sim sim(beach(nx, ny, false, lower), nx, ny, 1.0f, 1.0f, o);
+      sim.run(1);
+      const Field eta1 = sim.m.eta_old;
+      sim.run(2, 2000);
+      EXPECT_EQ(sim.m.eta_old.v, eta1.v) << "lowered by " << lower;
+      for (float u : sim.m.u_old.v) ASSERT_EQ(u, 0.0f) << "lowered by " << lower;
+      EXPECT_EQ(sim.q.log.str().find("instability"), std::string::npos);
     }
   }
 }
@@ -105,27 +89,16 @@ TEST(Shoreline, LakeAtRestOnABeachStaysAtRest) {
 // beaches: cells that started dry get wet, and the volume is kept within 0.1% over 5000 steps.
 TEST(Shoreline, SloshingBetweenBeachesKeepsVolume) {
   const int nx = 60, ny = 3;
-  SolverOptions o;
-  o.calc_wave_runup = 1;
-  o.breaking_on = 1;
-  o.min_flood_depth = 0.001f;
-  o.time_step = 0.05f;
-  o.mean_period = 10.0f;
-  test::Quiet q;
-  Model m;
-  build_model(m, beach(nx, ny, true), nx, ny, 1.0f, 1.0f, o, {}, {}, q.reporter);
-  for (int j = 1; j <= ny; ++j) {
-    for (int i = 1; i <= nx; ++i) {
+  test::Sim sim(beach(nx, ny, true), nx, ny, 1.0f, 1.0f, test::options(0.05f, 10.0f, true));
+  Model& m = sim.m;
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= nx; ++i)
       if (m.depth(i, j) > 0.0f) m.eta_old(i, j) = 0.15f * (static_cast<float>(i) - 30.5f) / 30.0f;
-    }
-  }
   const double v0 = water_volume(m);
   int flooded = 0;
   for (int s = 1; s <= 5000; ++s) {
-    run_steps(m, s, 1, q.reporter);
-    for (int i = 1; i <= nx; ++i) {
-      if (m.depth(i, 2) <= 0.0f && m.depth(i, 2) + m.eta_old(i, 2) > 0.0f) ++flooded;
-    }
+    sim.run(s);
+    for (int i = 1; i <= nx; ++i) flooded += m.depth(i, 2) <= 0.0f && m.depth(i, 2) + m.eta_old(i, 2) > 0.0f;
   }
   EXPECT_GT(flooded, 0);
   EXPECT_LT(std::fabs(water_volume(m) - v0) / v0, 1e-3);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
-#include "solver/solver_api.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {
@@ -25,32 +25,20 @@ Field uneven_depth(int nx, int ny, float slope = 0.2f) {
   return d;
 }
 
-bool exactly_still(const Model& m, const Field& eta0) {
-  for (std::size_t k = 0; k < m.eta_old.size(); ++k) {
-    if (m.eta_old.v[k] != eta0.v[k] || m.u_old.v[k] != 0.0f || m.v_old.v[k] != 0.0f) return false;
-  }
-  return true;
-}
-
 TEST(StillWater, StaysExactlyAtRestOnUnevenBedWithLandForBothOptions) {
   const int nx = 30, ny = 20;
   for (int option : {1, 2}) {
     for (int runup : {0, 1}) {
       SCOPED_TRACE(option * 10 + runup);
-      SolverOptions o;
-      o.time_step = 0.1f;
+      SolverOptions o = test::options(0.1f, 8.0f, runup);
       o.nonlinear_option = option;
-      o.calc_wave_runup = runup;
-      o.breaking_on = runup;  // runup is read only with breaking on
-      o.min_flood_depth = runup ? 0.001f : 0.0f;
       o.chezy_coeff = 40.0f;
-      o.mean_period = 8.0f;
-      test::Quiet q;
-      Model m;
-      build_model(m, uneven_depth(nx, ny), nx, ny, 2.0f, 2.0f, o, {}, {}, q.reporter);
-      const Field eta0 = m.eta_old;
-      run_steps(m, 1, 1000, q.reporter);
-      EXPECT_TRUE(exactly_still(m, eta0));
+      test::Sim sim(uneven_depth(nx, ny), nx, ny, 2.0f, 2.0f, o);
+      const Field eta0 = sim.m.eta_old;
+      sim.run(1, 1000);
+      EXPECT_EQ(sim.m.eta_old.v, eta0.v);
+      EXPECT_EQ(sim.m.u_old.v, std::vector<float>(sim.m.u_old.size(), 0.0f));
+      EXPECT_EQ(sim.m.v_old.v, std::vector<float>(sim.m.v_old.size(), 0.0f));
     }
   }
 }
@@ -62,23 +50,18 @@ TEST(Conservation, ClosedBasinKeepsItsVolumeForBothOptions) {
   const int nx = 30, ny = 20;
   for (int option : {1, 2}) {
     SCOPED_TRACE(option);
-    SolverOptions o;
-    o.time_step = 0.1f;
+    SolverOptions o = test::options(0.1f, 8.0f);
     o.nonlinear_option = option;
-    o.mean_period = 8.0f;
-    test::Quiet q;
-    Model m;
-    build_model(m, uneven_depth(nx, ny, 0.1f), nx, ny, 2.0f, 2.0f, o, {}, {}, q.reporter);
-    for (int j = 1; j <= ny; ++j) {
-      for (int i = 1; i <= nx; ++i) {
+    test::Sim sim(uneven_depth(nx, ny, 0.1f), nx, ny, 2.0f, 2.0f, o);
+    Model& m = sim.m;
+    for (int j = 1; j <= ny; ++j)
+      for (int i = 1; i <= nx; ++i)
         if (m.depth(i, j) > 0.0f)
           m.eta_old(i, j) = 0.1f * std::exp(-0.05f * static_cast<float>((i - 8) * (i - 8) + (j - 10) * (j - 10)));
-      }
-    }
     const double v0 = water_volume(m);
     double hump = 0.0;
     for (float e : m.eta_old.v) hump += e;
-    run_steps(m, 1, 2000, q.reporter);
+    sim.run(1, 2000);
     const double v1 = water_volume(m);
     EXPECT_LT(std::fabs(v1 - v0) / v0, 1e-5);
     // Sharper: relative to the hump's own volume.
