@@ -136,6 +136,20 @@ inline bool marked_by(const Model& m, int i, int j, int side) {
   return k > 0 && m.wavemakers[static_cast<std::size_t>(k - 1)].side == side;
 }
 
+// The eddy-viscosity term of a momentum row is explicit: it is formed from the velocities of the
+// evaluated level.  Breaking and flooded land can raise the viscosity far beyond what such an
+// explicit diffusion survives in the corrector iteration (the breaking model's cap follows the
+// wave celerity, not the grid), and a grid-scale oscillation then grows in the surf zone.  Where
+// the row's diffusion number, theta*dt*(d_l*nu_l + d_r*nu_r)/(dx^2*d_face), exceeds a quarter,
+// the along-line velocity part of the term is therefore taken at the target level, inside the
+// tridiagonal solve (backward Euler, unconditionally damping); the cross-line part stays
+// explicit.  Below that limit the explicit form is kept as it is.
+constexpr float kExplicitEddyLimit = 0.25f;
+
+inline bool eddy_diffusion_implicit(float a_right, float a_left) {
+  return a_right + a_left > kExplicitEddyLimit;
+}
+
 // Velocity divergence of every cell at the evaluated level (eddy-viscosity terms).
 void cell_divergence(Model& m, const Field& u, const Field& v) {
   for (int j = 1; j <= m.ny; ++j) {
@@ -413,8 +427,18 @@ void assemble_x_line(Model& m, const PassLevels& lv, int j, float* sub, float* d
 
     // Eddy viscosity of breaking and sub-grid turbulence.
     if (m.breaking_on == 1) {
-      b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i - 1, j) * m.divergence(i - 1, j)) /
-           (m.dx * d_f);
+      const float ar = tdt * dr * m.eddy_visc(i, j) / (m.dx * m.dx * d_f);
+      const float al = tdt * dl * m.eddy_visc(i - 1, j) / (m.dx * m.dx * d_f);
+      if (eddy_diffusion_implicit(ar, al)) {
+        const float dvr = (v(i, j + 1) - v(i, j)) / m.dy, dvl = (v(i - 1, j + 1) - v(i - 1, j)) / m.dy;
+        b += tdt * (dr * m.eddy_visc(i, j) * dvr - dl * m.eddy_visc(i - 1, j) * dvl) / (m.dx * d_f);
+        sub[i] -= al;
+        dia[i] += ar + al;
+        sup[i] -= ar;
+      } else {
+        b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i - 1, j) * m.divergence(i - 1, j)) /
+             (m.dx * d_f);
+      }
     }
 
     // Bottom friction, damping, velocity damping behind wavemakers, porous resistance.
@@ -658,8 +682,18 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
     b -= tdt * (pf.porous ? adv / pf.nf : adv);
 
     if (m.breaking_on == 1) {
-      b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i, j - 1) * m.divergence(i, j - 1)) /
-           (m.dy * d_f);
+      const float ar = tdt * dr * m.eddy_visc(i, j) / (m.dy * m.dy * d_f);
+      const float al = tdt * dl * m.eddy_visc(i, j - 1) / (m.dy * m.dy * d_f);
+      if (eddy_diffusion_implicit(ar, al)) {
+        const float dur = (u(i + 1, j) - u(i, j)) / m.dx, dul = (u(i + 1, j - 1) - u(i, j - 1)) / m.dx;
+        b += tdt * (dr * m.eddy_visc(i, j) * dur - dl * m.eddy_visc(i, j - 1) * dul) / (m.dy * d_f);
+        sub(i, j) -= al;
+        dia(i, j) += ar + al;
+        sup(i, j) -= ar;
+      } else {
+        b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i, j - 1) * m.divergence(i, j - 1)) /
+             (m.dy * d_f);
+      }
     }
 
     const float vb = m.v_bed(i, j), ub = m.u_bed(i, j);

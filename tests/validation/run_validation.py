@@ -270,7 +270,7 @@ RUNUP_CASES = {
     "runup04": dict(hd=0.04, d=0.30, breaking=False, top=0.34, window=0.004, tol=0.10,
                     profiles=None, rms=None, duration=45.0),
     "runup30": dict(hd=0.30, d=0.15, breaking=True, top=1.0, window=0.01, tol=0.20,
-                    profiles="profiles_lab_Hd0.30.dat", rms=0.05, duration=25.0),
+                    profiles="profiles_lab_Hd0.30.dat", rms=0.05, duration=25.0, full_div=8.0),
 }
 # Accepted shoreline position error, as a fraction of the measured horizontal runup excursion
 # R cot(beta) (the reference runup of the case).
@@ -299,8 +299,11 @@ def runup_geometry(name, full):
     """Grid spacing, time step, node positions (m from the wavemaker) and bed of a runup case."""
     c = RUNUP_CASES[name]
     d = c["d"]
-    dx = d / (12.0 if full else 6.0)                # d/6: 0.05 m for d = 0.30 m
-    dt = round(0.01 * math.sqrt(d / 0.30), 4) / (2.0 if full else 1.0)   # Courant 0.5
+    # d/6 (0.05 m for d = 0.30 m) reduced; d/12 full, except for the breaking wave, whose bore
+    # is stable in the swash only on grids up to about d/8 (docs/validation.md).
+    div = c.get("full_div", 12.0) if full else 6.0
+    dx = d / div
+    dt = round(0.01 * math.sqrt(d / 0.30), 4) * 6.0 / div   # Courant 0.5
     toe = RUNUP_FLAT * d
     shore = toe + RUNUP_COT * d
     nx = int(math.ceil((shore + c["top"] * RUNUP_COT * d) / dx - 1e-6)) + 1
@@ -851,6 +854,13 @@ def vb_compare(folder, checks, notes, full):
                  f"{incident:.3f}. "
                  f"Mean of (H/H0)^2 over the 9 gauges: measured {np.mean(hn ** 2):.2f}, "
                  f"model {np.mean(model ** 2):.2f}.")
+    # One height factor fitted by least squares separates the pattern (focus, shadows) from the
+    # level the ratios are taken against: a good pattern with a factor well below 1 means the
+    # measured heights stand on a smaller incident wave than the stated H0.
+    scale = float(np.sum(model * hn) / np.sum(model ** 2))
+    notes.append(f"Pattern with one fitted height factor s = {scale:.3f}: rms error of "
+                 f"s x model - measured = {np.sqrt(np.mean((scale * model - hn) ** 2)):.3f} "
+                 "(reported, not enforced).")
     notes.append("")
     notes.append("| y (m) | measured | model | error |")
     notes.append("|---|---|---|---|")
@@ -894,7 +904,10 @@ def mk_window(full):
 
 
 def mk_case(folder, full):
-    dx, dt = (0.02, 0.0075) if full else (0.03, 0.01)
+    # Full: the whole record.  The grid stays at 0.03 m: on finer grids the uprush still blows
+    # up in the swash (docs/validation.md); the time step is halved, which the full record
+    # needs to stay bounded in the surf zone.
+    dx, dt = (0.03, 0.005) if full else (0.03, 0.01)
     # The waves come from a line source at x = 0 with an absorbing layer behind it (x < -0.5 m):
     # the layer takes up the waves the source sends backwards and those reflected by the beach,
     # and it lets the mass carried shoreward by the waves return, as the return flow under the
