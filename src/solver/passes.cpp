@@ -146,8 +146,21 @@ inline bool marked_by(const Model& m, int i, int j, int side) {
 // explicit.  Below that limit the explicit form is kept as it is.
 constexpr float kExplicitEddyLimit = 0.25f;
 
-inline bool eddy_diffusion_implicit(float a_right, float a_left) {
-  return a_right + a_left > kExplicitEddyLimit;
+// Eddy-viscosity term of the row of one face, between the cell on its low side (l) and on its
+// high side (r): returns what it adds to the right-hand side and, where it is taken implicitly,
+// adds its along-line part to the row's three coefficients.  div_* are the cells' velocity
+// divergences of the evaluated level, cross_* their cross-line parts, h the grid spacing along
+// the line.
+inline float eddy_row_term(float tdt, float h, float d_f, float dl, float nu_l, float div_l, float cross_l,
+                           float dr, float nu_r, float div_r, float cross_r, float& sub, float& dia,
+                           float& sup) {
+  const float ar = tdt * dr * nu_r / (h * h * d_f);
+  const float al = tdt * dl * nu_l / (h * h * d_f);
+  if (ar + al <= kExplicitEddyLimit) return tdt * (dr * nu_r * div_r - dl * nu_l * div_l) / (h * d_f);
+  sub -= al;
+  dia += ar + al;
+  sup -= ar;
+  return tdt * (dr * nu_r * cross_r - dl * nu_l * cross_l) / (h * d_f);
 }
 
 // Velocity divergence of every cell at the evaluated level (eddy-viscosity terms).
@@ -427,18 +440,9 @@ void assemble_x_line(Model& m, const PassLevels& lv, int j, float* sub, float* d
 
     // Eddy viscosity of breaking and sub-grid turbulence.
     if (m.breaking_on == 1) {
-      const float ar = tdt * dr * m.eddy_visc(i, j) / (m.dx * m.dx * d_f);
-      const float al = tdt * dl * m.eddy_visc(i - 1, j) / (m.dx * m.dx * d_f);
-      if (eddy_diffusion_implicit(ar, al)) {
-        const float dvr = (v(i, j + 1) - v(i, j)) / m.dy, dvl = (v(i - 1, j + 1) - v(i - 1, j)) / m.dy;
-        b += tdt * (dr * m.eddy_visc(i, j) * dvr - dl * m.eddy_visc(i - 1, j) * dvl) / (m.dx * d_f);
-        sub[i] -= al;
-        dia[i] += ar + al;
-        sup[i] -= ar;
-      } else {
-        b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i - 1, j) * m.divergence(i - 1, j)) /
-             (m.dx * d_f);
-      }
+      b += eddy_row_term(tdt, m.dx, d_f, dl, m.eddy_visc(i - 1, j), m.divergence(i - 1, j),
+                         (v(i - 1, j + 1) - v(i - 1, j)) / m.dy, dr, m.eddy_visc(i, j), m.divergence(i, j),
+                         (v(i, j + 1) - v(i, j)) / m.dy, sub[i], dia[i], sup[i]);
     }
 
     // Bottom friction, damping, velocity damping behind wavemakers, porous resistance.
@@ -682,18 +686,9 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
     b -= tdt * (pf.porous ? adv / pf.nf : adv);
 
     if (m.breaking_on == 1) {
-      const float ar = tdt * dr * m.eddy_visc(i, j) / (m.dy * m.dy * d_f);
-      const float al = tdt * dl * m.eddy_visc(i, j - 1) / (m.dy * m.dy * d_f);
-      if (eddy_diffusion_implicit(ar, al)) {
-        const float dur = (u(i + 1, j) - u(i, j)) / m.dx, dul = (u(i + 1, j - 1) - u(i, j - 1)) / m.dx;
-        b += tdt * (dr * m.eddy_visc(i, j) * dur - dl * m.eddy_visc(i, j - 1) * dul) / (m.dy * d_f);
-        sub(i, j) -= al;
-        dia(i, j) += ar + al;
-        sup(i, j) -= ar;
-      } else {
-        b += tdt * (dr * m.eddy_visc(i, j) * m.divergence(i, j) - dl * m.eddy_visc(i, j - 1) * m.divergence(i, j - 1)) /
-             (m.dy * d_f);
-      }
+      b += eddy_row_term(tdt, m.dy, d_f, dl, m.eddy_visc(i, j - 1), m.divergence(i, j - 1),
+                         (u(i + 1, j - 1) - u(i, j - 1)) / m.dx, dr, m.eddy_visc(i, j), m.divergence(i, j),
+                         (u(i + 1, j) - u(i, j)) / m.dx, sub(i, j), dia(i, j), sup(i, j));
     }
 
     const float vb = m.v_bed(i, j), ub = m.u_bed(i, j);
