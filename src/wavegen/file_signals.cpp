@@ -47,14 +47,14 @@ void read_uv_series_file(Wavemaker& w, const ParamTable& t, SeriesFileReference&
   if (has_key_in_block(t, "input_ts_v_file", w.block)) {
     // x and y velocities in files of their own (a run's probe files): the first series of each.
     w.v_file = get_lower_text_in_block(t, "input_ts_v_file", w.block);
-    const TimeSeriesHeader hu = read_time_series_header(w.uv_file);
-    TimeSeriesColumn cu = read_time_series_column(w.uv_file, 1, hu.ncolumns, hu.ntimesteps);
-    check_against_reference(w, hu.ntimesteps, cu.dt, ref);
-    const TimeSeriesHeader hv = read_time_series_header(w.v_file);
-    TimeSeriesColumn cv = read_time_series_column(w.v_file, 1, hv.ncolumns, hv.ntimesteps);
-    check_against_reference(w, hv.ntimesteps, cv.dt, ref);
-    w.u_series = std::move(cu.values);
-    w.v_series = std::move(cv.values);
+    auto first_series = [&](const std::string& path) {
+      const TimeSeriesHeader h = read_time_series_header(path);
+      TimeSeriesColumn c = read_time_series_column(path, 1, h.ncolumns, h.ntimesteps);
+      check_against_reference(w, h.ntimesteps, c.dt, ref);
+      return std::move(c.values);
+    };
+    w.u_series = first_series(w.uv_file);
+    w.v_series = first_series(w.v_file);
     return;
   }
   const TimeSeriesHeader h = read_time_series_header(w.uv_file);
