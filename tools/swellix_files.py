@@ -64,6 +64,7 @@ class Grid:
     descriptions: list = field(default_factory=list)
     units: list = field(default_factory=list)
     arrays: list = field(default_factory=list)
+    crs: str = ""            # the coordinate system of x and y (key :CRS), "" when unknown
 
     @property
     def values(self):
@@ -104,6 +105,8 @@ def read_grid(path):
                 head[key] = _number(value)
             elif key in ("ngrid_x", "ngrid_y", "n_arrays"):
                 head[key] = int(_number(value))
+            elif key == "crs":
+                head[key] = value
             elif _indexed(key, "datadescription"):
                 desc[_indexed(key, "datadescription")] = value
             elif _indexed(key, "dataunits"):
@@ -137,17 +140,23 @@ def read_grid(path):
         arrays.append(np.array(vals[:need], dtype=np.float64).reshape(ny, nx))
     return Grid(path, nx, ny, head["delta_x"], head["delta_y"], head["x_origin"],
                 head["y_origin"], orientation, n_arrays,
-                [desc[k] for k in sorted(desc)], [units[k] for k in sorted(units)], arrays)
+                [desc[k] for k in sorted(desc)], [units[k] for k in sorted(units)], arrays,
+                head.get("crs", ""))
 
 
 def write_grid(path, arrays, delta_x, delta_y, x_origin=0.0, y_origin=0.0, orientation=0.0,
-               title="grid"):
-    """Write arrays (each (ny, nx)) as a grid file the program reads (for making inputs)."""
+               title="grid", crs=""):
+    """Write arrays (each (ny, nx)) as a grid file the program reads (for making inputs).
+
+    crs, when given, goes into a :CRS key line, which the program passes over and the tools
+    read back (swellix-export puts it into its output)."""
     if isinstance(arrays, np.ndarray):
         arrays = [arrays]
     ny, nx = arrays[0].shape
     with open(path, "w") as f:
         f.write(f"# {title}\n:N_Arrays {len(arrays)}\n:NGrid_X {nx}\n:NGrid_Y {ny}\n")
+        if crs:
+            f.write(f":CRS {crs}\n")
         f.write(f":Delta_X {delta_x} # meters\n:Delta_Y {delta_y} # meters\n")
         f.write(f":X_Origin {x_origin} # meters\n:Y_Origin {y_origin} # meters\n")
         f.write(f":Grid_Orientation {orientation} # degrees\n:EndHeader\n")
