@@ -1,15 +1,17 @@
 # The two everyday commands (see README.md):
 #   make demo   install what is missing, build, run the bundled harbour example, plot it
 #   make test   install what is missing, build with warnings as errors, run every test
-# Further targets: build, asan (sanitizer build and tests), fuzz (short fuzzing), clean.
+# Further targets: build, install (into PREFIX, default /usr/local), asan (sanitizer build and
+# tests), fuzz (short fuzzing), clean.
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: all deps build demo test validation asan fuzz clean
+.PHONY: all deps build demo test validation install asan fuzz clean
 
 all: build
 
@@ -27,6 +29,9 @@ demo: deps
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE validation-open
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Every laboratory case, including those whose thresholds the model does not meet yet.
 validation: build
