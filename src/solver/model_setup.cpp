@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/constants.hpp"
+#include "core/depth_coefficients.hpp"
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
 #include "params/bathymetry_checks.hpp"
@@ -80,9 +81,8 @@ std::vector<float> inner_source_factors(const Model& m, const BoundarySignal& s)
     const int j = std::min(s.side == 6 ? s.j1 + p - 1 : s.j1, m.ny);
     const double h = m.depth(i, j);
     if (!(h > 0.0)) continue;
-    const double z = static_cast<double>(kRefLevelCoef) * h;
-    const double k1 = z * z / 2.0 - h * h / 6.0;
-    const double k3 = (z * z - h * h) / 2.0;
+    const DepthCoefsOf<double> kc = reference_depth_coefs(h);
+    const double k1 = kc.k1, k3 = kc.k3;
     double uu = 0.0, uc = 0.0;
     for (int n = 1; n <= s.nsteps; ++n) {
       const double u = s.u(n, ps);
