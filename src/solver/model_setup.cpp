@@ -125,8 +125,8 @@ bool in_wavemaker_box(int i, int j, int i1, int i2, int j1, int j2) {
 
 float linear_celerity(float t, float h) {
   if (h <= 0.0f) return 0.0f;
-  const float omega = 6.283185f / t;
-  const float x0 = omega * omega * h / 9.81f;
+  const float omega = kTwoPi / t;
+  const float x0 = omega * omega * h / kGravity;
   float x = x0;
   if (x0 < 20.0f) {
     for (int it = 1; it <= 21; ++it) {
@@ -219,12 +219,12 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
     }
   }
 
-  // Bottom friction: 9.81 / Ch^2 per cell.  A Chezy value of 0 or below (never from a checked
+  // Bottom friction: g / Ch^2 per cell.  A Chezy value of 0 or below (never from a checked
   // parameter file) means a frictionless cell.
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float ch = p.has_friction_file && !grids.chezy.empty() ? grids.chezy(i, j) : p.chezy_coeff;
-      m.friction_factor(i, j) = ch > 0.0f ? 9.81f / (ch * ch) : 0.0f;
+      m.friction_factor(i, j) = ch > 0.0f ? kGravity / (ch * ch) : 0.0f;
     }
   }
 

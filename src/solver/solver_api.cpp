@@ -93,7 +93,7 @@ BoundarySignal regular_signal(int side, int i1, int i2, int j1, int j2, float he
   s.Q.assign(total, 0.0f);
   s.Us.assign(total, 0.0f);
   const double h = depth;
-  const double omega = 2.0 * 3.14159265358979323846 / period;
+  const double omega = 2.0 * kPiDouble / period;
   const double k = model_wavenumber(omega, h);
   const double beta = kBeta;
   const double vel = omega / (k * h * (1.0 + beta * (k * h) * (k * h)));

@@ -15,8 +15,8 @@ namespace {
 
 constexpr int kHarmonics = 63;    // A_1..A_63, B_0..B_63
 constexpr int kCollocation = 64;  // points on the half wavelength
-constexpr double kPhaseStep = 2.0 * 3.14159265358979323846 / 128.0;
-constexpr double kPiD = 3.14159265358979323846;
+constexpr double kPhaseStep = 2.0 * kPiDouble / 128.0;
+constexpr double kPiD = kPiDouble;
 constexpr int kNewtonIterations = 40;
 constexpr double kNewtonTolerance = 1.0e-6;  // largest correction relative to its unknowns
 constexpr float kImprovementTolerance = 1.0e-7f;

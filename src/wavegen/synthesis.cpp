@@ -171,7 +171,7 @@ void regular_linear_signal(float H, float T, float direction_deg, const LineGeom
   }
 }
 
-float depth_cap(float T) { return 1.4f * 2.4525f * T * T / kTwoPi; }
+float depth_cap(float T) { return 1.4f * kQuarterGravity * T * T / kTwoPi; }
 
 void apply_depth_cap(float T, Field& depth, float& max_depth) {
   const float cap = depth_cap(T);

@@ -312,7 +312,7 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
     }
   std::vector<float> cs(nbs), sn(nbs), limit(nbs);
   for (int i = 0; i < nb; ++i) {
-    const float th = c.theta[static_cast<std::size_t>(i)] * 3.1415929f / 180.0f;
+    const float th = c.theta[static_cast<std::size_t>(i)] * kPiDirectional / 180.0f;
     cs[static_cast<std::size_t>(i)] = std::cos(th);
     sn[static_cast<std::size_t>(i)] = std::sin(th);
     limit[static_cast<std::size_t>(i)] =
