@@ -91,13 +91,13 @@ void face_activity(Model& m, const Field& eta) {
 
 namespace {
 
-bool has_side(const Model& m, int side) {
+bool has_side(const Model& m, WavemakerSide side) {
   for (const BoundarySignal& s : m.wavemakers)
     if (s.side == side) return true;
   return false;
 }
 
-inline bool marked_by(const Model& m, int i, int j, int side) {
+inline bool marked_by(const Model& m, int i, int j, WavemakerSide side) {
   const int k = m.wavemaker_mark(i, j);
   return k > 0 && m.wavemakers[static_cast<std::size_t>(k - 1)].side == side;
 }
@@ -170,12 +170,12 @@ struct FaceValues {
 };
 
 // One active face (a along the line, c across it) of the general loops, for either direction:
-// u-faces with the x-line frame, v-faces with the y-line frame.  inner_side is the side code of
-// the inner-line wavemakers across this line (6 for x-lines, 5 for y-lines), next to which the
+// u-faces with the x-line frame, v-faces with the y-line frame.  inner_side is the side of the
+// inner-line wavemakers across this line (inner column for x-lines, inner row for y-lines), next to which the
 // along-line difference of G is one-sided; 0 when there are none.
 template <bool kAlongX>
 FaceValues general_face(const Model& m, const Field& along, const Field& across, const Field& eta,
-                        const Field& cur, int inner_side, const InverseSteps& st, int a, int c) {
+                        const Field& cur, WavemakerSide inner_side, const InverseSteps& st, int a, int c) {
   using View = LineView<kAlongX>;
   const View dep(m.depth), et(eta), A(along), C(across);
   const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
@@ -193,7 +193,7 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
   const Corners w{C(a - 1, c), C(a, c), C(a - 1, c + 1), C(a, c + 1)};
   const float s = profile_s(A(a - 1, c), A(a, c), A(a + 1, c), w, st);
   float da = A(a + 1, c) - A(a - 1, c);
-  if (inner_side != 0) {
+  if (inner_side != WavemakerSide::kNone) {
     if (marked_by(m, ir, jr, inner_side)) da = 2.0f * (A(a, c) - A(a - 1, c));
     if (marked_by(m, il, jl, inner_side)) da = 2.0f * (A(a + 1, c) - A(a, c));
   }
@@ -208,7 +208,7 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
 }  // namespace
 
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
-  const bool side6 = has_side(m, 6);
+  const bool side6 = has_side(m, WavemakerSide::kInnerColumn);
   const bool plain = m.nonlinear_option != 2 && !m.current_on && !side6;
   const InverseSteps st = x_line_steps(m.gc);
   for (int j = 1; j <= m.ny; ++j) {
@@ -218,7 +218,7 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
     }
     for (int i = 2; i <= m.nx; ++i) {
       FaceValues f{0.0f, 0.0f, 0.0f};
-      if (m.active_u(i, j) != 0) f = general_face<true>(m, u, v, eta, m.current_x, side6 ? 6 : 0, st, i, j);
+      if (m.active_u(i, j) != 0) f = general_face<true>(m, u, v, eta, m.current_x, side6 ? WavemakerSide::kInnerColumn : WavemakerSide::kNone, st, i, j);
       m.u_surf(i, j) = f.surf;
       m.u_bed(i, j) = f.bed;
       m.flux_x(i, j) = f.flux;
@@ -227,7 +227,7 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
 }
 
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
-  const bool side5 = has_side(m, 5);
+  const bool side5 = has_side(m, WavemakerSide::kInnerRow);
   const bool plain = m.nonlinear_option != 2 && !m.current_on && !side5;
   const InverseSteps st = y_line_steps(m.gc);
   for (int j = 2; j <= m.ny; ++j) {
@@ -237,7 +237,7 @@ void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& et
     }
     for (int i = 1; i <= m.nx; ++i) {
       FaceValues f{0.0f, 0.0f, 0.0f};
-      if (m.active_v(i, j) != 0) f = general_face<false>(m, v, u, eta, m.current_y, side5 ? 5 : 0, st, j, i);
+      if (m.active_v(i, j) != 0) f = general_face<false>(m, v, u, eta, m.current_y, side5 ? WavemakerSide::kInnerRow : WavemakerSide::kNone, st, j, i);
       m.v_surf(i, j) = f.surf;
       m.v_bed(i, j) = f.bed;
       m.flux_y(i, j) = f.flux;

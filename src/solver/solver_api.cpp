@@ -76,7 +76,7 @@ double model_wavenumber(double omega, double h) {
   return k;
 }
 
-BoundarySignal regular_signal(int side, int i1, int i2, int j1, int j2, float height, float period,
+BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2, float height, float period,
                               float depth, float dt, int nsteps, float direction_sign) {
   BoundarySignal s;
   s.number = 1;
