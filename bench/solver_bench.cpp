@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   }
 
   const double c_sig0 = cpu_seconds();
-  BoundarySignal sig = regular_signal(4, 1, 1, 1, ny, height, period, h, dt, steps, 1.0f);
+  BoundarySignal sig = regular_signal(WavemakerSide::kWest, 1, 1, 1, ny, height, period, h, dt, steps, 1.0f);
   const double c_sig = cpu_seconds() - c_sig0;
 
   Model m;

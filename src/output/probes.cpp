@@ -5,6 +5,7 @@
 
 #include "core/constants.hpp"
 #include "io/time_series_file.hpp"
+#include "solver/kernels.hpp"
 
 namespace swx {
 
@@ -62,12 +63,11 @@ FaceProfile face_profile_x(const Model& m, const Level& lv, int f, int j) {
   fp.u = u(i0, j);
   fp.h = 0.5f * (m.depth(im, j) + m.depth(i0, j));
   fp.d = 0.5f * (dl + dr);
-  fp.s = (u(ip, j) - 2.0f * u(i0, j) + u(im, j)) / (m.dx * m.dx) +
-         (v(i0, jp) - v(im, jp) - v(i0, j) + v(im, j)) / (m.dx * m.dy);
-  fp.g = (hx(ip, j) * u(ip, j) - hx(im, j) * u(im, j) + hx(i0, j) * (u(ip, j) - u(im, j)) +
-          0.25f * (hy(im, j) + hy(i0, j) + hy(i0, jp) + hy(im, jp)) * (v(i0, j) + v(i0, jp) - v(im, j) - v(im, jp))) /
-             (2.0f * m.dx) +
-         hx(i0, j) * (v(i0, jp) - v(i0, j) - v(im, j) + v(im, jp)) / (2.0f * m.dy);
+  const DivisorSteps st{m.dx * m.dx, 2.0f * m.dx, 2.0f * m.dy, m.dx * m.dy};
+  const Corners c{v(im, j), v(i0, j), v(im, jp), v(i0, jp)};
+  fp.s = profile_s(u(im, j), u(i0, j), u(ip, j), c, st);
+  const float hy4 = corner_slope_mean({hy(im, j), hy(i0, j), hy(im, jp), hy(i0, jp)});
+  fp.g = profile_g(hx(im, j), hx(i0, j), hx(ip, j), u(im, j), u(ip, j), u(ip, j) - u(im, j), hy4, c, st);
   return fp;
 }
 
@@ -85,12 +85,11 @@ FaceProfile face_profile_y(const Model& m, const Level& lv, int i, int f) {
   fp.u = v(i, j0);
   fp.h = 0.5f * (m.depth(i, jm) + m.depth(i, j0));
   fp.d = 0.5f * (ds + dn);
-  fp.s = (v(i, jp) - 2.0f * v(i, j0) + v(i, jm)) / (m.dy * m.dy) +
-         (u(ip, j0) - u(ip, jm) - u(i, j0) + u(i, jm)) / (m.dx * m.dy);
-  fp.g = (hy(i, jp) * v(i, jp) - hy(i, jm) * v(i, jm) + hy(i, j0) * (v(i, jp) - v(i, jm)) +
-          0.25f * (hx(i, jm) + hx(i, j0) + hx(ip, j0) + hx(ip, jm)) * (u(i, j0) + u(ip, j0) - u(i, jm) - u(ip, jm))) /
-             (2.0f * m.dy) +
-         hy(i, j0) * (u(ip, j0) - u(i, j0) - u(i, jm) + u(ip, jm)) / (2.0f * m.dx);
+  const DivisorSteps st{m.dy * m.dy, 2.0f * m.dy, 2.0f * m.dx, m.dx * m.dy};
+  const Corners c{u(i, jm), u(i, j0), u(ip, jm), u(ip, j0)};
+  fp.s = profile_s(v(i, jm), v(i, j0), v(i, jp), c, st);
+  const float hx4 = corner_slope_mean({hx(i, jm), hx(i, j0), hx(ip, jm), hx(ip, j0)});
+  fp.g = profile_g(hy(i, jm), hy(i, j0), hy(i, jp), v(i, jm), v(i, jp), v(i, jp) - v(i, jm), hx4, c, st);
   return fp;
 }
 
@@ -103,15 +102,12 @@ float velocity_at(const FaceProfile& fp, float z) {
   return fp.u + 0.5f * (zr * zr - z * z) * fp.s + (zr - z) * fp.g;
 }
 
-// Volume flux per unit width: d u + h (K2 G + K1 S), K1 = zr^2/2 - h^2/6, K2 = h (coef - 1/2),
-// the flux of the weak form (still-water depth in the dispersive part) under both options.
+// Volume flux per unit width: d u + h (K2 G + K1 S), the flux of the weak form (still-water
+// depth in the dispersive part) under both options.
 float flux_of(const FaceProfile& fp) {
   if (fp.dry) return 0.0f;
   if (fp.h <= 0.0f) return fp.d * fp.u;
-  const float zr = kRefLevelCoef * fp.h;
-  const float k1 = 0.5f * zr * zr - fp.h * fp.h / 6.0f;
-  const float k2 = fp.h * (kRefLevelCoef - 0.5f);
-  return fp.d * fp.u + fp.h * (k2 * fp.g + k1 * fp.s);
+  return weak_face_flux(reference_depth_coefs(fp.h), fp.d, fp.h, fp.u, fp.g, fp.s);
 }
 
 // Rate of change of the velocity divergence over one step, times dt, at node (i, j).

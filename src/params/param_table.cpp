@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 
+#include "core/constants.hpp"
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
 
@@ -291,7 +292,7 @@ GridPoint get_grid_point_in_block(const ParamTable& t, std::string_view x_key, s
   if (!have_x) not_found(kx);
   if (!have_y) not_found(ky);
 
-  const float theta = h.grid_orientation * 3.1415927f / 180.0f;
+  const float theta = h.grid_orientation * kPiRounded / 180.0f;
   const float c = std::cos(theta), sn = std::sin(theta);
   const float ddx = x - h.x_origin, ddy = y - h.y_origin;
   const int i = node_index((ddx * c + ddy * sn) / h.delta_x + 1.5f);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/constants.hpp"
+
 namespace swx {
 
 int breaking_at_point(const Field& celerity, const Field& eta, const Field& u_surf, const Field& v_surf,
@@ -77,7 +79,7 @@ void update_eddy_viscosity(Model& m) {
       const float sv = m.smag_visc(i, j);
       ev = std::sqrt(ev * ev + sv * sv);
       const float c = m.celerity(i, j);
-      const float cap = h > 0.0f ? c * c * m.mean_period / 6.283185f : 9.81f * m.mean_period * d / 6.283185f;
+      const float cap = h > 0.0f ? c * c * m.mean_period / kTwoPi : kGravity * m.mean_period * d / kTwoPi;
       m.eddy_visc(i, j) = std::min(ev, cap);
     }
   }

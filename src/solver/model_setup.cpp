@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/constants.hpp"
+#include "core/depth_coefficients.hpp"
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
 #include "params/bathymetry_checks.hpp"
@@ -71,18 +72,17 @@ void move_edge_strips(Model& m, bool along_x) {
 // the waves travel along +x (+y); the source is signed so that the waves on that side carry
 // the signal's flux with the signal's sign.
 std::vector<float> inner_source_factors(const Model& m, const BoundarySignal& s) {
-  const int np = s.side == 6 ? s.j2 - s.j1 + 1 : s.i2 - s.i1 + 1;
+  const int np = s.side == WavemakerSide::kInnerColumn ? s.j2 - s.j1 + 1 : s.i2 - s.i1 + 1;
   std::vector<float> f(static_cast<std::size_t>(np) + 1, 0.0f);
   double direction = 0.0;
   for (int p = 1; p <= np; ++p) {
     const int ps = s.npoints == 1 ? 1 : p;
-    const int i = std::min(s.side == 5 ? s.i1 + p - 1 : s.i1, m.nx);
-    const int j = std::min(s.side == 6 ? s.j1 + p - 1 : s.j1, m.ny);
+    const int i = std::min(s.side == WavemakerSide::kInnerRow ? s.i1 + p - 1 : s.i1, m.nx);
+    const int j = std::min(s.side == WavemakerSide::kInnerColumn ? s.j1 + p - 1 : s.j1, m.ny);
     const double h = m.depth(i, j);
     if (!(h > 0.0)) continue;
-    const double z = static_cast<double>(kRefLevelCoef) * h;
-    const double k1 = z * z / 2.0 - h * h / 6.0;
-    const double k3 = (z * z - h * h) / 2.0;
+    const DepthCoefsOf<double> kc = reference_depth_coefs(h);
+    const double k1 = kc.k1, k3 = kc.k3;
     double uu = 0.0, uc = 0.0;
     for (int n = 1; n <= s.nsteps; ++n) {
       const double u = s.u(n, ps);
@@ -125,8 +125,8 @@ bool in_wavemaker_box(int i, int j, int i1, int i2, int j1, int j2) {
 
 float linear_celerity(float t, float h) {
   if (h <= 0.0f) return 0.0f;
-  const float omega = 6.283185f / t;
-  const float x0 = omega * omega * h / 9.81f;
+  const float omega = kTwoPi / t;
+  const float x0 = omega * omega * h / kGravity;
   float x = x0;
   if (x0 < 20.0f) {
     for (int it = 1; it <= 21; ++it) {
@@ -219,12 +219,12 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
     }
   }
 
-  // Bottom friction: 9.81 / Ch^2 per cell.  A Chezy value of 0 or below (never from a checked
+  // Bottom friction: g / Ch^2 per cell.  A Chezy value of 0 or below (never from a checked
   // parameter file) means a frictionless cell.
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float ch = p.has_friction_file && !grids.chezy.empty() ? grids.chezy(i, j) : p.chezy_coeff;
-      m.friction_factor(i, j) = ch > 0.0f ? 9.81f / (ch * ch) : 0.0f;
+      m.friction_factor(i, j) = ch > 0.0f ? kGravity / (ch * ch) : 0.0f;
     }
   }
 
@@ -244,7 +244,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   if (p.has_damping && !grids.damping.empty()) copy_nodes(grids.damping, m.damping, m.nx, m.ny);
   m.x_velocity_sink = m.y_velocity_sink = false;
   for (const BoundarySignal& s : m.wavemakers) {
-    const bool on_row = s.side == 1 || s.side == 3 || s.side == 5;
+    const bool on_row = is_row_side(s.side);
     if (on_row && !m.x_velocity_sink) {
       move_edge_strips(m, true);
       m.x_velocity_sink = true;
@@ -281,7 +281,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
           m.wavemaker_mark(i, j) = static_cast<std::int16_t>(k + 1);
       }
     }
-    if (s.side == 5 || s.side == 6) m.inner_source_factor[k] = inner_source_factors(m, s);
+    if (is_inner_side(s.side)) m.inner_source_factor[k] = inner_source_factors(m, s);
   }
 
   // Linear phase speed of the mean wave (breaking criterion and cap).

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/constants.hpp"
+#include "core/depth_coefficients.hpp"
 #include "core/fatal.hpp"
 #include "solver/time_step.hpp"
 #include "solver/wavemaker_faces.hpp"
@@ -75,7 +76,7 @@ double model_wavenumber(double omega, double h) {
   return k;
 }
 
-BoundarySignal regular_signal(int side, int i1, int i2, int j1, int j2, float height, float period,
+BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2, float height, float period,
                               float depth, float dt, int nsteps, float direction_sign) {
   BoundarySignal s;
   s.number = 1;
@@ -92,13 +93,12 @@ BoundarySignal regular_signal(int side, int i1, int i2, int j1, int j2, float he
   s.Q.assign(total, 0.0f);
   s.Us.assign(total, 0.0f);
   const double h = depth;
-  const double omega = 2.0 * 3.14159265358979323846 / period;
+  const double omega = 2.0 * kPiDouble / period;
   const double k = model_wavenumber(omega, h);
   const double beta = kBeta;
   const double vel = omega / (k * h * (1.0 + beta * (k * h) * (k * h)));
-  const double z = static_cast<double>(kRefLevelCoef) * h;
-  const double k1 = z * z / 2.0 - h * h / 6.0;
-  const double k3 = (z * z - h * h) / 2.0;
+  const DepthCoefsOf<double> kc = reference_depth_coefs(h);
+  const double k1 = kc.k1, k3 = kc.k3;
   for (int n = 1; n <= nsteps; ++n) {
     const double t = (n - 1) * static_cast<double>(dt);
     const double eta = 0.5 * height * std::sin(-omega * t);

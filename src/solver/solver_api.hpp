@@ -46,7 +46,7 @@ double model_wavenumber(double omega, double h);
 // Boundary signal of a regular linear wave of the given height and period for a wavemaker line
 // of constant depth: U, Q and Us per step and point, the wave travelling along the line's
 // positive normal (+x or +y) for direction_sign +1 and against it for -1.
-BoundarySignal regular_signal(int side, int i1, int i2, int j1, int j2, float height, float period,
+BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2, float height, float period,
                               float depth, float dt, int nsteps, float direction_sign);
 
 }  // namespace swx

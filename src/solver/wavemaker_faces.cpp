@@ -41,13 +41,13 @@ void signal_indices(int n, int ns, int& n0, int& n1) {
 }
 
 int line_points(const BoundarySignal& s) {
-  const bool column = s.side == 2 || s.side == 4 || s.side == 6;
+  const bool column = is_column_side(s.side);
   return column ? s.j2 - s.j1 + 1 : s.i2 - s.i1 + 1;
 }
 
 void set_boundary_velocities(Model& m) {
   for (const BoundarySignal& s : m.wavemakers) {
-    if (s.side < 1 || s.side > 4 || s.nsteps < 1) continue;
+    if (!is_boundary_side(s.side) || s.nsteps < 1) continue;
     int n0 = 0, n1 = 0;
     signal_indices(m.step, s.nsteps, n0, n1);
     const int np = line_points(s);
@@ -58,12 +58,12 @@ void set_boundary_velocities(Model& m) {
       Field* f[3] = {&m.u_old, &m.u_new, &m.u_mid};
       int i = 0, j = 0;
       switch (s.side) {
-        case 4: i = 1; j = s.j1 + p - 1; break;
-        case 2: i = m.nx + 1; j = s.j1 + p - 1; break;
-        case 3: i = s.i1 + p - 1; j = 1; break;
+        case WavemakerSide::kWest: i = 1; j = s.j1 + p - 1; break;
+        case WavemakerSide::kEast: i = m.nx + 1; j = s.j1 + p - 1; break;
+        case WavemakerSide::kSouth: i = s.i1 + p - 1; j = 1; break;
         default: i = s.i1 + p - 1; j = m.ny + 1; break;
       }
-      if (s.side == 1 || s.side == 3) {
+      if (is_row_side(s.side)) {
         f[0] = &m.v_old;
         f[1] = &m.v_new;
         f[2] = &m.v_mid;
@@ -78,21 +78,21 @@ void set_boundary_velocities(Model& m) {
 void boundary_wavemaker_fluxes(Model& m, bool predictor) {
   const bool strong = m.nonlinear_option == 2;
   for (const BoundarySignal& s : m.wavemakers) {
-    if (s.side < 1 || s.side > 4 || s.nsteps < 1) continue;
+    if (!is_boundary_side(s.side) || s.nsteps < 1) continue;
     const int np = line_points(s);
     for (int p = 1; p <= np; ++p) {
       const float q = pass_value(m, s.Q, s, p, predictor);
       const float us = strong ? pass_value(m, s.Us, s, p, predictor) : 0.0f;
       switch (s.side) {
-        case 4:
+        case WavemakerSide::kWest:
           m.flux_x(1, s.j1 + p - 1) = q;
           if (strong) m.u_surf(1, s.j1 + p - 1) = us;
           break;
-        case 2:
+        case WavemakerSide::kEast:
           m.flux_x(m.nx + 1, s.j1 + p - 1) = q;
           if (strong) m.u_surf(m.nx + 1, s.j1 + p - 1) = us;
           break;
-        case 3:
+        case WavemakerSide::kSouth:
           m.flux_y(s.i1 + p - 1, 1) = q;
           if (strong) m.v_surf(s.i1 + p - 1, 1) = us;
           break;
@@ -109,8 +109,8 @@ void inner_wavemaker_sources(Model& m, Field& eta_t, const Field& eta_e, bool pr
   const float tdt = (predictor ? 0.5f : 1.0f) * m.dt;
   for (std::size_t k = 0; k < m.wavemakers.size(); ++k) {
     const BoundarySignal& s = m.wavemakers[k];
-    if ((s.side != 5 && s.side != 6) || s.nsteps < 1) continue;
-    const bool column = s.side == 6;
+    if (!is_inner_side(s.side) || s.nsteps < 1) continue;
+    const bool column = s.side == WavemakerSide::kInnerColumn;
     const std::vector<float>& factor = m.inner_source_factor[k];
     const float width = column ? m.dx : m.dy;
     const int np = line_points(s);

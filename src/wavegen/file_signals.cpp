@@ -107,7 +107,7 @@ std::vector<float> velocity_directions(std::span<const float> eta, std::span<con
     su += cu[static_cast<std::size_t>(j)];
     sv += cv[static_cast<std::size_t>(j)];
   }
-  constexpr double kRadToDeg = 180.0 / 3.14159265358979323846;
+  constexpr double kRadToDeg = 180.0 / kPiDouble;
   principal_deg = (su == 0.0 && sv == 0.0) ? 0.0f : static_cast<float>(std::atan2(sv, su) * kRadToDeg);
   std::vector<float> dir(m + 1, principal_deg);
   for (int j = band.j_low; j <= band.j_high; ++j) {

@@ -94,9 +94,9 @@ const FftTables& fft_tables(int n) {
   FftTables t;
   const int m = n / 2;
   std::vector<float> inverse_cos;
-  unit_roots(m / 2 - 1, -1 * 2.0 * 3.14159265358979323846 / m, t.complex_cos, t.complex_sin_forward);
-  unit_roots(m / 2 - 1, +1 * 2.0 * 3.14159265358979323846 / m, inverse_cos, t.complex_sin_inverse);
-  unit_roots(n / 2, -2.0 * 3.14159265358979323846 / n, t.half_cos, t.half_sin);
+  unit_roots(m / 2 - 1, -1 * 2.0 * kPiDouble / m, t.complex_cos, t.complex_sin_forward);
+  unit_roots(m / 2 - 1, +1 * 2.0 * kPiDouble / m, inverse_cos, t.complex_sin_inverse);
+  unit_roots(n / 2, -2.0 * kPiDouble / n, t.half_cos, t.half_sin);
   return cache.emplace(n, std::move(t)).first->second;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/constants.hpp"
+#include "core/depth_coefficients.hpp"
 #include "wavegen/dense_solver.hpp"
 #include "wavegen/numerics.hpp"
 
@@ -14,21 +15,14 @@ namespace {
 
 constexpr int kHarmonics = 63;    // A_1..A_63, B_0..B_63
 constexpr int kCollocation = 64;  // points on the half wavelength
-constexpr double kPhaseStep = 2.0 * 3.14159265358979323846 / 128.0;
-constexpr double kPiD = 3.14159265358979323846;
+constexpr double kPhaseStep = 2.0 * kPiDouble / 128.0;
+constexpr double kPiD = kPiDouble;
 constexpr int kNewtonIterations = 40;
 constexpr double kNewtonTolerance = 1.0e-6;  // largest correction relative to its unknowns
 constexpr float kImprovementTolerance = 1.0e-7f;
 constexpr int kSolitaryNodes = 200;      // nodes of the half solitary wave
 constexpr double kSolitaryExtent = 9.0;  // half domain in units of 1 / kappa (sech^2 ~ 6e-8)
 
-struct DepthCoefficients {
-  double k1, k3;  // K1 = z^2/2 - h^2/6, K3 = (z^2 - h^2)/2, z = 0.464758 h
-};
-DepthCoefficients depth_coefficients(double h) {
-  const double z = static_cast<double>(kRefLevelCoef) * h;
-  return {z * z / 2.0 - h * h / 6.0, (z * z - h * h) / 2.0};
-}
 
 // Largest magnitude of v[from..to).
 template <class T>
@@ -80,7 +74,7 @@ PeriodicWave periodic_wave(float H, float T, float h, const Reporter& reporter) 
   w.height = H;
   w.period = T;
   const double omega = 2.0 * kPiD / T, hd = h, g = kGravity, Hd = H;
-  const DepthCoefficients kc = depth_coefficients(hd);
+  const DepthCoefsOf<double> kc = reference_depth_coefs(hd);
   // Unknowns: A_1..A_63, B_0..B_63, k, Bernoulli constant.
   constexpr int nu = 2 * kHarmonics + 3;
   constexpr int ia = 0, ib = kHarmonics, ik = 2 * kHarmonics + 1, ic2 = 2 * kHarmonics + 2;
@@ -221,7 +215,7 @@ SolitaryWave solitary_wave(float H, float h, const Reporter& reporter) {
   s.h = h;
   s.height = H;
   const double hd = h, Hd = H, g = kGravity;
-  const DepthCoefficients kc = depth_coefficients(hd);
+  const DepthCoefsOf<double> kc = reference_depth_coefs(hd);
   const double kappa = std::sqrt(3.0 * Hd / (4.0 * hd * hd * hd));
   const int nn = kSolitaryNodes + 1;  // nodes 0..200
   const double dxi = kSolitaryExtent / kappa / kSolitaryNodes, d2 = 1.0 / (dxi * dxi);

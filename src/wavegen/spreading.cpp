@@ -37,17 +37,17 @@ float travel_angle(float direction_deg) {
 
 }  // namespace
 
-bool direction_fits_boundary(float direction_deg, int side) {
+bool direction_fits_boundary(float direction_deg, WavemakerSide side) {
   // Sides are tested on the direction of travel in the grid frame, counter-clockwise from +x,
   // with exact comparisons in degrees so that waves travelling along the line are refused.
   const float a = travel_angle(direction_deg);
   switch (side) {
-    case 1: return a > 180.0f;                // north row: travel towards -y
-    case 2: return a > 90.0f && a < 270.0f;   // east column: towards -x
-    case 3: return a > 0.0f && a < 180.0f;    // south row: towards +y
-    case 4: return a < 90.0f || a > 270.0f;   // west column: towards +x
-    case 5: return a != 0.0f && a != 180.0f;  // inner row: either way across it
-    case 6: return a != 90.0f && a != 270.0f; // inner column: either way across it
+    case WavemakerSide::kNorth: return a > 180.0f;                // travel towards -y
+    case WavemakerSide::kEast: return a > 90.0f && a < 270.0f;    // towards -x
+    case WavemakerSide::kSouth: return a > 0.0f && a < 180.0f;    // towards +y
+    case WavemakerSide::kWest: return a < 90.0f || a > 270.0f;    // towards +x
+    case WavemakerSide::kInnerRow: return a != 0.0f && a != 180.0f;      // either way across it
+    case WavemakerSide::kInnerColumn: return a != 90.0f && a != 270.0f;  // either way across it
     default: return false;
   }
 }
@@ -108,7 +108,7 @@ float truncated_sigma(const DirectionalSpreading& d) {
   return (180.0f / kPi) * std::sqrt(d.dtheta * sum);
 }
 
-DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation, int side,
+DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation, WavemakerSide side,
                                                  const Reporter& reporter) {
   const std::string name = get_lower_text_in_block(t, "directional_distribution", b);
   SpreadingType type;
@@ -178,7 +178,6 @@ float truncate_spectrum_band(std::span<float> S, float f0, float df, const Frequ
   return P;
 }
 
-bool is_row_side(int side) { return side == 1 || side == 3 || side == 5; }
 
 void exchange_row_frame(float& direction, std::span<float> theta) {
   direction = 90.0f - direction;

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "core/boundary_signal.hpp"
 #include "core/fatal.hpp"
 #include "params/param_table.hpp"
 
@@ -26,7 +27,7 @@ struct DirectionalSpreading {
 // Reads directional_distribution, standard_deviation or spreading_index, prin_wave_direction
 // and max_cutoff_angle from the block, checks the principal direction against the side
 // (1..6), builds the 32 bins and weights and writes the two truncated-sigma console lines.
-DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation, int side,
+DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation, WavemakerSide side,
                                                  const Reporter& reporter);
 
 // Whether waves of direction `direction_deg` (nautical degrees, the direction the waves come
@@ -34,7 +35,7 @@ DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, f
 // 1 (north row), 2 (east column), 3 (south row), 4 (west column), 5 (inner row) or
 // 6 (inner column): the direction of travel must point into the domain from that side;
 // inner lines accept both ways; a direction parallel to the line is never accepted.
-bool direction_fits_boundary(float direction_deg, int side);
+bool direction_fits_boundary(float direction_deg, WavemakerSide side);
 
 // Standard deviation (degrees) equivalent to a cosine-power spreading index n (37-row table).
 float cosine_power_sigma(float n);
@@ -61,8 +62,6 @@ FrequencyBand read_frequency_band(const ParamTable& t, Block b, bool with_rescal
 float truncate_spectrum_band(std::span<float> S, float f0, float df, const FrequencyBand& band,
                              const Reporter& reporter);
 
-// True for wavemakers on rows (sides 1, 3, 5), which are generated in the exchanged frame.
-bool is_row_side(int side);
 // Exchanged frame of a row wavemaker: every direction theta becomes 90 - theta (degrees);
 // the bins then run downwards, theta[i] = theta[0] - i dtheta.
 void exchange_row_frame(float& direction, std::span<float> theta);

@@ -90,7 +90,7 @@ int signal_steps(const Wavemaker& first, float time_step, float duration) {
 }
 
 void check_signal_memory(const Wavemaker& w, int nsteps) {
-  const bool row = w.side == 1 || w.side == 3 || w.side == 5;
+  const bool row = is_row_side(w.side);
   const double points = row ? w.i2 - w.i1 + 1 : w.j2 - w.j1 + 1;
   // U, Q and Us of every point and step, and about as much again of work arrays.
   const double needed = 6.0 * points * static_cast<double>(nsteps) * sizeof(float);
@@ -171,7 +171,7 @@ void regular_linear_signal(float H, float T, float direction_deg, const LineGeom
   }
 }
 
-float depth_cap(float T) { return 1.4f * 2.4525f * T * T / kTwoPi; }
+float depth_cap(float T) { return 1.4f * kQuarterGravity * T * T / kTwoPi; }
 
 void apply_depth_cap(float T, Field& depth, float& max_depth) {
   const float cap = depth_cap(T);
@@ -213,22 +213,22 @@ int linear_flag(const Wavemaker& w, std::span<const float> line_depth) {
   const float th = w.direction * kDegToRad, cs = std::cos(th), sn = std::sin(th);
   bool normal = false;
   switch (w.side) {
-    case 1:
+    case WavemakerSide::kNorth:
       normal = sn < -kNormalAcceptance;
       break;
-    case 2:
+    case WavemakerSide::kEast:
       normal = cs < -kNormalAcceptance;
       break;
-    case 3:
+    case WavemakerSide::kSouth:
       normal = sn > kNormalAcceptance;
       break;
-    case 4:
+    case WavemakerSide::kWest:
       normal = cs > kNormalAcceptance;
       break;
-    case 5:
+    case WavemakerSide::kInnerRow:
       normal = std::fabs(sn) > kNormalAcceptance;
       break;
-    case 6:
+    case WavemakerSide::kInnerColumn:
       normal = std::fabs(cs) > kNormalAcceptance;
       break;
     default:

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/constants.hpp"
+#include "core/depth_coefficients.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/random.hpp"
 
@@ -195,13 +196,11 @@ float velocity_factor(float omega, float k, float h) {
 }
 
 float flux_from_velocity(float eta, float u, float u_xx, float h) {
-  const float z = kRefLevelCoef * h;
-  return (eta + h) * u + h * (z * z / 2.0f - h * h / 6.0f) * u_xx;
+  return (eta + h) * u + h * reference_depth_coefs(h).k1 * u_xx;
 }
 
 float surface_velocity(float u, float u_xx, float h) {
-  const float z = kRefLevelCoef * h;
-  return u + (z * z - h * h) / 2.0f * u_xx;
+  return u + reference_depth_coefs(h).k3 * u_xx;
 }
 
 std::vector<float> series_coefficients(std::span<const float> eta, const FftLength& f) {
@@ -313,7 +312,7 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
     }
   std::vector<float> cs(nbs), sn(nbs), limit(nbs);
   for (int i = 0; i < nb; ++i) {
-    const float th = c.theta[static_cast<std::size_t>(i)] * 3.1415929f / 180.0f;
+    const float th = c.theta[static_cast<std::size_t>(i)] * kPiDirectional / 180.0f;
     cs[static_cast<std::size_t>(i)] = std::cos(th);
     sn[static_cast<std::size_t>(i)] = std::sin(th);
     limit[static_cast<std::size_t>(i)] =

@@ -21,7 +21,7 @@ struct Wavemaker {
 
   // Line of grid cells, sorted so that i1 <= i2 and j1 <= j2.
   int i1 = 0, i2 = 0, j1 = 0, j2 = 0;
-  int side = 0;            // 1 north row, 2 east column, 3 south row, 4 west column, 5 inner row, 6 inner column
+  WavemakerSide side = WavemakerSide::kNone;
   bool full_side = false;  // the line covers its whole side
 
   std::string wave_type_text;  // as given, at most 32 characters

@@ -27,11 +27,11 @@ void read_position(Wavemaker& w, const ParamTable& t, const GridHeader& grid) {
   w.j2 = get_integer_in_block_in_range(t, "wm_pos_j2", w.block, 1, ny);
   if (w.i1 != w.i2 && w.j1 != w.j2) fatal("Invalid wavemaker coordinates for wavemaker #" + compact_int(w.number));
   if (w.i1 != w.i2) {
-    w.side = w.j1 == ny ? 1 : (w.j1 == 1 ? 3 : 5);
+    w.side = w.j1 == ny ? WavemakerSide::kNorth : (w.j1 == 1 ? WavemakerSide::kSouth : WavemakerSide::kInnerRow);
     if (w.i1 > w.i2) std::swap(w.i1, w.i2);
     w.full_side = w.i1 == 1 && w.i2 == nx;
   } else {
-    w.side = w.i1 == nx ? 2 : (w.i1 == 1 ? 4 : 6);
+    w.side = w.i1 == nx ? WavemakerSide::kEast : (w.i1 == 1 ? WavemakerSide::kWest : WavemakerSide::kInnerColumn);
     if (w.j1 > w.j2) std::swap(w.j1, w.j2);
     w.full_side = w.j1 == 1 && w.j2 == ny;
   }

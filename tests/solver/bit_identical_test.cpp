@@ -87,7 +87,7 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
   }
   const float height = c.runup_breaking ? 0.55f : 0.2f;
   auto line = [&](int i1, int i2, int j1, int j2) {
-    return regular_signal(c.side, i1, i2, j1, j2, height, 3.0f, 1.5f, o.time_step, steps, 1.0f);
+    return regular_signal(static_cast<WavemakerSide>(c.side), i1, i2, j1, j2, height, 3.0f, 1.5f, o.time_step, steps, 1.0f);
   };
   const BoundarySignal sig = c.side == 3   ? line(1, 16, 1, 1)
                              : c.side == 5 ? line(1, 16, 8, 8)

@@ -26,7 +26,7 @@ SolverOptions train_options() {
 }
 
 BoundarySignal signal(int side, int i1, int i2, int j1, int j2, float direction) {
-  return regular_signal(side, i1, i2, j1, j2, 0.02f, static_cast<float>(kPeriod), 1.0f,
+  return regular_signal(static_cast<WavemakerSide>(side), i1, i2, j1, j2, 0.02f, static_cast<float>(kPeriod), 1.0f,
                         static_cast<float>(kPeriod / 40.0), kSteps, direction);
 }
 

@@ -68,7 +68,7 @@ TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
   g.current_x = Field(nx + 1, ny + 1, 0.5f);
   g.current_y = Field(nx + 1, ny + 1, -0.25f);
   // A south-row wavemaker (side code 3) moves the x-edge strips into the velocity damping.
-  const BoundarySignal s = regular_signal(3, 2, 4, 1, 1, 0.1f, 5.0f, 2.0f, 0.1f, 10, 1.0f);
+  const BoundarySignal s = regular_signal(WavemakerSide::kSouth, 2, 4, 1, 1, 0.1f, 5.0f, 2.0f, 0.1f, 10, 1.0f);
   const Model m = test::Sim(test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, test::options(0.1f, 5.0f), {s}, g).m;
   EXPECT_FLOAT_EQ(m.friction_factor(2, 2), 9.81f / 900.0f);  // 0.0109
   EXPECT_FLOAT_EQ(m.friction_factor(1, 1), 9.81f / 3600.0f);

@@ -259,7 +259,7 @@ TEST(DirectionFitsBoundary, TravelMustEnterTheDomainFromTheSide) {
       {90, 2, true},   {270, 2, false}, {0, 1, true},    {45, 1, true},  {180, 1, false}, {90, 1, false},
       {180, 3, true},  {0, 3, false},   {0, 5, true},    {180, 5, true}, {90, 5, false}, {90, 6, true},
       {270, 6, true},  {360, 6, false}, {380, 2, true},  {-100, 4, true}, {270, 7, false}};
-  for (const auto& [d, side, fits] : cases) EXPECT_EQ(direction_fits_boundary(d, side), fits) << d << " side " << side;
+  for (const auto& [d, side, fits] : cases) EXPECT_EQ(direction_fits_boundary(d, static_cast<WavemakerSide>(side)), fits) << d << " side " << side;
 }
 
 TEST(Spreading, WeightsOfCosinePowerAreNormalisedAndWrappedNormalAreNot) {
@@ -283,7 +283,7 @@ TEST(Spreading, BuilderConvertsDirectionsAndChecksItsKeys) {
   std::ostringstream console;
   auto spread = [&](const std::string& keys, float orientation, int side) {
     const ParamTable t = test::table_of(kv(keys));
-    return build_directional_spreading(t, test::whole(t), orientation, side, Reporter{&console, nullptr});
+    return build_directional_spreading(t, test::whole(t), orientation, static_cast<WavemakerSide>(side), Reporter{&console, nullptr});
   };
   // The cut-off may reach three widths: 30 is accepted with sigma 10, 30.5 is not.
   const std::string normal = "directional_distribution=wrapped_normal standard_deviation=10 prin_wave_direction=270";
@@ -366,7 +366,7 @@ TEST(SignalSize, FftLengthBandAndSizeLimits) {
   EXPECT_EQ(band_indices(FrequencyBand{0.05f, 1.0e6f, false}, b).j_high, 512);
   // 1e10 steps overflow the step count; 1000 points x 2e9 steps are refused before allocation.
   Wavemaker w;
-  w.number = 2, w.j1 = 1, w.j2 = 1000, w.side = 4, w.wave_type = WaveType::kRegular, w.duration = 1.0e9f;
+  w.number = 2, w.j1 = 1, w.j2 = 1000, w.side = WavemakerSide::kWest, w.wave_type = WaveType::kRegular, w.duration = 1.0e9f;
   EXPECT_THROW(signal_steps(w, 0.1f, 100.0f), FatalError);
   const FatalError e = fatal_from([&] { check_signal_memory(w, 2000000000); });
   EXPECT_EQ(e.line1, "Wavemaker #2 boundary signal is too large:");
@@ -450,10 +450,10 @@ TEST(Transfer, ComponentDirectionsStayInTheBandAndRowsDrawInTheExchangedFrame) {
   for (int j = 1025; j <= 1030; ++j) EXPECT_EQ(a[j], 0.0f) << j;
   // A row wavemaker draws over the exchanged bins 90 - theta, not the grid-frame draws turned.
   Wavemaker w;
-  w.side = 4, w.wave_type = WaveType::kIrregMulti, w.spreading = uniform_bins(0.0f, 1.0f, 1.0f / 32.0f);
+  w.side = WavemakerSide::kWest, w.wave_type = WaveType::kIrregMulti, w.spreading = uniform_bins(0.0f, 1.0f, 1.0f / 32.0f);
   const std::vector<float> column = parametric_component_directions(w, 64);
   EXPECT_EQ(column, assign_component_directions(w.spreading, 64));
-  w.side = 3;
+  w.side = WavemakerSide::kSouth;
   DirectionalSpreading exchanged = w.spreading;
   exchange_row_frame(exchanged.principal_direction, exchanged.theta);
   const std::vector<float> row = parametric_component_directions(w, 64);
@@ -464,7 +464,7 @@ TEST(Transfer, ComponentDirectionsStayInTheBandAndRowsDrawInTheExchangedFrame) {
 TEST(DirectionalFile, BinsRunInIncreasingDirectionOfTravelWithTheirOwnColumns) {
   // min_wave_dir 180 by 10 deg: travel 90, 80, 70; bins 70, 80, 90 are columns 3, 2, 1 (m parts of 6).
   Wavemaker w;
-  w.side = 4;
+  w.side = WavemakerSide::kWest;
   DirectionalSpectrum& d = w.dir_spectrum;
   d.spectrum = {.S = std::vector(101, 0.0f), .df = 0.01f}, d.ndir = 3, d.dir_spacing = 10.0f, d.min_wave_dir = 180.0f;
   d.E.resize(101, 3, 0.0f);
@@ -479,7 +479,7 @@ TEST(DirectionalFile, BinsRunInIncreasingDirectionOfTravelWithTheirOwnColumns) {
   // S by table interpolation; beyond the last tabulated frequency (1 Hz) the last value holds.
   EXPECT_NEAR(c.S[20], 0.6f, 1e-6f);
   EXPECT_EQ(c.S[f.m], w.spectrum.S.back());
-  w.side = 3;  // a row: the same bins in the exchanged frame
+  w.side = WavemakerSide::kSouth;  // a row: the same bins in the exchanged frame
   EXPECT_EQ(directional_components(w, f).theta, (std::vector<float>{20.0f, 10.0f, 0.0f}));
   // One bin at 180 deg: U = -V eta when resolved; too coarse a spacing generates it normally incident.
   DirectionalComponents one{.S = std::vector(f.m + 1, 0.0f), .theta = {180.0f}, .weight = std::vector(f.m, 0.1f),
@@ -507,7 +507,7 @@ TEST(PrepareSignal, LinearFlagAndARowWavemaker) {
     std::vector<float> depth(5, 3.0f);
     if (sloped) depth[4] = 3.1f;
     Wavemaker w;
-    w.side = side, w.full_side = full, w.wave_type = type, w.direction = direction;
+    w.side = static_cast<WavemakerSide>(side), w.full_side = full, w.wave_type = type, w.direction = direction;
     EXPECT_EQ(linear_flag(w, depth), flag) << side << " " << direction;
   }
   // South row i = 1..9 at 60 deg: U = V sin 60 eta, lag k (x_p - x_5) cos 60; a dry point has no flux.
@@ -516,10 +516,10 @@ TEST(PrepareSignal, LinearFlagAndARowWavemaker) {
   depth(3, 1) = -1.0f;
   float max_depth = 4.0f;
   Wavemaker w;
-  w.number = 1, w.i1 = 1, w.i2 = 9, w.j1 = w.j2 = 1, w.side = 3, w.height = 0.3f, w.period = 6.0f, w.direction = 60.0f;
+  w.number = 1, w.i1 = 1, w.i2 = 9, w.j1 = w.j2 = 1, w.side = WavemakerSide::kSouth, w.height = 0.3f, w.period = 6.0f, w.direction = 60.0f;
   Console c;
   prepare_wavemaker_signal(w, grid, depth, max_depth, 0.1f, 601, c.r);
-  ASSERT_EQ(std::make_tuple(w.signal.npoints, w.signal.side, w.signal.nsteps, w.linear_flag), std::make_tuple(9, 3, 601, 1));
+  ASSERT_EQ(std::make_tuple(w.signal.npoints, side_code(w.signal.side), w.signal.nsteps, w.linear_flag), std::make_tuple(9, 3, 601, 1));
   EXPECT_NEAR(w.period, 6.0f, 1e-3f);  // the analysed height and period replace the given ones
   EXPECT_NEAR(w.height, 0.3f, 0.01f);
   const float omega = kTwoPi / w.period, k = wavenumber(omega, 4.0f), V = velocity_factor(omega, k, 4.0f);

@@ -136,7 +136,7 @@ TEST(WavemakerBlocks, PositionGivesTheSideAndTheDirectionMustEnterFromIt) {
       continue;
     }
     const Wavemaker w = b.first(keys);
-    EXPECT_EQ(std::make_tuple(w.side, w.i1, w.i2, w.j1, w.j2),
+    EXPECT_EQ(std::make_tuple(side_code(w.side), w.i1, w.i2, w.j1, w.j2),
               std::make_tuple(side, std::min(i1, i2), std::max(i1, i2), std::min(j1, j2), std::max(j1, j2)));
     if (full >= 0) { EXPECT_EQ(w.full_side, full == 1); }
     EXPECT_FLOAT_EQ(w.direction, travel);

@@ -1,0 +1,248 @@
+// Step B of a pass: the activity of every face and the surface velocity, bed velocity and volume
+// flux of every active face, from the vertical profile of the evaluated level (profile_s,
+// profile_g and the depth coefficients, solver/kernels.hpp).
+#include <cstdint>
+#include <utility>
+
+#include "core/constants.hpp"
+#include "solver/pass_parts.hpp"
+
+namespace swx {
+
+namespace {
+
+inline float velocity_head(float us, float vs) { return (us * us + vs * vs) / kTwoGravity; }
+
+// Water spills from a wet cell onto a dry neighbour when its level plus velocity head (wet_head)
+// lies above the dry cell's level.  Water that could not stand deeper than min_flood_depth on
+// the dry cell would be drained again by the drying rule, so the head must also clear the dry
+// cell's bed by min_flood_depth: a still shoreline next to a drained cell whose bed lies just
+// below still water (0 < depth <= min_flood_depth) then carries no flow.
+inline bool spills(float eta_dry, float depth_dry, float wet_head, float mfd) {
+  return eta_dry < wet_head && -depth_dry + mfd < wet_head;
+}
+
+}  // namespace
+
+// Face activity of the evaluated level, from the surface velocities of the previous pass.
+void face_activity(Model& m, const Field& eta) {
+  const bool runup = m.calc_wave_runup == 1;
+  const float mfd = m.min_flood_depth;
+  if (!runup) {
+    // Without the moving shoreline a face is active exactly when both its cells are wet.
+    const int nx = m.nx;  // a local: the byte stores below could alias m.nx
+    for (int j = 1; j <= m.ny; ++j) {
+      const float* dep = m.depth.col(j);
+      const float* et = eta.col(j);
+      std::uint8_t* __restrict act = m.active_u.col(j);
+      for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
+        act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
+    }
+    for (int j = 2; j <= m.ny; ++j) {
+      const float* depm = m.depth.col(j - 1);
+      const float* etm = eta.col(j - 1);
+      const float* dep = m.depth.col(j);
+      const float* et = eta.col(j);
+      std::uint8_t* __restrict act = m.active_v.col(j);
+      for (int k = 0; k < nx; ++k)
+        act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
+    }
+    return;
+  }
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 2; i <= m.nx; ++i) {
+      const float dl = m.depth(i - 1, j) + eta(i - 1, j);
+      const float dr = m.depth(i, j) + eta(i, j);
+      bool act = dl > 0.0f && dr > 0.0f;
+      if (!act && runup) {
+        if (dl > 0.0f && dr <= 0.0f) {
+          const float us = 0.5f * (m.u_surf(i - 1, j) + m.u_surf(i, j));
+          const float vs = 0.5f * (m.v_surf(i - 1, j) + m.v_surf(i - 1, j + 1));
+          act = spills(eta(i, j), m.depth(i, j), eta(i - 1, j) + velocity_head(us, vs), mfd);
+        } else if (dr > 0.0f && dl <= 0.0f) {
+          const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
+          const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+          act = spills(eta(i - 1, j), m.depth(i - 1, j), eta(i, j) + velocity_head(us, vs), mfd);
+        }
+      }
+      m.active_u(i, j) = act ? 1 : 0;
+    }
+  }
+  for (int j = 2; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float dl = m.depth(i, j - 1) + eta(i, j - 1);
+      const float dr = m.depth(i, j) + eta(i, j);
+      bool act = dl > 0.0f && dr > 0.0f;
+      if (!act && runup) {
+        if (dl > 0.0f && dr <= 0.0f) {
+          const float vs = 0.5f * (m.v_surf(i, j - 1) + m.v_surf(i, j));
+          const float us = 0.5f * (m.u_surf(i, j - 1) + m.u_surf(i + 1, j - 1));
+          act = spills(eta(i, j), m.depth(i, j), eta(i, j - 1) + velocity_head(us, vs), mfd);
+        } else if (dr > 0.0f && dl <= 0.0f) {
+          const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+          const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
+          act = spills(eta(i, j - 1), m.depth(i, j - 1), eta(i, j) + velocity_head(us, vs), mfd);
+        }
+      }
+      m.active_v(i, j) = act ? 1 : 0;
+    }
+  }
+}
+
+namespace {
+
+bool has_side(const Model& m, WavemakerSide side) {
+  for (const BoundarySignal& s : m.wavemakers)
+    if (s.side == side) return true;
+  return false;
+}
+
+inline bool marked_by(const Model& m, int i, int j, WavemakerSide side) {
+  const int k = m.wavemaker_mark(i, j);
+  return k > 0 && m.wavemakers[static_cast<std::size_t>(k - 1)].side == side;
+}
+
+// Plain weak configuration (no "strong" faces, current or inner wavemaker lines): the u-faces
+// 2..nx of row j in the arithmetic of the general faces, without branches.
+void face_velocities_x_plain(const Model& m, const Field& uf, const Field& vf, const Field& eta, int j,
+                             float* __restrict usurf, float* __restrict ubed, float* __restrict flux) {
+  const InverseSteps st = x_line_steps(m.gc);
+  const float* dep = m.depth.col(j) - 1;
+  const float* et = eta.col(j) - 1;
+  const float* u = uf.col(j) - 1;
+  const float* v = vf.col(j) - 1;
+  const float* vp = vf.col(j + 1) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyp = m.depth_dy.col(j + 1) - 1;
+  const std::uint8_t* act = m.active_u.col(j) - 1;
+  for (int i = 2; i <= m.nx; ++i) {
+    const float d_f = 0.5f * ((dep[i - 1] + et[i - 1]) + (dep[i] + et[i]));
+    const float h_f = 0.5f * (dep[i - 1] + dep[i]);
+    const DepthCoefs k = still_depth_coefs(h_f);
+    const Corners c{v[i - 1], v[i], vp[i - 1], vp[i]};
+    const float s = profile_s(u[i - 1], u[i], u[i + 1], c, st);
+    const float hy4 = corner_slope_mean({hy[i - 1], hy[i], hyp[i - 1], hyp[i]});
+    const float gg = profile_g(hx[i - 1], hx[i], hx[i + 1], u[i - 1], u[i + 1], u[i + 1] - u[i - 1], hy4, c, st);
+    const bool on = act[i] != 0;
+    usurf[i] = select(on, surface_velocity(k, u[i], gg, s), 0.0f);
+    ubed[i] = select(on, bed_velocity(k, u[i], gg, s), 0.0f);
+    flux[i] = select(on, weak_face_flux(k, d_f, h_f, u[i], gg, s), 0.0f);
+  }
+}
+
+// The v-faces 1..nx of row j (between rows j-1 and j), as face_velocities_x_plain.
+void face_velocities_y_plain(const Model& m, const Field& uf, const Field& vf, const Field& eta, int j,
+                             float* __restrict vsurf, float* __restrict vbed, float* __restrict flux) {
+  const InverseSteps st = y_line_steps(m.gc);
+  const float* depm = m.depth.col(j - 1) - 1;
+  const float* dep = m.depth.col(j) - 1;
+  const float* etm = eta.col(j - 1) - 1;
+  const float* et = eta.col(j) - 1;
+  const float* um = uf.col(j - 1) - 1;
+  const float* u = uf.col(j) - 1;
+  const float* vm = vf.col(j - 1) - 1;
+  const float* v = vf.col(j) - 1;
+  const float* vp = vf.col(j + 1) - 1;
+  const float* hxm = m.depth_dx.col(j - 1) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hym = m.depth_dy.col(j - 1) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyp = m.depth_dy.col(j + 1) - 1;
+  const std::uint8_t* act = m.active_v.col(j) - 1;
+  for (int i = 1; i <= m.nx; ++i) {
+    const float d_f = 0.5f * ((depm[i] + etm[i]) + (dep[i] + et[i]));
+    const float h_f = 0.5f * (depm[i] + dep[i]);
+    const DepthCoefs k = still_depth_coefs(h_f);
+    const Corners c{um[i], u[i], um[i + 1], u[i + 1]};
+    const float s = profile_s(vm[i], v[i], vp[i], c, st);
+    const float hx4 = corner_slope_mean({hxm[i], hx[i], hxm[i + 1], hx[i + 1]});
+    const float gg = profile_g(hym[i], hy[i], hyp[i], vm[i], vp[i], vp[i] - vm[i], hx4, c, st);
+    const bool on = act[i] != 0;
+    vsurf[i] = select(on, surface_velocity(k, v[i], gg, s), 0.0f);
+    vbed[i] = select(on, bed_velocity(k, v[i], gg, s), 0.0f);
+    flux[i] = select(on, weak_face_flux(k, d_f, h_f, v[i], gg, s), 0.0f);
+  }
+}
+
+struct FaceValues {
+  float surf, bed, flux;
+};
+
+// One active face (a along the line, c across it) of the general loops, for either direction:
+// u-faces with the x-line frame, v-faces with the y-line frame.  inner_side is the side of the
+// inner-line wavemakers across this line (inner column for x-lines, inner row for y-lines), next to which the
+// along-line difference of G is one-sided; 0 when there are none.
+template <bool kAlongX>
+FaceValues general_face(const Model& m, const Field& along, const Field& across, const Field& eta,
+                        const Field& cur, WavemakerSide inner_side, const InverseSteps& st, int a, int c) {
+  using View = LineView<kAlongX>;
+  const View dep(m.depth), et(eta), A(along), C(across);
+  const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
+  const auto cell = [&](int aa, int cc) -> std::pair<int, int> {
+    return kAlongX ? std::pair<int, int>{aa, cc} : std::pair<int, int>{cc, aa};
+  };
+  const float dl = dep(a - 1, c) + et(a - 1, c);
+  const float dr = dep(a, c) + et(a, c);
+  const float d_f = 0.5f * (dl + dr);
+  const float h_f = 0.5f * (dep(a - 1, c) + dep(a, c));
+  const auto [il, jl] = cell(a - 1, c);
+  const auto [ir, jr] = cell(a, c);
+  const bool strong = strong_face(m, m.wavemaker_mark(il, jl) + m.wavemaker_mark(ir, jr));
+  const DepthCoefs k = face_depth_coefs(strong ? d_f : h_f, strong);
+  const Corners w{C(a - 1, c), C(a, c), C(a - 1, c + 1), C(a, c + 1)};
+  const float s = profile_s(A(a - 1, c), A(a, c), A(a + 1, c), w, st);
+  float da = A(a + 1, c) - A(a - 1, c);
+  if (inner_side != WavemakerSide::kNone) {
+    if (marked_by(m, ir, jr, inner_side)) da = 2.0f * (A(a, c) - A(a - 1, c));
+    if (marked_by(m, il, jl, inner_side)) da = 2.0f * (A(a + 1, c) - A(a, c));
+  }
+  const float hc4 = corner_slope_mean({hc(a - 1, c), hc(a, c), hc(a - 1, c + 1), hc(a, c + 1)});
+  const float gg = profile_g(hs(a - 1, c), hs(a, c), hs(a + 1, c), A(a - 1, c), A(a + 1, c), da, hc4, w, st);
+  const float a0 = A(a, c);
+  float f = strong ? strong_face_flux(k, d_f, a0, gg, s) : weak_face_flux(k, d_f, h_f, a0, gg, s);
+  if (m.current_on) f += d_f * View(cur)(a, c);
+  return {surface_velocity(k, a0, gg, s), bed_velocity(k, a0, gg, s), f};
+}
+
+}  // namespace
+
+void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
+  const bool side6 = has_side(m, WavemakerSide::kInnerColumn);
+  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side6;
+  const InverseSteps st = x_line_steps(m.gc);
+  for (int j = 1; j <= m.ny; ++j) {
+    if (plain) {
+      face_velocities_x_plain(m, u, v, eta, j, m.u_surf.col(j) - 1, m.u_bed.col(j) - 1, m.flux_x.col(j) - 1);
+      continue;
+    }
+    for (int i = 2; i <= m.nx; ++i) {
+      FaceValues f{0.0f, 0.0f, 0.0f};
+      if (m.active_u(i, j) != 0) f = general_face<true>(m, u, v, eta, m.current_x, side6 ? WavemakerSide::kInnerColumn : WavemakerSide::kNone, st, i, j);
+      m.u_surf(i, j) = f.surf;
+      m.u_bed(i, j) = f.bed;
+      m.flux_x(i, j) = f.flux;
+    }
+  }
+}
+
+void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
+  const bool side5 = has_side(m, WavemakerSide::kInnerRow);
+  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side5;
+  const InverseSteps st = y_line_steps(m.gc);
+  for (int j = 2; j <= m.ny; ++j) {
+    if (plain) {
+      face_velocities_y_plain(m, u, v, eta, j, m.v_surf.col(j) - 1, m.v_bed.col(j) - 1, m.flux_y.col(j) - 1);
+      continue;
+    }
+    for (int i = 1; i <= m.nx; ++i) {
+      FaceValues f{0.0f, 0.0f, 0.0f};
+      if (m.active_v(i, j) != 0) f = general_face<false>(m, v, u, eta, m.current_y, side5 ? WavemakerSide::kInnerRow : WavemakerSide::kNone, st, j, i);
+      m.v_surf(i, j) = f.surf;
+      m.v_bed(i, j) = f.bed;
+      m.flux_y(i, j) = f.flux;
+    }
+  }
+}
+
+}  // namespace swx

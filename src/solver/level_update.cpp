@@ -1,0 +1,142 @@
+// Step F of a pass: the water level from the face fluxes, with the moving shoreline (fluxes
+// next to dry cells, flooding and drying) and the Smagorinsky smoothing of breaking.
+#include <algorithm>
+#include <cmath>
+
+#include "solver/pass_parts.hpp"
+#include "solver/select.hpp"
+#include "solver/time_step.hpp"
+
+namespace swx {
+
+namespace {
+
+// Moving shoreline: fluxes next to dry cells, before the level update of the pass.
+//  1. A dry cell (total depth <= 0 at the evaluated level) floods only when the water it
+//     would take in this pass lifts it above min_flood_depth; otherwise its faces carry no
+//     flow in this pass (the water stays where it is instead of vanishing in the drying rule).
+//  2. No cell gives away more water than it holds: where the outflow of a cell over the pass
+//     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
+//     down to match (instead of the level going below the bed and being clipped, which would
+//     create water).  Each face has one donor cell, so the scaling keeps the volume.
+void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
+  const float mfd = m.min_flood_depth;
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      if (m.depth(i, j) + eta(i, j) > 0.0f) continue;
+      const float gain = -((m.flux_x(i + 1, j) - m.flux_x(i, j)) * tdx + (m.flux_y(i, j + 1) - m.flux_y(i, j)) * tdy);
+      if (gain == 0.0f) continue;
+      const float d_old = std::max(m.depth(i, j) + m.eta_old(i, j), 0.0f);
+      if (d_old + gain <= mfd) {
+        m.flux_x(i, j) = 0.0f;
+        m.flux_x(i + 1, j) = 0.0f;
+        m.flux_y(i, j) = 0.0f;
+        m.flux_y(i, j + 1) = 0.0f;
+      }
+    }
+  }
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float fw = m.flux_x(i, j) * tdx, fe = m.flux_x(i + 1, j) * tdx;
+      const float fs = m.flux_y(i, j) * tdy, fn = m.flux_y(i, j + 1) * tdy;
+      const float out = std::max(fe, 0.0f) + std::max(-fw, 0.0f) + std::max(fn, 0.0f) + std::max(-fs, 0.0f);
+      const float in = std::max(fw, 0.0f) + std::max(-fe, 0.0f) + std::max(fs, 0.0f) + std::max(-fn, 0.0f);
+      const float avail = std::max(m.depth(i, j) + m.eta_old(i, j), 0.0f) + in;
+      m.outflow_scale(i, j) = out > avail ? avail / out : 1.0f;
+    }
+  }
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx + 1; ++i) {
+      float& f = m.flux_x(i, j);
+      const int donor = f > 0.0f ? i - 1 : i;
+      if (f != 0.0f && donor >= 1 && donor <= m.nx) f *= m.outflow_scale(donor, j);
+    }
+  }
+  for (int j = 1; j <= m.ny + 1; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      float& f = m.flux_y(i, j);
+      const int donor = f > 0.0f ? j - 1 : j;
+      if (f != 0.0f && donor >= 1 && donor <= m.ny) f *= m.outflow_scale(i, donor);
+    }
+  }
+}
+
+}  // namespace
+
+// Water level of the pass (step F).
+void update_level(Model& m, const PassLevels& lv) {
+  const float theta = lv.predictor ? 0.5f : 1.0f;
+  const float tdt = theta * m.dt;
+  const float tdx = lv.predictor ? m.gc.dt_2dx : 2.0f * m.gc.dt_2dx;
+  const float tdy = lv.predictor ? m.gc.dt_2dy : 2.0f * m.gc.dt_2dy;
+  const bool runup = m.calc_wave_runup == 1;
+  const Field& eta = lv.eta_e;
+  const float mfd = m.min_flood_depth;
+  if (runup) limit_shoreline_fluxes(m, eta, tdx, tdy);
+  if (!runup && m.breaking_on != 1) {
+    // Without the shoreline and the eddy terms: the same arithmetic, branch-free.
+    for (int j = 1; j <= m.ny; ++j) {
+      const float* dep = m.depth.col(j) - 1;
+      const float* et = eta.col(j) - 1;
+      const float* eo = m.eta_old.col(j) - 1;
+      const float* damp = m.damping.col(j) - 1;
+      const float* por = m.porosity.col(j) - 1;
+      const float* fx = m.flux_x.col(j) - 1;
+      const float* fyl = m.flux_y.col(j) - 1;
+      const float* fyr = m.flux_y.col(j + 1) - 1;
+      float* __restrict out = lv.eta_t.col(j) - 1;
+      const bool por_on = m.porosity_on;
+      for (int i = 1; i <= m.nx; ++i) {
+        const float d = dep[i] + et[i];
+        const float div = (fx[i + 1] - fx[i]) * tdx + (fyr[i] - fyl[i]) * tdy;
+        const float n = select(por_on, por[i], 1.0f);
+        const float e = eo[i] - tdt * damp[i] * et[i] - div / n;
+        out[i] = select(d > 0.0f, e, 0.0f);
+      }
+    }
+    inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
+    return;
+  }
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) {
+      const float d = m.depth(i, j) + eta(i, j);
+      const float fxl = m.flux_x(i, j), fxr = m.flux_x(i + 1, j);
+      const float fyl = m.flux_y(i, j), fyr = m.flux_y(i, j + 1);
+      // A dry cell takes water only through an active face beside a wet cell (runup).
+      const bool flooding = runup && d <= 0.0f && (fxl != 0.0f || fxr != 0.0f || fyl != 0.0f || fyr != 0.0f);
+      if (d > 0.0f || flooding) {
+        const float div = (fxr - fxl) * tdx + (fyr - fyl) * tdy;
+        const float n = m.porosity_on ? m.porosity(i, j) : 1.0f;
+        float e = m.eta_old(i, j) - tdt * m.damping(i, j) * eta(i, j) - div / n;
+        if (m.breaking_on == 1 && m.smag_visc(i, j) > 0.0f) {
+          float dxx = 0.0f, dyy = 0.0f;
+          if (i > 1 && i < m.nx) {
+            const float dp = m.depth(i + 1, j) + eta(i + 1, j) > mfd ? eta(i + 1, j) - eta(i, j) : 0.0f;
+            const float dm = m.depth(i - 1, j) + eta(i - 1, j) > mfd ? eta(i, j) - eta(i - 1, j) : 0.0f;
+            dxx = (dp - dm) * m.gc.inv_dx2;
+          }
+          if (j > 1 && j < m.ny) {
+            const float dp = m.depth(i, j + 1) + eta(i, j + 1) > mfd ? eta(i, j + 1) - eta(i, j) : 0.0f;
+            const float dm = m.depth(i, j - 1) + eta(i, j - 1) > mfd ? eta(i, j) - eta(i, j - 1) : 0.0f;
+            dyy = (dp - dm) * m.gc.inv_dy2;
+          }
+          e += tdt * m.smag_visc(i, j) * (dxx + dyy);
+        }
+        lv.eta_t(i, j) = e;
+      } else {
+        lv.eta_t(i, j) = runup ? -m.depth(i, j) : 0.0f;
+      }
+    }
+  }
+  inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
+  if (runup) {
+    for (int j = 1; j <= m.ny; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        if (m.depth(i, j) + lv.eta_t(i, j) <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
+      }
+    }
+    remove_isolated_wet_cells(lv.eta_t, m.depth, mfd, m.nx, m.ny);
+  }
+}
+
+}  // namespace swx

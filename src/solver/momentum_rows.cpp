@@ -1,0 +1,404 @@
+// Steps C to E of a pass: the momentum rows of every x-line (u-faces) and y-line (v-faces) and
+// their tridiagonal solves.  The rows are stepped in the still-water-level velocity
+// U0 = u + K4 G + K3 S: the along-line part of U0 is a tridiagonal operator on the unknown
+// velocities (row_operator, along_part), the across part is moved to the right-hand side
+// (across_part); the other terms of the row are the functions of solver/kernels.hpp.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "core/constants.hpp"
+#include "solver/pass_parts.hpp"
+#include "solver/time_step.hpp"
+
+namespace swx {
+
+namespace {
+
+// The eddy-viscosity term of a momentum row is explicit: it is formed from the velocities of the
+// evaluated level.  Breaking and flooded land can raise the viscosity far beyond what such an
+// explicit diffusion survives in the corrector iteration (the breaking model's cap follows the
+// wave celerity, not the grid), and a grid-scale oscillation then grows in the surf zone.  Where
+// the row's diffusion number, theta*dt*(d_l*nu_l + d_r*nu_r)/(dx^2*d_face), exceeds a quarter,
+// the along-line velocity part of the term is therefore taken at the target level, inside the
+// tridiagonal solve (backward Euler, unconditionally damping); the cross-line part stays
+// explicit.  Below that limit the explicit form is kept as it is.
+constexpr float kExplicitEddyLimit = 0.25f;
+
+// Eddy-viscosity term of the row of one face, between the cell on its low side (l) and on its
+// high side (r): returns what it adds to the right-hand side and, where it is taken implicitly,
+// adds its along-line part to the row's three coefficients.  div_* are the cells' velocity
+// divergences of the evaluated level, cross_* their cross-line parts, h the grid spacing along
+// the line.
+inline float eddy_row_term(float tdt, float h, float d_f, float dl, float nu_l, float div_l, float cross_l,
+                           float dr, float nu_r, float div_r, float cross_r, float& sub, float& dia,
+                           float& sup) {
+  const float ar = tdt * dr * nu_r / (h * h * d_f);
+  const float al = tdt * dl * nu_l / (h * h * d_f);
+  if (ar + al <= kExplicitEddyLimit) return tdt * (dr * nu_r * div_r - dl * nu_l * div_l) / (h * d_f);
+  sub -= al;
+  dia += ar + al;
+  sup -= ar;
+  return tdt * (dr * nu_r * cross_r - dl * nu_l * cross_l) / (h * d_f);
+}
+
+// Plain weak configuration (no "strong" faces, current or breaking; porosity optional): the rows
+// of x-line j in the arithmetic of general_row, written without branches so that the loop
+// vectorises.
+template <bool kPredictor, bool kSink, bool kPorous>
+void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
+                           float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
+  const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
+  const InverseSteps st = x_line_steps(g);
+  const PorosityConstants pc = porosity_constants(m);
+  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
+  const float grad = (kPredictor ? kGravity : kTwoGravity) * g.dt_2dx;
+  const int nx = m.nx, ny = m.ny;
+  const bool up_line = j < ny, dn_line = j > 1;
+  const int ju = j + 1, jd = dn_line ? j - 1 : j;  // column j + 1 always exists (ny + 1 columns)
+  // 1-based pointers: p[i] is element (i, column).
+  const float* dep = m.depth.col(j) - 1;
+  const float* depu = m.depth.col(ju) - 1;
+  const float* depd = m.depth.col(jd) - 1;
+  const float* et = lv.eta_e.col(j) - 1;
+  const float* etu = lv.eta_e.col(ju) - 1;
+  const float* etd = lv.eta_e.col(jd) - 1;
+  const float* u = lv.u_e.col(j) - 1;
+  const float* uu = lv.u_e.col(ju) - 1;
+  const float* ud = lv.u_e.col(jd) - 1;
+  const float* v = lv.v_e.col(j) - 1;
+  const float* vu = lv.v_e.col(ju) - 1;
+  const float* uo = m.u_old.col(j) - 1;
+  const float* vo = m.v_old.col(j) - 1;
+  const float* vou = m.v_old.col(ju) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyu = m.depth_dy.col(ju) - 1;
+  const float* damp = m.damping.col(j) - 1;
+  const float* vdamp = m.velocity_damping.col(j) - 1;
+  const float* fric = m.friction_factor.col(j) - 1;
+  const float* ubed = m.u_bed.col(j) - 1;
+  const float* vbed = m.v_bed.col(j) - 1;
+  const std::uint8_t* act = m.active_u.col(j) - 1;
+  const float* por = m.porosity.col(j) - 1;
+  for (int i = 2; i <= nx; ++i) {
+    // Every value is computed unconditionally and then selected, so that the loop has no branch.
+    const float d_f = 0.5f * ((dep[i - 1] + et[i - 1]) + (dep[i] + et[i]));
+    const DepthCoefs k = still_depth_coefs(0.5f * (dep[i - 1] + dep[i]));
+    const float hxm = hx[i - 1], hx0 = hx[i], hxp = hx[i + 1];
+    const RowCoefs r = row_operator(k, hxm, hx0, hxp, st);
+    float b = along_part(k, hxm, hx0, hxp, uo[i - 1], uo[i], uo[i + 1], st);
+    if (!kPredictor) {
+      const float hy4 = corner_slope_mean({hy[i - 1], hy[i], hyu[i - 1], hyu[i]});
+      const Corners w{vo[i - 1] - v[i - 1], vo[i] - v[i], vou[i - 1] - vu[i - 1], vou[i] - vu[i]};
+      b += 2.0f * across_part(k, hy4, hx0, w, st);
+    }
+    PorousFace pf;
+    if (kPorous) pf = porous_coefs(por[i - 1], por[i], pc);
+    const float deta = et[i] - et[i - 1];
+    b -= grad * (kPorous ? select(pf.porous, porous_gradient(pf, deta), deta) : deta);
+    const float vbar = corner_velocity_mean({v[i - 1], v[i], vu[i - 1], vu[i]});
+    const bool up_ok = up_line & (depu[i - 1] + etu[i - 1] > 0.0f) & (depu[i] + etu[i] > 0.0f);
+    const bool dn_ok = dn_line & (depd[i - 1] + etd[i - 1] > 0.0f) & (depd[i] + etd[i] > 0.0f);
+    const float up = select(up_ok, uu[i] - u[i], 0.0f);
+    const float dn = select(dn_ok, u[i] - ud[i], 0.0f);
+    const float adv = centred_advection(u[i - 1], u[i], u[i + 1], vbar, up, dn, st);
+    b -= tdt * (kPorous ? select(pf.porous, porous_advection(pf, adv), adv) : adv);
+    float sink = friction_damping(damp[i - 1], damp[i], u[i], fric[i], d_f, ubed[i], vbed[i]);
+    if (kSink) sink += face_damping(vdamp[i - 1], vdamp[i], u[i]);
+    if (kPorous) sink = select(pf.porous, sink + porous_resistance(pf, u[i], vbar), sink);
+    b -= tdt * sink;
+    const bool on = act[i] != 0;
+    sub[i] = select(on, r.sub, 0.0f);
+    dia[i] = select(on, r.dia, 1.0f);
+    sup[i] = select(on, r.sup, 0.0f);
+    rhs[i] = select(on, b, 0.0f);
+  }
+}
+
+// Plain weak configuration: the rows of the v-faces 2..nx of row j (between rows j-1 and j), in
+// the arithmetic of general_row, without branches.
+template <bool kPredictor, bool kSink, bool kPorous>
+void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
+                          float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
+  const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
+  const InverseSteps st = y_line_steps(g);
+  const PorosityConstants pc = porosity_constants(m);
+  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
+  const float grad = (kPredictor ? kGravity : kTwoGravity) * g.dt_2dy;
+  const int nx = m.nx;
+  // 1-based pointers: p[i] is element (i, column); suffix m for column j - 1, p for j + 1.
+  const float* depm = m.depth.col(j - 1) - 1;
+  const float* dep = m.depth.col(j) - 1;
+  const float* etm = lv.eta_e.col(j - 1) - 1;
+  const float* et = lv.eta_e.col(j) - 1;
+  const float* um = lv.u_e.col(j - 1) - 1;
+  const float* u = lv.u_e.col(j) - 1;
+  const float* vm = lv.v_e.col(j - 1) - 1;
+  const float* v = lv.v_e.col(j) - 1;
+  const float* vp = lv.v_e.col(j + 1) - 1;
+  const float* uom = m.u_old.col(j - 1) - 1;
+  const float* uo = m.u_old.col(j) - 1;
+  const float* vom = m.v_old.col(j - 1) - 1;
+  const float* vo = m.v_old.col(j) - 1;
+  const float* vop = m.v_old.col(j + 1) - 1;
+  const float* hxm = m.depth_dx.col(j - 1) - 1;
+  const float* hx = m.depth_dx.col(j) - 1;
+  const float* hym = m.depth_dy.col(j - 1) - 1;
+  const float* hy = m.depth_dy.col(j) - 1;
+  const float* hyp = m.depth_dy.col(j + 1) - 1;
+  const float* dampm = m.damping.col(j - 1) - 1;
+  const float* damp = m.damping.col(j) - 1;
+  const float* vdampm = m.velocity_damping.col(j - 1) - 1;
+  const float* vdamp = m.velocity_damping.col(j) - 1;
+  const float* fric = m.friction_factor.col(j) - 1;
+  const float* ubed = m.u_bed.col(j) - 1;
+  const float* vbed = m.v_bed.col(j) - 1;
+  const std::uint8_t* act = m.active_v.col(j) - 1;
+  const float* porm = m.porosity.col(j - 1) - 1;
+  const float* por = m.porosity.col(j) - 1;
+  // Faces 2..nx; face 1 (no left neighbour) takes the general loop.
+  for (int i = 2; i <= nx; ++i) {
+    const int il = i - 1;
+    const float d_f = 0.5f * ((depm[i] + etm[i]) + (dep[i] + et[i]));
+    const DepthCoefs k = still_depth_coefs(0.5f * (depm[i] + dep[i]));
+    const RowCoefs r = row_operator(k, hym[i], hy[i], hyp[i], st);
+    float b = along_part(k, hym[i], hy[i], hyp[i], vom[i], vo[i], vop[i], st);
+    if (!kPredictor) {
+      const float hx4 = corner_slope_mean({hxm[i], hx[i], hxm[i + 1], hx[i + 1]});
+      const Corners w{uom[i] - um[i], uo[i] - u[i], uom[i + 1] - um[i + 1], uo[i + 1] - u[i + 1]};
+      b += 2.0f * across_part(k, hx4, hy[i], w, st);
+    }
+    PorousFace pf;
+    if (kPorous) pf = porous_coefs(porm[i], por[i], pc);
+    const float deta = et[i] - etm[i];
+    b -= grad * (kPorous ? select(pf.porous, porous_gradient(pf, deta), deta) : deta);
+    const float ubar = corner_velocity_mean({um[i], u[i], um[i + 1], u[i + 1]});
+    const bool up_ok = (i < nx) & (depm[i + 1] + etm[i + 1] > 0.0f) & (dep[i + 1] + et[i + 1] > 0.0f);
+    const bool dn_ok = (depm[il] + etm[il] > 0.0f) & (dep[il] + et[il] > 0.0f);
+    const float up = select(up_ok, v[i + 1] - v[i], 0.0f);
+    const float dn = select(dn_ok, v[i] - v[il], 0.0f);
+    const float adv = centred_advection(vm[i], v[i], vp[i], ubar, up, dn, st);
+    b -= tdt * (kPorous ? select(pf.porous, porous_advection(pf, adv), adv) : adv);
+    float sink = friction_damping(dampm[i], damp[i], v[i], fric[i], d_f, vbed[i], ubed[i]);
+    if (kSink) sink += face_damping(vdampm[i], vdamp[i], v[i]);
+    if (kPorous) sink = select(pf.porous, sink + porous_resistance(pf, v[i], ubar), sink);
+    b -= tdt * sink;
+    const bool on = act[i] != 0;
+    sub[i] = select(on, r.sub, 0.0f);
+    dia[i] = select(on, r.dia, 1.0f);
+    sup[i] = select(on, r.sup, 0.0f);
+    rhs[i] = select(on, b, 0.0f);
+  }
+}
+
+// Advection term of a row under the "strong" option, between wet cells: the gradient of the
+// kinetic energy of the still-water-level velocities, or the upwind form beside breaking cells
+// (breaking_face); a face spilling onto dry land keeps the weak advection.
+template <bool kAlongX>
+float strong_advection(const Model& m, int a, int c, float am, float a0, float ap, float cbar, float up,
+                       float dn, bool wet_both, float h, const InverseSteps& st) {
+  using View = LineView<kAlongX>;
+  const View bp(m.break_prev), ke(m.kinetic_cell);
+  if (breaking_face(m, bp(a - 1, c), bp(a, c))) return upwind_advection(am, a0, ap, cbar, up, dn, h, st);
+  if (!wet_both) return centred_advection(am, a0, ap, cbar, up, dn, st);
+  return (ke(a, c) - ke(a - 1, c)) / h;
+}
+
+// The row of one face (a along the line, c across it) in the general loops, either direction:
+// sets the row's coefficients and returns its right-hand side.
+template <bool kAlongX>
+float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, int a, int c, float& sub, float& dia,
+                  float& sup) {
+  using View = LineView<kAlongX>;
+  const View dep(m.depth), eta(lv.eta_e), eo(m.eta_old);
+  const View A(kAlongX ? lv.u_e : lv.v_e), C(kAlongX ? lv.v_e : lv.u_e);
+  const View ao(kAlongX ? m.u_old : m.v_old), co(kAlongX ? m.v_old : m.u_old);
+  const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
+  const float h = kAlongX ? m.dx : m.dy;       // step along the line
+  const float h_c = kAlongX ? m.dy : m.dx;     // step across it
+  const int n_c = kAlongX ? m.ny : m.nx;       // lines across
+  const bool predictor = lv.predictor;
+  const float tdt = (predictor ? 0.5f : 1.0f) * m.dt;
+  const float grad = (predictor ? kGravity : kTwoGravity) * (kAlongX ? m.gc.dt_2dx : m.gc.dt_2dy);
+
+  if (LineView<kAlongX, std::uint8_t>(kAlongX ? m.active_u : m.active_v)(a, c) == 0) {
+    sub = 0.0f;
+    dia = 1.0f;
+    sup = 0.0f;
+    return 0.0f;
+  }
+  const float dl = dep(a - 1, c) + eta(a - 1, c);
+  const float dr = dep(a, c) + eta(a, c);
+  const float d_f = 0.5f * (dl + dr);
+  const LineView<kAlongX, std::int16_t> mark(m.wavemaker_mark);
+  const bool strong = strong_face(m, mark(a - 1, c) + mark(a, c));
+  const float dloc = strong ? d_f : 0.5f * (dep(a - 1, c) + dep(a, c));
+  const DepthCoefs k = face_depth_coefs(dloc, strong);
+  const float hm = hs(a - 1, c), h0 = hs(a, c), hp = hs(a + 1, c);
+
+  const RowCoefs r = row_operator(k, hm, h0, hp, st);
+  sub = r.sub;
+  dia = r.dia;
+  sup = r.sup;
+
+  // Along-line part of U0 at the start of the step, with the depth coefficients of that level
+  // (they differ from those of the evaluated level only under the "strong" option).
+  const DepthCoefs ko =
+      strong ? face_depth_coefs(0.5f * (dep(a - 1, c) + eo(a - 1, c) + dep(a, c) + eo(a, c)), true) : k;
+  float b = along_part(ko, hm, h0, hp, ao(a - 1, c), ao(a, c), ao(a + 1, c), st);
+
+  // Across part of U0: start-of-step value less the estimate at the target level, which in the
+  // correctors is 2*v_mid - v_old; the predictor's estimate is v_old itself and the part cancels
+  // (weak option).
+  const float hc4 = corner_slope_mean({hc(a - 1, c), hc(a, c), hc(a - 1, c + 1), hc(a, c + 1)});
+  const Corners o{co(a - 1, c), co(a, c), co(a - 1, c + 1), co(a, c + 1)};
+  const Corners e{C(a - 1, c), C(a, c), C(a - 1, c + 1), C(a, c + 1)};
+  if (!strong) {
+    if (!predictor) b += 2.0f * across_part(k, hc4, h0, {o.bl - e.bl, o.al - e.al, o.bh - e.bh, o.ah - e.ah}, st);
+  } else {
+    const float q = predictor ? 0.0f : 1.0f;  // v_target = v_old + (v_E - v_old)/theta
+    const Corners t{o.bl + q * 2.0f * (e.bl - o.bl), o.al + q * 2.0f * (e.al - o.al), o.bh + q * 2.0f * (e.bh - o.bh),
+                    o.ah + q * 2.0f * (e.ah - o.ah)};
+    b += across_part(ko, hc4, h0, o, st) - across_part(k, hc4, h0, t, st);
+  }
+
+  PorousFace pf;
+  if (m.porosity_on) {
+    const View por(m.porosity);
+    pf = porous_face(true, por(a - 1, c), por(a, c), porosity_constants(m));
+  }
+
+  // Surface gradient.
+  const float deta = eta(a, c) - eta(a - 1, c);
+  b -= grad * (pf.porous ? porous_gradient(pf, deta) : deta);
+
+  // Advection (weak form, or the surface-velocity block of the "strong" option).
+  const float am = A(a - 1, c), a0 = A(a, c), ap = A(a + 1, c);
+  const float cbar = corner_velocity_mean(e);
+  const bool up_ok = c < n_c && dep(a - 1, c + 1) + eta(a - 1, c + 1) > 0.0f && dep(a, c + 1) + eta(a, c + 1) > 0.0f;
+  const bool dn_ok = c > 1 && dep(a - 1, c - 1) + eta(a - 1, c - 1) > 0.0f && dep(a, c - 1) + eta(a, c - 1) > 0.0f;
+  const float up = up_ok ? A(a, c + 1) - a0 : 0.0f;
+  const float dn = dn_ok ? a0 - A(a, c - 1) : 0.0f;
+  float adv = strong ? strong_advection<kAlongX>(m, a, c, am, a0, ap, cbar, up, dn, dl > 0.0f && dr > 0.0f, h, st)
+                     : centred_advection(am, a0, ap, cbar, up, dn, st);
+  if (m.current_on) {
+    const View ca(kAlongX ? m.current_x : m.current_y), cc(kAlongX ? m.current_y : m.current_x);
+    const float c0 = ca(a, c);
+    const float cbar_c = corner_velocity_mean({cc(a - 1, c), cc(a, c), cc(a - 1, c + 1), cc(a, c + 1)});
+    const float cup = up_ok ? ca(a, c + 1) - c0 : 0.0f;
+    const float cdn = dn_ok ? c0 - ca(a, c - 1) : 0.0f;
+    adv += current_advection(am, a0, ap, cbar, up, dn, ca(a - 1, c), c0, ca(a + 1, c), cbar_c, cup, cdn, st);
+  }
+  b -= tdt * (pf.porous ? porous_advection(pf, adv) : adv);
+
+  // Eddy viscosity of breaking and sub-grid turbulence.
+  if (m.breaking_on == 1) {
+    const View nu(m.eddy_visc), div(m.divergence);
+    b += eddy_row_term(tdt, h, d_f, dl, nu(a - 1, c), div(a - 1, c), (C(a - 1, c + 1) - C(a - 1, c)) / h_c, dr,
+                       nu(a, c), div(a, c), (C(a, c + 1) - C(a, c)) / h_c, sub, dia, sup);
+  }
+
+  // Bottom friction, damping, velocity damping behind wavemakers, porous resistance.
+  const View damp(m.damping), vdamp(m.velocity_damping);
+  float sink = friction_damping(damp(a - 1, c), damp(a, c), a0, View(m.friction_factor)(a, c), d_f,
+                                View(kAlongX ? m.u_bed : m.v_bed)(a, c), View(kAlongX ? m.v_bed : m.u_bed)(a, c));
+  if (kAlongX ? m.x_velocity_sink : m.y_velocity_sink) sink += face_damping(vdamp(a - 1, c), vdamp(a, c), a0);
+  if (pf.porous) sink += porous_resistance(pf, a0, cbar);
+  b -= tdt * sink;
+  return b;
+}
+
+// Momentum rows along x-line j for the target u of the pass (steps C and D), into the given
+// line arrays (rows 1..nx+1).
+void assemble_x_line(const Model& m, const PassLevels& lv, int j, float* sub, float* dia, float* sup, float* rhs) {
+  const int nx = m.nx;
+  sub[1] = 0.0f;
+  dia[1] = 1.0f;
+  sup[1] = 0.0f;
+  rhs[1] = lv.u_t(1, j);
+  sub[nx + 1] = 0.0f;
+  dia[nx + 1] = 1.0f;
+  sup[nx + 1] = 0.0f;
+  rhs[nx + 1] = lv.u_t(nx + 1, j);
+
+  if (plain_configuration(m)) {
+    using Fn = void (*)(const Model&, const PassLevels&, int, float*, float*, float*, float*);
+    static constexpr Fn kVariants[8] = {
+        assemble_x_line_plain<false, false, false>, assemble_x_line_plain<false, false, true>,
+        assemble_x_line_plain<false, true, false>,  assemble_x_line_plain<false, true, true>,
+        assemble_x_line_plain<true, false, false>,  assemble_x_line_plain<true, false, true>,
+        assemble_x_line_plain<true, true, false>,   assemble_x_line_plain<true, true, true>};
+    kVariants[4 * lv.predictor + 2 * m.x_velocity_sink + m.porosity_on](m, lv, j, sub, dia, sup, rhs);
+    return;
+  }
+  const InverseSteps st = x_line_steps(m.gc);
+  for (int i = 2; i <= nx; ++i) rhs[i] = general_row<true>(m, lv, st, i, j, sub[i], dia[i], sup[i]);
+}
+
+}  // namespace
+
+// x-lines of the pass in blocks of LineBlock::kLanes lines, solved side by side.
+void solve_x_lines(Model& m, const PassLevels& lv) {
+  LineBlock& bl = m.block_x;
+  constexpr int L = LineBlock::kLanes;
+  for (int j0 = 1; j0 <= m.ny; j0 += L) {
+    const int lanes = std::min(L, m.ny - j0 + 1);
+    for (int r = 0; r < lanes; ++r)
+      assemble_x_line(m, lv, j0 + r, bl.line(bl.sub, r), bl.line(bl.diag, r), bl.line(bl.sup, r), bl.line(bl.rhs, r));
+    solve_tridiagonal_block(bl, lanes);
+    for (int r = 0; r < lanes; ++r) {
+      float* ut = lv.u_t.col(j0 + r) - 1;
+      const float* x = bl.bx.data() + r;
+      for (int i = 2; i <= m.nx; ++i) ut[i] = x[static_cast<std::size_t>(i) * L];
+    }
+  }
+}
+
+// Momentum rows of every y-line (column), solved for the target v (step E).  The rows of all
+// columns are assembled row by row (i fastest) and solved together, column by column in the
+// arithmetic of solve_tridiagonal.
+void solve_y_lines(Model& m, const PassLevels& lv) {
+  const int nx = m.nx, ny = m.ny;
+  ColumnRows& r = m.rows_y;
+  Field& sub = r.sub;
+  Field& dia = r.diag;
+  Field& sup = r.sup;
+  Field& rhs = r.rhs;
+
+  for (int i = 1; i <= nx; ++i) {
+    sub(i, 1) = 0.0f;
+    dia(i, 1) = 1.0f;
+    sup(i, 1) = 0.0f;
+    rhs(i, 1) = lv.v_t(i, 1);
+    sub(i, ny + 1) = 0.0f;
+    dia(i, ny + 1) = 1.0f;
+    sup(i, ny + 1) = 0.0f;
+    rhs(i, ny + 1) = lv.v_t(i, ny + 1);
+  }
+
+  const bool plain = plain_configuration(m);
+  const InverseSteps st = y_line_steps(m.gc);
+  for (int j = 2; j <= ny; ++j) {
+    if (plain) {
+      using Fn = void (*)(const Model&, const PassLevels&, int, float*, float*, float*, float*);
+      static constexpr Fn kVariants[8] = {
+          assemble_y_row_plain<false, false, false>, assemble_y_row_plain<false, false, true>,
+          assemble_y_row_plain<false, true, false>,  assemble_y_row_plain<false, true, true>,
+          assemble_y_row_plain<true, false, false>,  assemble_y_row_plain<true, false, true>,
+          assemble_y_row_plain<true, true, false>,   assemble_y_row_plain<true, true, true>};
+      kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](m, lv, j, sub.col(j) - 1, dia.col(j) - 1,
+                                                                         sup.col(j) - 1, rhs.col(j) - 1);
+    }
+    const int i_last = plain ? 1 : nx;  // the plain rows leave face 1 to this loop
+    for (int i = 1; i <= i_last; ++i) rhs(i, j) = general_row<false>(m, lv, st, j, i, sub(i, j), dia(i, j), sup(i, j));
+  }
+  solve_tridiagonal_columns(r, nx, ny + 1);
+  for (int j = 2; j <= ny; ++j) {
+    const float* x = r.x.col(j);
+    float* vt = lv.v_t.col(j);
+    for (int i = 0; i < nx; ++i) vt[i] = x[i];
+  }
+}
+
+}  // namespace swx

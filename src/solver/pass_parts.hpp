@@ -1,0 +1,51 @@
+#pragma once
+// The parts of one pass, each in its own file, and the face tests they share; run_pass
+// (passes.cpp) calls them in the order of the scheme.
+#include "solver/kernels.hpp"
+#include "solver/model.hpp"
+#include "solver/passes.hpp"
+
+namespace swx {
+
+// A face under the "strong" option takes the total depth unless a wavemaker box touches it.
+inline bool strong_face(const Model& m, int mark_sum) { return m.nonlinear_option == 2 && mark_sum <= 0; }
+
+// Under the "strong" option a face beside a breaking cell (breaking field of the previous step
+// above 0) takes the advection along its line upwind instead of the kinetic-energy gradient of
+// the near-surface velocities: inside a bore those velocities carry large dispersive parts, and
+// centred differences there let a two-cell oscillation of the velocity grow until the run blows
+// up (seen in thin swash and at steep fronts of irregular breaking waves).  The upwind form
+// dissipates at the grid scale, where the breaking wave loses its energy anyway.
+inline bool breaking_face(const Model& m, float b_left, float b_right) {
+  return m.breaking_on == 1 && (b_left > 0.0f || b_right > 0.0f);
+}
+
+// True when the pass needs none of the "strong", current or breaking terms.
+inline bool plain_configuration(const Model& m) {
+  return m.nonlinear_option != 2 && !m.current_on && m.breaking_on != 1;
+}
+
+inline PorosityConstants porosity_constants(const Model& m) {
+  PorosityConstants c;
+  c.char_stone_size = m.char_stone_size;
+  c.rms_wave_height = m.rms_wave_height;
+  c.added_mass_coeff = m.added_mass_coeff;
+  c.lam_coef = m.lam_coef;
+  c.turb_coef = m.turb_coef;
+  return c;
+}
+
+// Grid steps of x-lines (h = dx, c = dy) and of y-lines (h = dy, c = dx).
+inline InverseSteps x_line_steps(const GridConstants& g) { return {g.inv_dx2, g.inv_2dx, g.inv_2dy, g.inv_dxdy}; }
+inline InverseSteps y_line_steps(const GridConstants& g) { return {g.inv_dy2, g.inv_2dy, g.inv_2dx, g.inv_dxdy}; }
+
+// face_velocities.cpp: face activity of the evaluated level (with the moving shoreline's spill
+// test).
+void face_activity(Model& m, const Field& eta);
+// momentum_rows.cpp: steps C to E.
+void solve_x_lines(Model& m, const PassLevels& lv);
+void solve_y_lines(Model& m, const PassLevels& lv);
+// level_update.cpp: step F with the shoreline.
+void update_level(Model& m, const PassLevels& lv);
+
+}  // namespace swx
