@@ -142,6 +142,12 @@ void read_breaking_keys(const ParamTable& t, ModelParams& p, float rms_wave_heig
   }
   p.smagorinsky_const = 0.0f;
   get_real_optional(t, "smagorinsky_const", p.smagorinsky_const);
+  p.swash_scheme = 1;
+  if (has_key(t, "swash_scheme")) {
+    const std::string s = get_lower_text(t, "swash_scheme");
+    if (s != "robust" && s != "basic") fatal("swash_scheme has to be robust or basic");
+    p.swash_scheme = s == "robust" ? 1 : 0;
+  }
 }
 
 void read_friction_key(const ParamTable& t, ModelParams& p) {

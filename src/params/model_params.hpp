@@ -43,6 +43,7 @@ struct ModelParams {
   int calc_wave_runup = 0;
   float min_flood_depth = 0.0f;
   float smagorinsky_const = 0.0f;
+  int swash_scheme = 1;       // 1 robust (default), 0 basic
 
   bool has_friction_file = false;
   std::string friction_file;

@@ -18,8 +18,9 @@ inline float velocity_head(float us, float vs) { return (us * us + vs * vs) / kT
 // the dry cell would be drained again by the drying rule, so the head must also clear the dry
 // cell's bed by min_flood_depth: a still shoreline next to a drained cell whose bed lies just
 // below still water (0 < depth <= min_flood_depth) then carries no flow.
-inline bool spills(float eta_dry, float depth_dry, float wet_head, float mfd) {
-  return eta_dry < wet_head && -depth_dry + mfd < wet_head;
+// This clearance belongs to the robust swash zone; swash_scheme basic compares the levels alone.
+inline bool spills(float eta_dry, float depth_dry, float wet_head, float mfd, bool clear_bed) {
+  return eta_dry < wet_head && (!clear_bed || -depth_dry + mfd < wet_head);
 }
 
 }  // namespace
@@ -28,6 +29,7 @@ inline bool spills(float eta_dry, float depth_dry, float wet_head, float mfd) {
 void face_activity(Model& m, const Field& eta) {
   const bool runup = m.calc_wave_runup == 1;
   const float mfd = m.min_flood_depth;
+  const bool clear_bed = m.swash_scheme == 1;
   if (!runup) {
     // Without the moving shoreline a face is active exactly when both its cells are wet.
     const int nx = m.nx;  // a local: the byte stores below could alias m.nx
@@ -58,11 +60,11 @@ void face_activity(Model& m, const Field& eta) {
         if (dl > 0.0f && dr <= 0.0f) {
           const float us = 0.5f * (m.u_surf(i - 1, j) + m.u_surf(i, j));
           const float vs = 0.5f * (m.v_surf(i - 1, j) + m.v_surf(i - 1, j + 1));
-          act = spills(eta(i, j), m.depth(i, j), eta(i - 1, j) + velocity_head(us, vs), mfd);
+          act = spills(eta(i, j), m.depth(i, j), eta(i - 1, j) + velocity_head(us, vs), mfd, clear_bed);
         } else if (dr > 0.0f && dl <= 0.0f) {
           const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
           const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
-          act = spills(eta(i - 1, j), m.depth(i - 1, j), eta(i, j) + velocity_head(us, vs), mfd);
+          act = spills(eta(i - 1, j), m.depth(i - 1, j), eta(i, j) + velocity_head(us, vs), mfd, clear_bed);
         }
       }
       m.active_u(i, j) = act ? 1 : 0;
@@ -77,11 +79,11 @@ void face_activity(Model& m, const Field& eta) {
         if (dl > 0.0f && dr <= 0.0f) {
           const float vs = 0.5f * (m.v_surf(i, j - 1) + m.v_surf(i, j));
           const float us = 0.5f * (m.u_surf(i, j - 1) + m.u_surf(i + 1, j - 1));
-          act = spills(eta(i, j), m.depth(i, j), eta(i, j - 1) + velocity_head(us, vs), mfd);
+          act = spills(eta(i, j), m.depth(i, j), eta(i, j - 1) + velocity_head(us, vs), mfd, clear_bed);
         } else if (dr > 0.0f && dl <= 0.0f) {
           const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
           const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
-          act = spills(eta(i, j - 1), m.depth(i, j - 1), eta(i, j) + velocity_head(us, vs), mfd);
+          act = spills(eta(i, j - 1), m.depth(i, j - 1), eta(i, j) + velocity_head(us, vs), mfd, clear_bed);
         }
       }
       m.active_v(i, j) = act ? 1 : 0;
@@ -189,7 +191,8 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
   const auto [il, jl] = cell(a - 1, c);
   const auto [ir, jr] = cell(a, c);
   const bool strong = strong_face(m, m.wavemaker_mark(il, jl) + m.wavemaker_mark(ir, jr));
-  const DepthCoefs k = face_depth_coefs(strong ? d_f : h_f, strong);
+  const float wf = face_swash_weight(m, il, jl, ir, jr);
+  const DepthCoefs k = weighted_coefs(face_depth_coefs(strong ? d_f : h_f, strong), wf);
   const Corners w{C(a - 1, c), C(a, c), C(a - 1, c + 1), C(a, c + 1)};
   const float s = profile_s(A(a - 1, c), A(a, c), A(a + 1, c), w, st);
   float da = A(a + 1, c) - A(a - 1, c);
@@ -209,7 +212,7 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
 
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
   const bool side6 = has_side(m, WavemakerSide::kInnerColumn);
-  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side6;
+  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side6 && !swash_zone_on(m);
   const InverseSteps st = x_line_steps(m.gc);
   for (int j = 1; j <= m.ny; ++j) {
     if (plain) {
@@ -228,7 +231,7 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
 
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
   const bool side5 = has_side(m, WavemakerSide::kInnerRow);
-  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side5;
+  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side5 && !swash_zone_on(m);
   const InverseSteps st = y_line_steps(m.gc);
   for (int j = 2; j <= m.ny; ++j) {
     if (plain) {

@@ -149,6 +149,36 @@ inline float upwind_advection(float am, float a0, float ap, float cbar, float up
   return a0 * (a0 > 0.0f ? a0 - am : ap - a0) / h + cbar * (up + dn) * st.inv_2c;
 }
 
+// Momentum-conserving upwind advection of a face velocity a0 (shallow-water form across bores):
+// qm, q0, qp are the volume fluxes of the face before, the face itself and the face after it
+// along the line, am, ap the velocities there, d_f the face depth and h the step.  The momentum
+// flux through each of the face's two cells is the cell's mean flux times its upwind face
+// velocity, less a0 times the flux divergence, over the face depth, so that a bore keeps the
+// momentum balance of its jump; the across part is upwind.
+inline float conservative_advection(float qm, float q0, float qp, float am, float a0, float ap, float cbar, float up,
+                                    float dn, float d_f, float h, const InverseSteps& st) {
+  const float across = cbar * (cbar > 0.0f ? dn : up) * (2.0f * st.inv_2c);
+  if (!(d_f > 0.0f)) return a0 * (a0 > 0.0f ? a0 - am : ap - a0) / h + across;
+  const float ql = 0.5f * (qm + q0);
+  const float qr = 0.5f * (q0 + qp);
+  const float al = ql > 0.0f ? am : a0;
+  const float ar = qr > 0.0f ? a0 : ap;
+  return (qr * ar - ql * al - a0 * (qr - ql)) / (h * d_f) + across;
+}
+
+// Depth coefficients weighted by w (1: the dispersive form as it is, 0: none).
+inline DepthCoefs weighted_coefs(const DepthCoefs& k, float w) {
+  if (w == 1.0f) return k;
+  DepthCoefs s;
+  s.z = w * k.z;
+  s.k1 = w * k.k1;
+  s.k2 = w * k.k2;
+  s.k3 = w * k.k3;
+  s.k4 = w * k.k4;
+  s.k5 = w * k.k5;
+  return s;
+}
+
 // Advection by the ambient current: ca, cm/cp along and cbar_c across (corner mean), cup, cdn its
 // halves of the across difference; the velocity's own values as in centred_advection.
 inline float current_advection(float am, float a0, float ap, float cbar, float up, float dn, float cm, float c0,

@@ -77,6 +77,7 @@ struct Model {
   float mean_period = 0.0f, rms_wave_height = 0.0f, mean_frequency = 0.0f;
 
   int breaking_on = 0;
+  int swash_scheme = 1;        // 1 robust swash zone (default), 0 basic
   float smagorinsky_const = 0.0f;
   float break_decay = 0.0f;    // 1/s
 
@@ -111,6 +112,7 @@ struct Model {
   // terms).
   Field flux_x, flux_y;
   Array2D<std::uint8_t> active_u, active_v;
+  Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
   Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities

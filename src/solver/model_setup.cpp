@@ -166,6 +166,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   m.calc_wave_runup = p.calc_wave_runup;
   m.min_flood_depth = p.min_flood_depth;
   m.breaking_on = p.breaking_on;
+  m.swash_scheme = p.swash_scheme;
   m.smagorinsky_const = p.smagorinsky_const;
   m.mean_period = mean_period;
   m.rms_wave_height = rms_wave_height;
@@ -191,6 +192,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   m.wavemaker_mark.resize(ni, nj, 0);
   m.active_u.resize(ni, nj, 0);
   m.active_v.resize(ni, nj, 0);
+  m.swash_weight.resize(ni, nj, 1.0f);
   m.rows_x.resize(m.nx + 1);
   m.block_x.resize(m.nx + 1);
   m.rows_y.resize(m.nx + 1, m.ny + 1);

@@ -234,7 +234,9 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   const LineView<kAlongX, std::int16_t> mark(m.wavemaker_mark);
   const bool strong = strong_face(m, mark(a - 1, c) + mark(a, c));
   const float dloc = strong ? d_f : 0.5f * (dep(a - 1, c) + dep(a, c));
-  const DepthCoefs k = face_depth_coefs(dloc, strong);
+  const View sw(m.swash_weight);
+  const float wf = std::min(sw(a - 1, c), sw(a, c));
+  const DepthCoefs k = weighted_coefs(face_depth_coefs(dloc, strong), wf);
   const float hm = hs(a - 1, c), h0 = hs(a, c), hp = hs(a + 1, c);
 
   const RowCoefs r = row_operator(k, hm, h0, hp, st);
@@ -245,7 +247,8 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   // Along-line part of U0 at the start of the step, with the depth coefficients of that level
   // (they differ from those of the evaluated level only under the "strong" option).
   const DepthCoefs ko =
-      strong ? face_depth_coefs(0.5f * (dep(a - 1, c) + eo(a - 1, c) + dep(a, c) + eo(a, c)), true) : k;
+      strong ? weighted_coefs(face_depth_coefs(0.5f * (dep(a - 1, c) + eo(a - 1, c) + dep(a, c) + eo(a, c)), true), wf)
+             : k;
   float b = along_part(ko, hm, h0, hp, ao(a - 1, c), ao(a, c), ao(a + 1, c), st);
 
   // Across part of U0: start-of-step value less the estimate at the target level, which in the
@@ -280,8 +283,22 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   const bool dn_ok = c > 1 && dep(a - 1, c - 1) + eta(a - 1, c - 1) > 0.0f && dep(a, c - 1) + eta(a, c - 1) > 0.0f;
   const float up = up_ok ? A(a, c + 1) - a0 : 0.0f;
   const float dn = dn_ok ? a0 - A(a, c - 1) : 0.0f;
-  float adv = strong ? strong_advection<kAlongX>(m, a, c, am, a0, ap, cbar, up, dn, dl > 0.0f && dr > 0.0f, h, st)
-                     : centred_advection(am, a0, ap, cbar, up, dn, st);
+  // In the robust swash zone the advection goes over to the momentum-conserving upwind form by
+  // the face's weight, and wholly on faces beside breaking cells, where the front of a bore
+  // needs the momentum balance of its jump whatever its depth ratio.
+  const View bp(m.break_prev);
+  const float wa = swash_zone_on(m) && breaking_face(m, bp(a - 1, c), bp(a, c)) ? 0.0f : wf;
+  float adv = 0.0f;
+  if (wa > 0.0f) {
+    adv = strong ? strong_advection<kAlongX>(m, a, c, am, a0, ap, cbar, up, dn, dl > 0.0f && dr > 0.0f, h, st)
+                 : centred_advection(am, a0, ap, cbar, up, dn, st);
+  }
+  if (wa < 1.0f) {
+    const View q(kAlongX ? m.flux_x : m.flux_y);
+    const float shallow =
+        conservative_advection(q(a - 1, c), q(a, c), q(a + 1, c), am, a0, ap, cbar, up, dn, d_f, h, st);
+    adv = wa > 0.0f ? wa * adv + (1.0f - wa) * shallow : shallow;
+  }
   if (m.current_on) {
     const View ca(kAlongX ? m.current_x : m.current_y), cc(kAlongX ? m.current_y : m.current_x);
     const float c0 = ca(a, c);

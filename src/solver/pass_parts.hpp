@@ -1,6 +1,8 @@
 #pragma once
 // The parts of one pass, each in its own file, and the face tests they share; run_pass
 // (passes.cpp) calls them in the order of the scheme.
+#include <algorithm>
+
 #include "solver/kernels.hpp"
 #include "solver/model.hpp"
 #include "solver/passes.hpp"
@@ -18,6 +20,15 @@ inline bool strong_face(const Model& m, int mark_sum) { return m.nonlinear_optio
 // dissipates at the grid scale, where the breaking wave loses its energy anyway.
 inline bool breaking_face(const Model& m, float b_left, float b_right) {
   return m.breaking_on == 1 && (b_left > 0.0f || b_right > 0.0f);
+}
+
+// Robust swash zone (breaking on and swash_scheme robust, the default): where a broken wave or
+// its uprush runs as a bore, and in the thin backwash, the momentum equations go over to their
+// shallow-water form (mark_swash_zone, passes.cpp).  A face's weight of the dispersive form is
+// the smaller of its two cells' weights.
+inline bool swash_zone_on(const Model& m) { return m.swash_scheme == 1 && m.breaking_on == 1; }
+inline float face_swash_weight(const Model& m, int il, int jl, int ir, int jr) {
+  return std::min(m.swash_weight(il, jl), m.swash_weight(ir, jr));
 }
 
 // True when the pass needs none of the "strong", current or breaking terms.

@@ -8,6 +8,8 @@
 // the right-hand side (docs/equations.md).
 #include "solver/passes.hpp"
 
+#include <algorithm>
+
 #include "solver/breaking.hpp"
 #include "solver/pass_parts.hpp"
 #include "solver/time_step.hpp"
@@ -39,7 +41,35 @@ void strong_cell_terms(Model& m, const Field& eta) {
 
 }  // namespace
 
+// Weight of the dispersive form of every cell for the step, from the level at its start (fixed
+// over the passes so that the corrector iteration solves one set of equations).  A bore: the
+// weight falls from 1 to 0 as the level rises from 0.8 (the level at which shock-capturing
+// Boussinesq models hand a breaking wave over to the shallow-water equations) to 1.0 of the
+// still depth, and it is 0 on wet land.  Thin backwash: it falls from 1 to 0 as the total depth
+// falls from 0.5 to 0.3 of the still depth.  Dry cells take 0, so a face spilling onto dry land
+// is in the shallow-water form.
+void mark_swash_zone(Model& m) {
+  constexpr float r1 = 0.8f, r2 = 1.0f;  // bore: level over still depth
+  constexpr float q0 = 0.3f, q1 = 0.5f;  // backwash: total depth over still depth
+  for (int j = 1; j <= m.ny; ++j) {
+    const float* dep = m.depth.col(j);
+    const float* et = m.eta_old.col(j);
+    float* w = m.swash_weight.col(j);
+    for (int k = 0; k < m.nx; ++k) {
+      const float h = dep[k], d = dep[k] + et[k];
+      if (!(d > 0.0f) || h <= 0.0f) {
+        w[k] = 0.0f;
+        continue;
+      }
+      const float bore = (r2 * h - et[k]) / ((r2 - r1) * h);
+      const float thin = (d - q0 * h) / ((q1 - q0) * h);
+      w[k] = std::clamp(std::min(bore, thin), 0.0f, 1.0f);
+    }
+  }
+}
+
 void run_pass(Model& m, const PassLevels& lv) {
+  if (lv.predictor && swash_zone_on(m)) mark_swash_zone(m);
   // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
   // is formed in the last pass alone (the value they see is the same).
   if (lv.last) {

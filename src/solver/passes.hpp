@@ -19,6 +19,10 @@ struct PassLevels {
 
 void run_pass(Model& m, const PassLevels& lv);
 
+// Robust swash zone: each cell's weight of the dispersive form for the step (1 outside the zone,
+// 0 in its shallow-water core), from the level at the start of the step.
+void mark_swash_zone(Model& m);
+
 // Surface, bed and flux values on every interior u-face (v-face) of the evaluated level.
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta);
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta);

@@ -30,6 +30,7 @@ void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float d
   p.breaking_on = o.breaking_on;
   p.check_wave_breaking = o.breaking_on == 1;
   p.smagorinsky_const = o.smagorinsky_const;
+  p.swash_scheme = o.swash_scheme;
   p.chezy_coeff = o.chezy_coeff;
   p.has_friction_file = !grids.chezy.empty();
   p.has_damping = !grids.damping.empty();

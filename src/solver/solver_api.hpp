@@ -19,6 +19,7 @@ struct SolverOptions {
   float min_flood_depth = 0.0f;  // m
   int breaking_on = 0;
   float smagorinsky_const = 0.0f;
+  int swash_scheme = 1;          // 1 robust, 0 basic
   float chezy_coeff = 0.0f;      // m^0.5/s; 0 for no bottom friction
   float mean_period = 10.0f;     // s
   float rms_wave_height = 1.0f;  // m

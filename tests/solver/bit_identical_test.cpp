@@ -4,7 +4,8 @@
 // -ffp-contract=off) by running this test and copying the printed values; any change to the order
 // of floating-point operations shows up as a different hash.  A deliberate change of the
 // numerics must re-record them (run solver_test --gtest_filter='BitIdentical.*' and copy the
-// "hash" lines of the failing cases).
+// "hash" lines of the failing cases).  The four breaking cases were re-recorded when the robust
+// swash zone (shallow-water form of bores and thin backwash) became the default.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -120,12 +121,12 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
 // step count, recorded hash and whether it must break and flood.
 TEST(BitIdentical, EveryCaseMatchesItsRecordedHash) {
   const struct { const char* name; Case c; int steps; std::uint64_t expected; bool expect_breaking; } rows[] = {
-      {"WeakBeachBreakingRunupPorosityFriction", {1, true, true, false, 4}, 300, 0xf070a597323c4492ULL, true},
-      {"StrongBeachBreakingRunupPorosityFriction", {2, true, true, false, 4}, 300, 0x85a1a8724a979496ULL, true},
+      {"WeakBeachBreakingRunupPorosityFriction", {1, true, true, false, 4}, 300, 0xbfea92a062268dc9ULL, true},
+      {"StrongBeachBreakingRunupPorosityFriction", {2, true, true, false, 4}, 300, 0x9adf7ec5f1ebc163ULL, true},
       {"WeakCurrentSouthWavemaker", {1, false, false, true, 3}, 120, 0x546514e3e7707145ULL, false},
-      {"StrongCurrentBreakingRunup", {2, true, true, true, 4}, 160, 0xfe080b3e9b16e4caULL, false},
+      {"StrongCurrentBreakingRunup", {2, true, true, true, 4}, 160, 0xedb1cee8256fb818ULL, false},
       {"InnerRowWavemakerStrong", {2, false, true, false, 5}, 120, 0xa9eafb1d27631ffcULL, false},
-      {"InnerColumnWavemakerWeakBreaking", {1, true, false, false, 6}, 120, 0x0e8827e31bc57d51ULL, false},
+      {"InnerColumnWavemakerWeakBreaking", {1, true, false, false, 6}, 120, 0x930be0f7846a44ecULL, false},
       // The plain weak configuration (friction, damping, no breaking, porosity or current).
       {"WeakPlainWestWavemaker", {1, false, false, false, 4}, 150, 0x8e473631104db9c6ULL, false},
       {"WeakPlainInnerColumn", {1, false, false, false, 6}, 120, 0xf3813110dc4c0098ULL, false},
