@@ -1,6 +1,9 @@
 #include "core/fatal.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 namespace swx {
 
@@ -21,6 +24,20 @@ std::string to_lower(std::string_view s) {
   for (char& c : r)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return r;
+}
+
+std::string file_failure_reason(const std::string& file_name, int err) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path(file_name).parent_path();
+  if (dir.empty()) dir = ".";
+  std::error_code ec;
+  if (!fs::exists(dir, ec)) return "the directory " + dir.string() + " does not exist";
+  if (!fs::is_directory(dir, ec)) return dir.string() + " is not a directory";
+  if (fs::is_directory(file_name, ec)) return "a directory of that name exists";
+  if (err == EACCES || err == EROFS) return "no permission to write in " + dir.string();
+  if (err == ENOSPC || err == EDQUOT) return "the disk is full";
+  if (err == EFBIG) return "the file is too large for the disk or the process's size limit";
+  return err != 0 ? std::string(std::strerror(err)) : std::string("the file cannot be written (is the disk full?)");
 }
 
 void fatal(std::string_view l1, std::string_view l2, std::string_view l3) {

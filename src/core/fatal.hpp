@@ -54,6 +54,10 @@ struct Reporter {
   void warning(std::string_view l1, std::string_view l2 = " ", std::string_view l3 = " ") const;
 };
 
+// Why a file could not be created or written, in words a user can act on; err is the errno
+// value of the failing call (0 when unknown).
+std::string file_failure_reason(const std::string& file_name, int err);
+
 // Trailing blanks removed.
 std::string_view trim_right(std::string_view s);
 std::string_view trim_left(std::string_view s);

@@ -76,26 +76,13 @@ void load_parameters(Run& r, int argc, char** argv) {
   r.table = load_parameter_table(r.param_file);
 }
 
-// Why a file could not be created for writing, in words a user can act on.
-std::string open_failure_reason(const std::string& file_name, int err) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::path(file_name).parent_path();
-  if (dir.empty()) dir = ".";
-  std::error_code ec;
-  if (!fs::exists(dir, ec)) return "the directory " + dir.string() + " does not exist";
-  if (!fs::is_directory(dir, ec)) return dir.string() + " is not a directory";
-  if (err == EACCES || err == EROFS) return "no permission to write in " + dir.string();
-  if (fs::is_directory(file_name, ec)) return "a directory of that name exists";
-  return err != 0 ? std::string(std::strerror(err)) : std::string("the file cannot be written");
-}
-
 // Phase 3: output_file_prefix and the log file "<prefix>_swx.log", created or replaced.
 void open_log_file(Run& r) {
   read_output_prefix(r.table, r.params);
   r.log_name = r.params.output_file_prefix + "_swx.log";
   errno = 0;
   r.log_file.open(r.log_name, std::ios::out | std::ios::trunc);
-  if (!r.log_file) fatal("Log file cannot be created: " + r.log_name, open_failure_reason(r.log_name, errno));
+  if (!r.log_file) fatal("Log file cannot be created: " + r.log_name, file_failure_reason(r.log_name, errno));
   r.rep.log = &r.log_file;
 }
 
