@@ -16,6 +16,7 @@
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
 #include "output/animation.hpp"
+#include "output/non_finite.hpp"
 #include "output/probes.hpp"
 #include "output/solution_file.hpp"
 #include "output/statistics.hpp"
@@ -57,6 +58,7 @@ struct Run {
   Animation animation;
   Model model;
   ProbeRecords records;
+  NonFiniteWatch watch;  // nodes whose values stopped being finite numbers
 
   Run(std::istream& i, std::ostream& o) : in(i), out(o) { rep.console = &o; }
 };
@@ -207,6 +209,7 @@ void set_up_model(Run& r) {
               r.wavemakers.wave.rms_wave_height, r.rep);
   check_courant(r.model, r.rep);
   r.records = init_probe_records(r.params);
+  r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
 }
 
 // Phase 16: the time loop.  Each step: its progress line, the passes of the solver, the probe
@@ -222,8 +225,9 @@ void run_time_loop(Run& r) {
     r.log_file.flush();  // progress stays readable while the run goes on
     r.out.flush();
     advance_solution(r.model, n, r.rep);
+    watch_non_finite(r.watch, r.model, n);
     record_probes(r.records, r.model, r.params, n);
-    save_animation_step(r.animation, r.model, r.params, r.solution, n);
+    save_animation_step(r.animation, r.model, r.params, r.solution, n, &r.watch);
     finish_step(r.model);
     accumulate_statistics(r.statistics, r.model, n);
     estimate.after_step(n + 1, r.out);
@@ -234,9 +238,10 @@ void run_time_loop(Run& r) {
 // datasets), the solution file closed, then the probe and gauge time series written.
 void write_results(Run& r) {
   close_animation(r.animation, r.solution);
-  write_statistics(r.statistics, r.params, r.grid, r.solution, r.rep, r.rep.cwd);
+  write_statistics(r.statistics, r.params, r.grid, r.solution, r.rep, r.rep.cwd, &r.watch);
   close_solution_file(r.solution);
-  write_probe_files(r.records, r.model, r.params, r.storm, r.rep, r.rep.cwd);
+  write_probe_files(r.records, r.model, r.params, r.storm, r.rep, r.rep.cwd, &r.watch);
+  warn_if_unstable(r.watch, r.params.time_step, r.rep);
 }
 
 // Phases 18 and 19: the closing "Start Time: " line (it carries the end time) and the timing report.
