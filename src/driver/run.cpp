@@ -135,9 +135,16 @@ void read_bathymetry(Run& r) {
 // Phase 6: the damping layer and the porous structures, when named.
 void read_damping_and_porosity(Run& r) {
   read_damping_key(r.table, r.params);
-  if (r.params.has_damping) read_input_grid(r, "damping", r.params.damping_file, r.grids.damping);
+  const int nx = r.grid.ngrid_x, ny = r.grid.ngrid_y;
+  if (r.params.has_damping) {
+    read_input_grid(r, "damping", r.params.damping_file, r.grids.damping);
+    check_damping_grid(r.grids.damping, nx, ny, r.params.damping_file);
+  }
   read_porosity_keys(r.table, r.params);
-  if (r.params.has_porosity) read_input_grid(r, "porosity", r.params.porosity_file, r.grids.porosity);
+  if (r.params.has_porosity) {
+    read_input_grid(r, "porosity", r.params.porosity_file, r.grids.porosity);
+    check_porosity_grid(r.grids.porosity, nx, ny, r.params.porosity_file);
+  }
 }
 
 // Largest depth of the grid and smallest positive one (0 when the grid holds no water).
@@ -174,7 +181,10 @@ void read_model_keys(Run& r) {
 // Phase 10: bottom friction (a Chezy grid or one coefficient) and the ambient current.
 void read_friction_and_current(Run& r) {
   read_friction_key(r.table, r.params);
-  if (r.params.has_friction_file) read_input_grid(r, "friction", r.params.friction_file, r.grids.chezy);
+  if (r.params.has_friction_file) {
+    read_input_grid(r, "friction", r.params.friction_file, r.grids.chezy);
+    check_friction_grid(r.grids.chezy, r.grid.ngrid_x, r.grid.ngrid_y, r.params.friction_file);
+  }
   read_current_key(r.table, r.params);
   if (r.params.has_current) {
     const std::string& name = r.params.current_file;
@@ -182,6 +192,7 @@ void read_friction_and_current(Run& r) {
     r.grids.current_x.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
     r.grids.current_y.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
     read_vector_grid(name, r.grids.current_x, r.grids.current_y, r.grid.ngrid_x, r.grid.ngrid_y);
+    check_current_grid(r.grids.current_x, r.grids.current_y, r.grid.ngrid_x, r.grid.ngrid_y, name);
   }
 }
 

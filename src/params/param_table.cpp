@@ -259,6 +259,23 @@ float get_real_in_block_in_range(const ParamTable& t, std::string_view key, Bloc
   return v;
 }
 
+void check_real_above(std::string_view key, float value, float lo, float hi) {
+  if (value > lo && value <= hi) return;
+  std::string bound = "greater than " + fixed_decimal_text(lo, 4);
+  if (std::isfinite(hi)) bound += " and at most " + fixed_decimal_text(hi, 4);
+  fatal("Value of parameter: " + key_text(key) + " has to be", bound);
+}
+
+float get_real_in_block_above(const ParamTable& t, std::string_view key, Block b, float lo, float hi) {
+  const float v = get_real_in_block(t, key, b);
+  check_real_above(key, v, lo, hi);
+  return v;
+}
+
+float get_real_above(const ParamTable& t, std::string_view key, float lo, float hi) {
+  return get_real_in_block_above(t, key, whole(t), lo, hi);
+}
+
 void get_real_optional(const ParamTable& t, std::string_view key, float& value) {
   float v = value;
   if (scan_real(t, key_text(key), whole(t), nullptr, nullptr, v)) value = v;
