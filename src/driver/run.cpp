@@ -88,6 +88,13 @@ void open_log_file(Run& r) {
   r.rep.log = &r.log_file;
 }
 
+// A log that can no longer be written (a full disk) ends the run with a box naming it, instead
+// of a run whose progress and timing silently go missing.
+void check_log(const Run& r) {
+  if (r.log_file) return;
+  fatal("Log file could not be written: " + r.log_name, file_failure_reason(r.log_name, errno));
+}
+
 // Phase 4: the log header.
 void write_log_header(Run& r) {
   std::ostream& log = r.log_file;
@@ -101,7 +108,9 @@ void write_log_header(Run& r) {
       << " \n"
       << param_line << '\n'
       << " \n";
+  errno = 0;
   log.flush();
+  check_log(r);
 }
 
 // Announces an input grid file on the log and the console, e.g. " Reading in damping file: ".
@@ -233,7 +242,9 @@ void run_time_loop(Run& r) {
   estimate.total_steps = steps;
   for (int n = 1; n <= steps; ++n) {
     r.rep.log_and_console(" Time Step: " + compact_int(n) + of_total);
+    errno = 0;
     r.log_file.flush();  // progress stays readable while the run goes on
+    check_log(r);
     r.out.flush();
     advance_solution(r.model, n, r.rep);
     watch_non_finite(r.watch, r.model, n);
@@ -261,7 +272,9 @@ void finish_run(Run& r) {
   const float cpu = cpu_seconds() - r.start_cpu;
   const float elapsed = elapsed_seconds(r.start_clock, wall_clock_now());
   write_timing_report(r.log_file, elapsed, cpu);
-  if (!r.log_file) fatal("Log file could not be written completely: " + r.log_name, "(is the disk full?)");
+  errno = 0;
+  r.log_file.flush();
+  check_log(r);
 }
 
 void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {

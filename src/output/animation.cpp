@@ -1,6 +1,7 @@
 #include "output/animation.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -28,22 +29,29 @@ unsigned char* put_i32(unsigned char* p, int v) { return put_u32(p, static_cast<
 unsigned char* put_f32(unsigned char* p, float v) { return put_u32(p, std::bit_cast<std::uint32_t>(v)); }
 
 void write_bytes(AnimationFile& f, const unsigned char* data, std::size_t n) {
+  errno = 0;
   if (std::fwrite(data, 1, n, f.file.get()) != n) {
-    fatal("Error writing animation file: " + f.name, "the disk may be full");
+    const int err = errno;
+    // The file is closed without flushing what could not be written: its failure is reported
+    // once, here.
+    f.file.reset();
+    fatal("Error writing animation file: " + f.name, file_failure_reason(f.name, err));
   }
 }
 
 void open_file(AnimationFile& f, const std::string& name, const unsigned char* header) {
   f.name = name;
+  errno = 0;
   f.file.reset(std::fopen(name.c_str(), "wb"));
-  if (!f.file) fatal("Cannot create animation file: " + name);
+  if (!f.file) fatal("Cannot create animation file: " + name, file_failure_reason(name, errno));
   write_bytes(f, header, kHeaderBytes);
 }
 
 void close_file(AnimationFile& f) {
   if (!f.file) return;
   std::FILE* raw = f.file.release();
-  if (std::fclose(raw) != 0) fatal("Error writing animation file: " + f.name, "the disk may be full");
+  errno = 0;
+  if (std::fclose(raw) != 0) fatal("Error writing animation file: " + f.name, file_failure_reason(f.name, errno));
 }
 
 // One record: counter, k, t and the window block of a field given in node order (full grid,

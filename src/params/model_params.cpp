@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -250,6 +251,13 @@ StatisticsWindow statistics_window(int nsteps, float storm_duration, float time_
 
 namespace {
 
+// A value as a message shows it, whatever its size (1.5, 0, 1e+30).
+std::string general_text(float v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
+  return buf;
+}
+
 // The first node (j outer, i inner) whose value fails the test, as the box names it.
 template <class Test>
 void check_grid_values(const Field& a, int nx, int ny, std::string_view what, const std::string& file_name,
@@ -257,7 +265,7 @@ void check_grid_values(const Field& a, int nx, int ny, std::string_view what, co
   for (int j = 1; j <= ny; ++j)
     for (int i = 1; i <= nx; ++i) {
       if (ok(a(i, j))) continue;
-      fatal("Value " + compact_real(a(i, j)) + " at i = " + compact_int(i) + ", j = " + compact_int(j) + " of " +
+      fatal("Value " + general_text(a(i, j)) + " at i = " + compact_int(i) + ", j = " + compact_int(j) + " of " +
                 std::string(what) + " file: " + file_name,
             std::string(condition));
     }

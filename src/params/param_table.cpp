@@ -159,6 +159,8 @@ std::string get_parameter_file_name(int argc, char** argv, std::istream& in, std
 }
 
 ParamTable load_parameter_table(const std::string& file_name) {
+  if (const std::string why = not_a_readable_file(file_name); !why.empty())
+    fatal("Cannot open simulation parameter file:", file_name, why);
   std::ifstream f(file_name, std::ios::binary);
   if (!f) fatal("Cannot open simulation parameter file:", file_name);
   const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
