@@ -33,8 +33,10 @@ std::string_view cut_line(std::string_view line) {
   return line;
 }
 
-// One header line; a line longer than any header line can sensibly be (a binary file, or a
-// device that never ends a line) stops the run instead of growing without bound.
+// One header line, never held longer than any header line can sensibly be: the first data line
+// (which ends the header and may be as long as a grid row) is returned cut, a comment or key
+// line that long (a binary file, a line never ended) stops the run instead of growing without
+// bound.
 bool read_header_line(std::istream& f, std::string& line, const std::string& file_name) {
   constexpr std::size_t kMaxHeaderLine = 1 << 16;
   line.clear();
@@ -43,8 +45,11 @@ bool read_header_line(std::istream& f, std::string& line, const std::string& fil
       ++it;
       return true;
     }
-    if (line.size() >= kMaxHeaderLine)
+    if (line.size() >= kMaxHeaderLine) {
+      const std::string_view s = trim_left(line);
+      if (!s.empty() && line[0] != '#' && line[0] != ':') return true;  // a data line: the header is over
       fatal("header line longer than " + compact_int(kMaxHeaderLine) + " characters in grid file: " + file_name);
+    }
     line += *it;
   }
   f.setstate(std::ios::eofbit);

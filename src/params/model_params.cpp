@@ -204,8 +204,11 @@ void read_output_requests(const ParamTable& t, ModelParams& p, const GridHeader&
   if (!p.save_eta_animation && !p.save_uv_animation) return;
 
   p.start_time = get_real_in_range(t, "start_time", 0.0f, p.duration);
+  p.end_time = get_real_in_range(t, "end_time", 0.0f, p.duration);
   // The window cannot end before it starts.
-  p.end_time = get_real_in_range(t, "end_time", p.start_time, p.duration);
+  if (p.end_time < p.start_time)
+    fatal("Value of parameter: end_time has to be",
+          "between " + fixed_decimal_text(p.start_time, 4) + " and " + fixed_decimal_text(p.duration, 4));
   p.save_time_step = get_real_in_range(t, "save_time_step", 0.0f, p.end_time - p.start_time);
   p.save_full_grid = is_yes(get_lower_text(t, "save_full_grid"));
   if (p.save_full_grid) {

@@ -326,6 +326,9 @@ TEST(Faults, InputsThatAreNotTextFilesAreRefused) {
   EXPECT_EQ(console.substr(console.size() - box.size()), box);
   c.write("run.par", replaced(base, ":bathy_file bathy.grd", ":bathy_file /dev/zero"));
   expect_ends_with_box(c.run({"run.par"}), "cannot open grid file: /dev/zero", "(it is not a regular file)");
+  c.write("long.grd", ":" + std::string(70000, 'x') + "\n");
+  c.write("run.par", replaced(base, ":bathy_file bathy.grd", ":bathy_file long.grd"));
+  expect_ends_with_box(c.run({"run.par"}), "header line longer than 65536 characters in grid file: long.grd");
   c.write("bin.grd", std::string(":N_Arrays 1\n:NGrid_X \x01\x02\xff\n", 24));
   c.write("run.par", replaced(base, ":bathy_file bathy.grd", ":bathy_file bin.grd"));
   const RunResult r = c.run({"run.par"});
