@@ -277,8 +277,7 @@ void finish_run(Run& r) {
   check_log(r);
 }
 
-void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {
-  Run r(in, out);
+void run_phases(Run& r, int argc, char** argv) {
   start_clocks(r);
   load_parameters(r, argc, argv);
   open_log_file(r);
@@ -294,6 +293,17 @@ void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) 
   run_time_loop(r);
   write_results(r);
   finish_run(r);
+}
+
+void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {
+  Run r(in, out);
+  try {
+    run_phases(r, argc, argv);
+  } catch (...) {
+    // Whatever ended the run, the solution file is closed in order before the box is shown.
+    abandon_solution_file(r.solution);
+    throw;
+  }
 }
 
 }  // namespace

@@ -148,6 +148,14 @@ void close_solution_file(SolutionFile& sf) {
   if (kbpclose_f() < 0) fail_naming_file(sf.file_name, "Error in KB_CLOSE().", errno);
 }
 
+void abandon_solution_file(SolutionFile& sf) {
+  if (!sf.open) return;
+  sf.open = false;
+  close_open_datasets(sf);
+  kbclosefile_f(&sf.file);
+  kbpclose_f();
+}
+
 void pack_nodes(const Field& f, int nx, int ny, std::vector<float>& out) {
   out.resize(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
   std::size_t n = 0;

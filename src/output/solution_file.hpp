@@ -59,6 +59,10 @@ void write_result_dataset(SolutionFile& sf, std::string_view suffix, std::string
 // Closes the file and ends the library's use.
 void close_solution_file(SolutionFile& sf);
 
+// After a fatal condition elsewhere: closes what is still open (datasets, then the file, then
+// the library) without testing the statuses, so the file holds every step written.
+void abandon_solution_file(SolutionFile& sf);
+
 // Node values (1..nx, 1..ny) of a field in the solution file's node order.
 void pack_nodes(const Field& f, int nx, int ny, std::vector<float>& out);
 // Two fields interleaved per node (x then y) in the same order.
