@@ -21,8 +21,6 @@
 namespace swx::e2e {
 namespace {
 
-constexpr const char* kFatal = "***  Fatal Error ***";
-
 // A channel nx x ny cells of 1 m, 2 m deep, with regular waves from the west side.
 std::string channel_bathymetry(int nx, int ny) {
   std::ostringstream s;
@@ -78,7 +76,7 @@ class FullDisk {
     limited_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
   }
   ~FullDisk() {
-    if (mounted_) std::system(("umount " + shell_quoted(out_.string())).c_str());
+    if (mounted_) static_cast<void>(std::system(("umount " + shell_quoted(out_.string())).c_str()));
     if (limited_) setrlimit(RLIMIT_FSIZE, &old_);
     if (!mounted_) signal(SIGXFSZ, old_handler_);
   }
