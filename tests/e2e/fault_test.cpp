@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -202,7 +203,8 @@ TEST(Faults, ABlownUpRunWritesInvalidValuesAndEndsWithAWarning) {
   c.write("bathy.grd", channel_bathymetry(40, 10));
   c.write("run.par", channel_parameters(10, ":wave_height 0.05\n:wave_period 1.0\n:wave_cycles 10\n",
                                         ":time_step 0.4\n:duration 40\n",
-                                        ":hs_file hs.grd\n:mean_wl_file mwl.grd\n" + probes(1)));
+                                        ":hs_file hs.grd\n:mean_wl_file mwl.grd\n" + probes(1) + animation_keys("40") +
+                                            ":solution_file_option 2\n:kobl_solution_file run.h5\n"));
   const RunResult r = c.run({"run.par"});
   EXPECT_EQ(r.status, 0);
   const std::string warning = box_text(kWarningTitle, "the run became unstable at time step 74 (t = 29.6 s)",
@@ -234,6 +236,25 @@ TEST(Faults, ABlownUpRunWritesInvalidValuesAndEndsWithAWarning) {
     }
   }
   EXPECT_EQ(rows, 101);
+  // The surface animation (101 frames of 12 + 400 * 4 bytes) and its dataset: the first frame
+  // finite, the last one invalid everywhere.
+  const std::string anim = c.read("eta.anim");
+  ASSERT_EQ(anim.size(), 44u + 101u * 1612u);
+  auto value_at = [&](std::size_t frame, std::size_t node) {
+    float v = 0.0f;
+    std::memcpy(&v, anim.data() + 44 + frame * 1612 + 12 + 4 * node, 4);
+    return v;
+  };
+  EXPECT_TRUE(std::isfinite(value_at(0, 17)) && value_at(0, 17) != -9999.0f);
+  for (std::size_t node = 0; node < 400; ++node) EXPECT_EQ(value_at(100, node), -9999.0f);
+  const hid_t file = H5Fopen(c.path("run.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  ASSERT_GE(file, 0);
+  const hid_t g = H5Gopen2(file, "/run/WSE Animation", H5P_DEFAULT);
+  const std::vector<float> wse = test::read_all<float>(g, "Values", H5T_NATIVE_FLOAT);
+  ASSERT_EQ(wse.size(), 101u * 400u);
+  for (std::size_t node = 0; node < 400; ++node) EXPECT_EQ(wse[100 * 400 + node], -9999.0f);
+  H5Gclose(g);
+  H5Fclose(file);
 }
 
 // Input values outside their physical range, and inputs that are not what they claim to be: each
