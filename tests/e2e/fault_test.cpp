@@ -121,9 +121,14 @@ TEST(Faults, EveryOutputOnAFullDiskEndsInABoxNamingTheFile) {
     for (const char* name : {"eta.anim", "probes.ts"}) extra = replaced(extra, name, std::string("out/") + name);
     write_channel(c, k.nx, k.ny, k.run, extra);
     c.write("run.par", replaced(c.read("run.par"), ":output_file_prefix run", ":output_file_prefix out/run"));
+    // A file the data library could not close stays with the library (ending the library would
+    // write to it again): what it holds for it is no leak of the program's, in a sanitizer build.
+    const std::string suppressions = c.write("lsan.supp", "leak:libhdf5\n");
+    setenv("LSAN_OPTIONS", ("print_suppressions=0:suppressions=" + suppressions).c_str(), 1);
     FullDisk disk(c, k.bytes);
     if (!disk.arranged()) GTEST_SKIP() << "neither a small file system nor a file size limit can be arranged";
     const RunResult r = c.run({"run.par"});
+    unsetenv("LSAN_OPTIONS");
     EXPECT_EQ(r.status, 0) << k.what << "\n" << r.console;
     const std::string box =
         k.line2.empty() ? box_text(kFatalTitle, k.line1, disk.cause()) : box_text(kFatalTitle, k.line1, k.line2, disk.cause());
@@ -135,6 +140,7 @@ TEST(Faults, EveryOutputOnAFullDiskEndsInABoxNamingTheFile) {
 // The program started in the case folder with its console in a file; stopped with sig once its
 // console shows that step `at` has begun.  Returns the last step begun before it stopped.
 int run_and_stop(const CaseDir& c, int at, int sig) {
+  fs::remove(c.path() / ".console");  // the last run's console must not be read as this one's
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(c.path().c_str()) != 0) _exit(127);
@@ -173,7 +179,8 @@ TEST(Faults, AStoppedRunLeavesEveryFinishedFrameReadable) {
       const int last = run_and_stop(c, at, sig);
       ASSERT_GE(last, at) << "the run ended before step " << at;
       if (have_h5dump) {
-        EXPECT_EQ(std::system(("h5dump -H " + shell_quoted(c.path("run.h5")) + " > /dev/null 2>&1").c_str()), 0);
+        const std::string dump = "h5dump -H " + shell_quoted(c.path("run.h5")) + " > " + shell_quoted(c.path(".dump")) + " 2>&1";
+        EXPECT_EQ(std::system(dump.c_str()), 0) << "signal " << sig << " at step " << last << "\n" << c.read(".dump");
       }
       const hid_t file = H5Fopen(c.path("run.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
       ASSERT_GE(file, 0) << "signal " << sig << " at step " << last;
@@ -183,10 +190,13 @@ TEST(Faults, AStoppedRunLeavesEveryFinishedFrameReadable) {
         const std::vector<double> times = test::read_all<double>(g, "Times", H5T_NATIVE_DOUBLE);
         const std::vector<float> values = test::read_all<float>(g, "Values", H5T_NATIVE_FLOAT);
         // Steps 1 .. last - 1 are finished; step `last` may or may not be.
-        EXPECT_GE(times.size(), static_cast<std::size_t>(last - 1)) << name << " stopped at " << last;
-        EXPECT_LE(times.size(), static_cast<std::size_t>(last)) << name;
+        // (A stop while a step is being written may leave its time or its values in.)
+        const std::size_t rows = values.size() / 400;
+        for (std::size_t n : {times.size(), rows}) {
+          EXPECT_GE(n, static_cast<std::size_t>(last - 1)) << name << " stopped at " << last;
+          EXPECT_LE(n, static_cast<std::size_t>(last)) << name;
+        }
         for (std::size_t k = 0; k < times.size(); ++k) EXPECT_NEAR(times[k], 0.05 * k, 1e-4) << name;
-        EXPECT_EQ(values.size(), times.size() * 400) << name;
         for (float v : values) ASSERT_TRUE(std::isfinite(v)) << name;
         H5Gclose(g);
       }
