@@ -3,7 +3,6 @@
 #include "driver/run.hpp"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
