@@ -36,6 +36,8 @@ struct DatasetEntry {
 
 struct Library {
   bool initialized = false;
+  bool started = false;     // kbpinitialize_f has been called once in this process
+  bool close_failed = false;  // a file could not be closed: HDF5 is then left as it is
   std::vector<FileEntry> files;
   std::vector<DatasetEntry> datasets;
 };
@@ -239,6 +241,10 @@ int write_step(int ncomponents, const int* dataset_handle, const double* time, c
   const hsize_t time_dims[1] = {1};
   if (!append_row(d->times, 1, time_dims, d->nsteps, H5T_NATIVE_DOUBLE, time)) return KB_ERR_WRITE;
   ++d->nsteps;
+  // Every finished step reaches the disk with the metadata that describes it, so a run that is
+  // stopped at any moment leaves a file that opens and holds all steps written before.
+  const FileEntry* f = find_file(&d->file);
+  if (f == nullptr || H5Fflush(f->id, H5F_SCOPE_LOCAL) < 0) return KB_ERR_WRITE;
   return KB_OK;
 }
 
@@ -249,6 +255,10 @@ extern "C" {
 int kbpinitialize_f(void) {
   Library& l = lib();
   if (l.initialized) return KB_OK;
+  // The library is ended by kbpclose_f, never from the process's exit handlers: a file whose
+  // closing failed (a full disk) must not be flushed again while the process ends.
+  if (!l.started) H5dont_atexit();
+  l.started = true;
   if (H5open() < 0) return KB_ERR_HDF5;
   // Failures are reported through the statuses only: no HDF5 error stack on the console.
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
@@ -330,7 +340,9 @@ int kbclosefile_f(const int* file_handle) {
   f->open = false;
   const hid_t id = f->id;
   f->id = H5I_INVALID_HID;
-  return H5Fclose(id) >= 0 ? KB_OK : KB_ERR_FILE;
+  if (H5Fclose(id) >= 0) return KB_OK;
+  l.close_failed = true;
+  return KB_ERR_FILE;
 }
 
 int kbpclose_f(void) {
@@ -342,12 +354,19 @@ int kbpclose_f(void) {
   }
   for (FileEntry& f : l.files) {
     if (f.open) {
-      if (H5Fclose(f.id) < 0) status = KB_ERR_FILE;
+      if (H5Fclose(f.id) < 0) {
+        status = KB_ERR_FILE;
+        l.close_failed = true;
+      }
       f.open = false;
       f.id = H5I_INVALID_HID;
     }
   }
   l.initialized = false;
+  // Ending HDF5 flushes what is still open in it; after a failed close that would write to the
+  // failing file once more (and can crash inside HDF5), so the library is then left to the
+  // operating system, which closes the file when the process ends.
+  if (!l.close_failed && H5close() < 0) status = KB_ERR_HDF5;
   return status;
 }
 

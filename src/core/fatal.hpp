@@ -54,6 +54,14 @@ struct Reporter {
   void warning(std::string_view l1, std::string_view l2 = " ", std::string_view l3 = " ") const;
 };
 
+// Why a file could not be created or written, in words a user can act on; err is the errno
+// value of the failing call (0 when unknown).
+std::string file_failure_reason(const std::string& file_name, int err);
+
+// Why a named input cannot be read as a text file ("" when it can): a directory, or something
+// that is not a regular file (a device such as /dev/zero, a pipe), which could be read forever.
+std::string not_a_readable_file(const std::string& file_name);
+
 // Trailing blanks removed.
 std::string_view trim_right(std::string_view s);
 std::string_view trim_left(std::string_view s);

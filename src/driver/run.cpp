@@ -3,7 +3,6 @@
 #include "driver/run.hpp"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -16,6 +15,7 @@
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
 #include "output/animation.hpp"
+#include "output/non_finite.hpp"
 #include "output/probes.hpp"
 #include "output/solution_file.hpp"
 #include "output/statistics.hpp"
@@ -57,6 +57,7 @@ struct Run {
   Animation animation;
   Model model;
   ProbeRecords records;
+  NonFiniteWatch watch;  // nodes whose values stopped being finite numbers
 
   Run(std::istream& i, std::ostream& o) : in(i), out(o) { rep.console = &o; }
 };
@@ -76,27 +77,21 @@ void load_parameters(Run& r, int argc, char** argv) {
   r.table = load_parameter_table(r.param_file);
 }
 
-// Why a file could not be created for writing, in words a user can act on.
-std::string open_failure_reason(const std::string& file_name, int err) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::path(file_name).parent_path();
-  if (dir.empty()) dir = ".";
-  std::error_code ec;
-  if (!fs::exists(dir, ec)) return "the directory " + dir.string() + " does not exist";
-  if (!fs::is_directory(dir, ec)) return dir.string() + " is not a directory";
-  if (err == EACCES || err == EROFS) return "no permission to write in " + dir.string();
-  if (fs::is_directory(file_name, ec)) return "a directory of that name exists";
-  return err != 0 ? std::string(std::strerror(err)) : std::string("the file cannot be written");
-}
-
 // Phase 3: output_file_prefix and the log file "<prefix>_swx.log", created or replaced.
 void open_log_file(Run& r) {
   read_output_prefix(r.table, r.params);
   r.log_name = r.params.output_file_prefix + "_swx.log";
   errno = 0;
   r.log_file.open(r.log_name, std::ios::out | std::ios::trunc);
-  if (!r.log_file) fatal("Log file cannot be created: " + r.log_name, open_failure_reason(r.log_name, errno));
+  if (!r.log_file) fatal("Log file cannot be created: " + r.log_name, file_failure_reason(r.log_name, errno));
   r.rep.log = &r.log_file;
+}
+
+// A log that can no longer be written (a full disk) ends the run with a box naming it, instead
+// of a run whose progress and timing silently go missing.
+void check_log(const Run& r) {
+  if (r.log_file) return;
+  fatal("Log file could not be written: " + r.log_name, file_failure_reason(r.log_name, errno));
 }
 
 // Phase 4: the log header.
@@ -112,7 +107,9 @@ void write_log_header(Run& r) {
       << " \n"
       << param_line << '\n'
       << " \n";
+  errno = 0;
   log.flush();
+  check_log(r);
 }
 
 // Announces an input grid file on the log and the console, e.g. " Reading in damping file: ".
@@ -146,9 +143,16 @@ void read_bathymetry(Run& r) {
 // Phase 6: the damping layer and the porous structures, when named.
 void read_damping_and_porosity(Run& r) {
   read_damping_key(r.table, r.params);
-  if (r.params.has_damping) read_input_grid(r, "damping", r.params.damping_file, r.grids.damping);
+  const int nx = r.grid.ngrid_x, ny = r.grid.ngrid_y;
+  if (r.params.has_damping) {
+    read_input_grid(r, "damping", r.params.damping_file, r.grids.damping);
+    check_damping_grid(r.grids.damping, nx, ny, r.params.damping_file);
+  }
   read_porosity_keys(r.table, r.params);
-  if (r.params.has_porosity) read_input_grid(r, "porosity", r.params.porosity_file, r.grids.porosity);
+  if (r.params.has_porosity) {
+    read_input_grid(r, "porosity", r.params.porosity_file, r.grids.porosity);
+    check_porosity_grid(r.grids.porosity, nx, ny, r.params.porosity_file);
+  }
 }
 
 // Largest depth of the grid and smallest positive one (0 when the grid holds no water).
@@ -185,7 +189,10 @@ void read_model_keys(Run& r) {
 // Phase 10: bottom friction (a Chezy grid or one coefficient) and the ambient current.
 void read_friction_and_current(Run& r) {
   read_friction_key(r.table, r.params);
-  if (r.params.has_friction_file) read_input_grid(r, "friction", r.params.friction_file, r.grids.chezy);
+  if (r.params.has_friction_file) {
+    read_input_grid(r, "friction", r.params.friction_file, r.grids.chezy);
+    check_friction_grid(r.grids.chezy, r.grid.ngrid_x, r.grid.ngrid_y, r.params.friction_file);
+  }
   read_current_key(r.table, r.params);
   if (r.params.has_current) {
     const std::string& name = r.params.current_file;
@@ -193,6 +200,7 @@ void read_friction_and_current(Run& r) {
     r.grids.current_x.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
     r.grids.current_y.resize(r.grid.ngrid_x + 1, r.grid.ngrid_y + 1);
     read_vector_grid(name, r.grids.current_x, r.grids.current_y, r.grid.ngrid_x, r.grid.ngrid_y);
+    check_current_grid(r.grids.current_x, r.grids.current_y, r.grid.ngrid_x, r.grid.ngrid_y, name);
   }
 }
 
@@ -220,6 +228,7 @@ void set_up_model(Run& r) {
               r.wavemakers.wave.rms_wave_height, r.rep);
   check_courant(r.model, r.rep);
   r.records = init_probe_records(r.params);
+  r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
 }
 
 // Phase 16: the time loop.  Each step: its progress line, the passes of the solver, the probe
@@ -232,11 +241,14 @@ void run_time_loop(Run& r) {
   estimate.total_steps = steps;
   for (int n = 1; n <= steps; ++n) {
     r.rep.log_and_console(" Time Step: " + compact_int(n) + of_total);
+    errno = 0;
     r.log_file.flush();  // progress stays readable while the run goes on
+    check_log(r);
     r.out.flush();
     advance_solution(r.model, n, r.rep);
+    watch_non_finite(r.watch, r.model, n);
     record_probes(r.records, r.model, r.params, n);
-    save_animation_step(r.animation, r.model, r.params, r.solution, n);
+    save_animation_step(r.animation, r.model, r.params, r.solution, n, &r.watch);
     finish_step(r.model);
     accumulate_statistics(r.statistics, r.model, n);
     estimate.after_step(n + 1, r.out);
@@ -247,9 +259,10 @@ void run_time_loop(Run& r) {
 // datasets), the solution file closed, then the probe and gauge time series written.
 void write_results(Run& r) {
   close_animation(r.animation, r.solution);
-  write_statistics(r.statistics, r.params, r.grid, r.solution, r.rep, r.rep.cwd);
+  write_statistics(r.statistics, r.params, r.grid, r.solution, r.rep, r.rep.cwd, &r.watch);
   close_solution_file(r.solution);
-  write_probe_files(r.records, r.model, r.params, r.storm, r.rep, r.rep.cwd);
+  write_probe_files(r.records, r.model, r.params, r.storm, r.rep, r.rep.cwd, &r.watch);
+  warn_if_unstable(r.watch, r.params.time_step, r.rep);
 }
 
 // Phases 18 and 19: the closing "Start Time: " line (it carries the end time) and the timing report.
@@ -258,11 +271,12 @@ void finish_run(Run& r) {
   const float cpu = cpu_seconds() - r.start_cpu;
   const float elapsed = elapsed_seconds(r.start_clock, wall_clock_now());
   write_timing_report(r.log_file, elapsed, cpu);
-  if (!r.log_file) fatal("Log file could not be written completely: " + r.log_name, "(is the disk full?)");
+  errno = 0;
+  r.log_file.flush();
+  check_log(r);
 }
 
-void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {
-  Run r(in, out);
+void run_phases(Run& r, int argc, char** argv) {
   start_clocks(r);
   load_parameters(r, argc, argv);
   open_log_file(r);
@@ -278,6 +292,17 @@ void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) 
   run_time_loop(r);
   write_results(r);
   finish_run(r);
+}
+
+void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) {
+  Run r(in, out);
+  try {
+    run_phases(r, argc, argv);
+  } catch (...) {
+    // Whatever ended the run, the solution file is closed in order before the box is shown.
+    abandon_solution_file(r.solution);
+    throw;
+  }
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "core/constants.hpp"
@@ -31,9 +33,27 @@ std::string_view cut_line(std::string_view line) {
   return line;
 }
 
-bool is_directory(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::is_directory(name, ec);
+// One header line, never held longer than any header line can sensibly be: the first data line
+// (which ends the header and may be as long as a grid row) is returned cut, a comment or key
+// line that long (a binary file, a line never ended) stops the run instead of growing without
+// bound.
+bool read_header_line(std::istream& f, std::string& line, const std::string& file_name) {
+  constexpr std::size_t kMaxHeaderLine = 1 << 16;
+  line.clear();
+  for (std::istreambuf_iterator<char> it(f), end; it != end; ++it) {
+    if (*it == '\n') {
+      ++it;
+      return true;
+    }
+    if (line.size() >= kMaxHeaderLine) {
+      const std::string_view s = trim_left(line);
+      if (!s.empty() && line[0] != '#' && line[0] != ':') return true;  // a data line: the header is over
+      fatal("header line longer than " + compact_int(kMaxHeaderLine) + " characters in grid file: " + file_name);
+    }
+    line += *it;
+  }
+  f.setstate(std::ios::eofbit);
+  return !line.empty();
 }
 
 // A grid file's data read in chunks of 1 MiB through one reused buffer: a large file is never
@@ -41,7 +61,7 @@ bool is_directory(const std::string& name) {
 class GridDataReader {
  public:
   explicit GridDataReader(const std::string& name) : name_(name), f_(nullptr, &std::fclose) {
-    if (is_directory(name)) fatal("cannot open grid file: " + name, "(it is a directory)");
+    if (const std::string why = not_a_readable_file(name); !why.empty()) fatal("cannot open grid file: " + name, why);
     f_.reset(std::fopen(name.c_str(), "rb"));
     if (!f_) fatal("cannot open grid file: " + name, "(the file does not exist or cannot be read)");
   }
@@ -205,8 +225,9 @@ void write_grid(const std::string& name, const Field* const* arrays, const Array
   for (int k = 0; k < n_arrays; ++k)
     if (arrays[k]->ni < h.ngrid_x || arrays[k]->nj < h.ngrid_y)
       fatal("grid array smaller than the grid of file: " + name);
+  errno = 0;
   std::ofstream f(name, std::ios::binary | std::ios::trunc);
-  if (!f) fatal("cannot create grid file: " + name);
+  if (!f) fatal("cannot create grid file: " + name, file_failure_reason(name, errno));
 
   std::string s;
   s += n_arrays == 1 ? "# SWELLIX Scalar Grid File\n" : "# SWELLIX Vector Grid File\n";
@@ -243,20 +264,24 @@ void write_grid(const std::string& name, const Field* const* arrays, const Array
       for (int i = 0; i < h.ngrid_x; ++i) append_g15_field(s, col[i]);
       s += '\n';
       if (s.size() >= kChunk) {
+        errno = 0;
         f.write(s.data(), static_cast<std::streamsize>(s.size()));
+        if (!f) fatal("error writing grid file: " + name, file_failure_reason(name, errno));
         s.clear();
       }
     }
   }
+  errno = 0;
   f.write(s.data(), static_cast<std::streamsize>(s.size()));
-  f.close();
-  if (!f) fatal("error writing grid file: " + name);
+  if (f) f.close();
+  if (!f) fatal("error writing grid file: " + name, file_failure_reason(name, errno));
 }
 
 }  // namespace
 
 GridHeader read_grid_header(const std::string& file_name) {
-  if (is_directory(file_name)) fatal("cannot open grid file: " + file_name, "(it is a directory)");
+  if (const std::string why = not_a_readable_file(file_name); !why.empty())
+    fatal("cannot open grid file: " + file_name, why);
   std::ifstream f(file_name, std::ios::binary);
   if (!f) fatal("cannot open grid file: " + file_name, "(the file does not exist or cannot be read)");
 
@@ -268,7 +293,7 @@ GridHeader read_grid_header(const std::string& file_name) {
   const std::string incomplete = "  incomplete header section in grid file: " + file_name;
   std::string raw;
   for (;;) {
-    if (!std::getline(f, raw)) fatal(incomplete);
+    if (!read_header_line(f, raw, file_name)) fatal(incomplete);
     std::string line(cut_line(raw));
     if (!line.empty() && line[0] == ':') {
       const std::size_t hash = line.find('#');

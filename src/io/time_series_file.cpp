@@ -1,5 +1,6 @@
 #include "io/time_series_file.hpp"
 
+#include <cerrno>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -55,6 +56,8 @@ std::string_view TextLines::line(int k) const {
 TextLines load_text_lines(const std::string& file_name) {
   TextLines t;
   t.file_name = file_name;
+  const std::string unusable = not_a_readable_file(file_name);
+  if (!unusable.empty()) fatal("Unable to open input file: ", file_name, unusable);
   std::ifstream in(file_name, std::ios::binary);
   if (!in) fatal("Unable to open input file: ", file_name);
   std::ostringstream ss;
@@ -242,11 +245,12 @@ void put_tail_and_data(std::string& out, const SeriesLayout& s) {
 }
 
 void write_whole_file(const std::string& file_name, const std::string& text) {
+  errno = 0;
   std::ofstream f(file_name, std::ios::binary | std::ios::trunc);
-  if (!f) fatal("Unable to create output file: ", file_name);
+  if (!f) fatal("Unable to create output file: ", file_name, file_failure_reason(file_name, errno));
   f.write(text.data(), static_cast<std::streamsize>(text.size()));
-  f.close();
-  if (!f) fatal("Unable to write output file: ", file_name);
+  if (f) f.close();
+  if (!f) fatal("Unable to write output file: ", file_name, file_failure_reason(file_name, errno));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "output/animation.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -28,22 +29,29 @@ unsigned char* put_i32(unsigned char* p, int v) { return put_u32(p, static_cast<
 unsigned char* put_f32(unsigned char* p, float v) { return put_u32(p, std::bit_cast<std::uint32_t>(v)); }
 
 void write_bytes(AnimationFile& f, const unsigned char* data, std::size_t n) {
+  errno = 0;
   if (std::fwrite(data, 1, n, f.file.get()) != n) {
-    fatal("Error writing animation file: " + f.name, "the disk may be full");
+    const int err = errno;
+    // The file is closed without flushing what could not be written: its failure is reported
+    // once, here.
+    f.file.reset();
+    fatal("Error writing animation file: " + f.name, file_failure_reason(f.name, err));
   }
 }
 
 void open_file(AnimationFile& f, const std::string& name, const unsigned char* header) {
   f.name = name;
+  errno = 0;
   f.file.reset(std::fopen(name.c_str(), "wb"));
-  if (!f.file) fatal("Cannot create animation file: " + name);
+  if (!f.file) fatal("Cannot create animation file: " + name, file_failure_reason(name, errno));
   write_bytes(f, header, kHeaderBytes);
 }
 
 void close_file(AnimationFile& f) {
   if (!f.file) return;
   std::FILE* raw = f.file.release();
-  if (std::fclose(raw) != 0) fatal("Error writing animation file: " + f.name, "the disk may be full");
+  errno = 0;
+  if (std::fclose(raw) != 0) fatal("Error writing animation file: " + f.name, file_failure_reason(f.name, errno));
 }
 
 // One record: counter, k, t and the window block of a field given in node order (full grid,
@@ -145,7 +153,8 @@ bool breaking_mark_at(const Model& m, int i, int j) {
          breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, i, j) == 1;
 }
 
-void save_animation_step(Animation& a, const Model& m, const ModelParams& p, SolutionFile& sf, int k) {
+void save_animation_step(Animation& a, const Model& m, const ModelParams& p, SolutionFile& sf, int k,
+                         const NonFiniteWatch* watch) {
   if (!is_saved_step(a, k)) return;
   const float t = static_cast<float>(k - 1) * p.time_step;
   const int nx = m.nx, ny = m.ny;
@@ -157,6 +166,7 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
     for (int j = 1; j <= ny; ++j) {
       for (int i = 1; i <= nx; ++i, ++n) {
         a.surface[n] = breaking_mark_at(m, i, j) ? m.eta_new(i, j) + kBreakingMark : m.eta_new(i, j);
+        if (invalid_at(watch, i, j, k)) a.surface[n] = kInvalidValue;
       }
     }
     if (a.eta_file.file && p.solution_file_option != 1) {
@@ -168,17 +178,29 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
   }
   if (a.uv && a.uv_file.file && p.solution_file_option != 1) {
     ++a.uv_file.frames;
-    write_record(a, a.uv_file, k, t, [&](int i, int j) { return m.u_new(i, j); });
-    write_record(a, a.uv_file, k, t, [&](int i, int j) { return m.v_new(i, j); });
+    write_record(a, a.uv_file, k, t,
+                 [&](int i, int j) { return invalid_at(watch, i, j, k) ? kInvalidValue : m.u_new(i, j); });
+    write_record(a, a.uv_file, k, t,
+                 [&](int i, int j) { return invalid_at(watch, i, j, k) ? kInvalidValue : m.v_new(i, j); });
   }
   if (!sf.open) return;
   // Solution file: the velocity datasets, then the surface datasets.
   if (a.uv) {
     pack_vector_nodes(m.u_new, m.v_new, nx, ny, a.node_vectors);
+    std::vector<bool> invalid(nnodes, false);
+    if (watch != nullptr && watch->first_step_any != 0) {
+      for (int j = 1; j <= ny; ++j)
+        for (int i = 1; i <= nx; ++i) {
+          const std::size_t q = static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * nx;
+          if (!invalid_at(watch, i, j, k)) continue;
+          invalid[q] = true;
+          a.node_vectors[2 * q] = a.node_vectors[2 * q + 1] = kInvalidValue;
+        }
+    }
     write_vector_step(sf, sf.velocity, t, a.node_vectors);
     for (std::size_t q = 0; q < nnodes; ++q) {
       const float u = a.node_vectors[2 * q], v = a.node_vectors[2 * q + 1];
-      a.node_values[q] = std::sqrt(u * u + v * v);
+      a.node_values[q] = invalid[q] ? kInvalidValue : std::sqrt(u * u + v * v);
     }
     write_scalar_step(sf, sf.velocity_mag, t, a.node_values);
   }
@@ -188,7 +210,9 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
     for (std::size_t q = 0; q < nnodes; ++q)
       a.node_values[q] = a.surface[q] >= kBreakingMark ? a.surface[q] - kBreakingMark : a.surface[q];
     write_scalar_step(sf, sf.wse, t, a.node_values);
-    for (std::size_t q = 0; q < nnodes; ++q) a.node_values[q] = a.surface[q] >= kBreakingMark ? 1.0f : 0.0f;
+    for (std::size_t q = 0; q < nnodes; ++q) {
+      a.node_values[q] = a.surface[q] == kInvalidValue ? kInvalidValue : a.surface[q] >= kBreakingMark ? 1.0f : 0.0f;
+    }
     write_scalar_step(sf, sf.breaking, t, a.node_values);
   }
 }

@@ -25,6 +25,7 @@
 
 #include "core/array2d.hpp"
 #include "io/grid_file.hpp"
+#include "output/non_finite.hpp"
 #include "output/solution_file.hpp"
 #include "params/model_params.hpp"
 #include "solver/model.hpp"
@@ -60,7 +61,9 @@ Animation open_animation(const ModelParams& p, const GridHeader& grid, SolutionF
 // True when step k is saved: kstart <= k <= kend and k a multiple of kint.
 bool is_saved_step(const Animation& a, int k);
 
-void save_animation_step(Animation& a, const Model& m, const ModelParams& p, SolutionFile& sf, int k);
+// Nodes that went non-finite by step k (watch) are written as kInvalidValue.
+void save_animation_step(Animation& a, const Model& m, const ModelParams& p, SolutionFile& sf, int k,
+                         const NonFiniteWatch* watch = nullptr);
 
 void close_animation(Animation& a, SolutionFile& sf);
 

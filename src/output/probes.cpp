@@ -287,8 +287,21 @@ void record_probes(ProbeRecords& rec, const Model& m, const ModelParams& p, int 
   record_row(rec, m, p, level, k + 1);
 }
 
+namespace {
+
+// Rows from first_row on (1-based) and every non-finite value of a record column made invalid;
+// first_row 0 leaves the finite values alone.
+void invalidate_column(float* values, int nrec, int first_row) {
+  for (int r = 1; r <= nrec; ++r) {
+    float& x = values[r - 1];
+    if (!std::isfinite(x) || (first_row > 0 && r >= first_row)) x = kInvalidValue;
+  }
+}
+
+}  // namespace
+
 void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParams& p, const StormSummary& storm,
-                       const Reporter& reporter, std::string_view working_dir) {
+                       const Reporter& reporter, std::string_view working_dir, const NonFiniteWatch* watch) {
   // Analysis parameters copied into every header.
   float sum_h2 = 0.0f, sum_h2t = 0.0f;
   for (std::size_t n = 0; n < storm.wave_height.size(); ++n) {
@@ -328,6 +341,9 @@ void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParam
       const ProbeSpec& pr = p.probes[static_cast<std::size_t>(cols[static_cast<std::size_t>(m2)])];
       const int c = cols[static_cast<std::size_t>(m2)] + 1;
       std::copy(src.col(c), src.col(c) + nrec, data.col(m2 + 1));
+      // Step k fills row k + 1.
+      const int bad_step = watch != nullptr ? watch->first_step(pr.point.i, pr.point.j) : 0;
+      invalidate_column(data.col(m2 + 1), nrec, bad_step > 0 ? bad_step + 1 : 0);
       node_position(m.grid, pr.point.i, pr.point.j, x[static_cast<std::size_t>(m2)], y[static_cast<std::size_t>(m2)]);
       // Flow rates and forces are integrals over the water column: their elevation is the bed.
       z[static_cast<std::size_t>(m2)] = kind.z_source == 1 ? pr.z_uv : kind.z_source == 2 ? pr.z_p : 0.0f;
@@ -349,8 +365,11 @@ void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParam
       node_position(m.grid, p.gauges[g].p1.i, p.gauges[g].p1.j, x1[g], y1[g]);
       node_position(m.grid, p.gauges[g].p2.i, p.gauges[g].p2.j, x2[g], y2[g]);
     }
+    Field runup = rec.runup;
+    const int bad_step = watch != nullptr ? watch->first_step_any : 0;
+    for (int g = 1; g <= static_cast<int>(ng); ++g) invalidate_column(runup.col(g), nrec, bad_step > 0 ? bad_step + 1 : 0);
     announce_output_file(reporter, working_dir, p.ts_runup_file);
-    write_gauge_time_series(p.ts_runup_file, rec.runup, nrec, p.time_step, 0.0f, x1, y1, x2, y2, analysis, descriptions,
+    write_gauge_time_series(p.ts_runup_file, runup, nrec, p.time_step, 0.0f, x1, y1, x2, y2, analysis, descriptions,
                             units, kWriterName, kVersion);
   }
 }

@@ -28,6 +28,7 @@
 
 #include "core/array2d.hpp"
 #include "core/fatal.hpp"
+#include "output/non_finite.hpp"
 #include "params/model_params.hpp"
 #include "solver/model.hpp"
 
@@ -59,8 +60,11 @@ void record_probes(ProbeRecords& rec, const Model& m, const ModelParams& p, int 
 
 // Writes the time series files in the order surface elevation, x and y velocity, x and y flow
 // rate, pressure, force, runup; each file is announced on the log and the console first.
+// Records of a probe node after it went non-finite (watch), of every gauge after the first step
+// that went non-finite anywhere, and values that are not finite are written as kInvalidValue.
 void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParams& p, const StormSummary& storm,
-                       const Reporter& reporter, std::string_view working_dir);
+                       const Reporter& reporter, std::string_view working_dir,
+                       const NonFiniteWatch* watch = nullptr);
 
 // The " SWELLIX Output File: \"<working dir>\<file>\"" line, to the log and then the console.
 void announce_output_file(const Reporter& reporter, std::string_view working_dir, std::string_view file_name);

@@ -1,5 +1,7 @@
 #include "output/solution_file.hpp"
 
+#include <cerrno>
+
 #include "core/fatal.hpp"
 #include "kobl/kobl.h"
 
@@ -19,16 +21,22 @@ void close_open_datasets(SolutionFile& sf) {
   }
 }
 
-[[noreturn]] void fail_after_closing_file(SolutionFile& sf, std::string_view message) {
+// The second and third box lines of a library failure: the file and the cause, taken from the
+// system error of the failing call (captured before any clean-up call can change it).
+[[noreturn]] void fail_naming_file(const std::string& file_name, std::string_view message, int err) {
+  fatal(message, "solution file: " + file_name, file_failure_reason(file_name, err));
+}
+
+[[noreturn]] void fail_after_closing_file(SolutionFile& sf, std::string_view message, int err) {
   kbclosefile_f(&sf.file);
   kbpclose_f();
   sf.open = false;
-  fatal(message);
+  fail_naming_file(sf.file_name, message, err);
 }
 
-[[noreturn]] void fail_after_closing_dataset(SolutionFile& sf, int dataset, std::string_view message) {
+[[noreturn]] void fail_after_closing_dataset(SolutionFile& sf, int dataset, std::string_view message, int err) {
   kbclosegroup_f(&dataset);
-  fail_after_closing_file(sf, message);
+  fail_after_closing_file(sf, message, err);
 }
 
 int create_dataset(SolutionFile& sf, std::string_view suffix, std::string_view units, std::string_view time_units,
@@ -37,17 +45,19 @@ int create_dataset(SolutionFile& sf, std::string_view suffix, std::string_view u
   const int path_len = text_length(path), units_len = text_length(units), time_units_len = text_length(time_units);
   const int compression = kNoCompression;
   int handle = 0;
+  errno = 0;
   const int status = vector ? kbcreatevectordataset_f(&sf.file, path.data(), &path_len, units.data(), &units_len,
                                                       time_units.data(), &time_units_len, &compression, &handle)
                             : kbcreatescalardataset_f(&sf.file, path.data(), &path_len, units.data(), &units_len,
                                                       time_units.data(), &time_units_len, &compression, &handle);
   if (status < 0) {
+    const int err = errno;
     close_open_datasets(sf);
-    fail_after_closing_file(sf,
-                            vector ? "Error in KB_CREATE_VECTOR_DATASET()." : "Error in KB_CREATE_SCALAR_DATASET().");
+    fail_after_closing_file(
+        sf, vector ? "Error in KB_CREATE_VECTOR_DATASET()." : "Error in KB_CREATE_SCALAR_DATASET().", err);
   }
   if (vector && kbvectorsinlocalcoords_f(&handle) < 0) {
-    fail_after_closing_dataset(sf, handle, "Error in KB_VECTORS_IN_LOCAL_COORDS().");
+    fail_after_closing_dataset(sf, handle, "Error in KB_VECTORS_IN_LOCAL_COORDS().", errno);
   }
   return handle;
 }
@@ -67,11 +77,15 @@ SolutionFile open_solution_file(std::string_view file_name, std::string_view sim
   sf.simulation_name = std::string(sim_name);
   if (kbpinitialize_f() < 0) fatal("Error in KB_INITIALIZE().");
   const std::string_view name = trim_right(file_name);
+  sf.file_name = std::string(name);
   const int name_len = text_length(name);
   const int overwrite = 1;
+  errno = 0;
   if (kbcreatefile_f(name.data(), &name_len, &overwrite, &sf.file) < 0) {
+    const int err = errno;
     kbpclose_f();
-    fatal("Error in KB_CREATE_FILE().");
+    if (name.empty()) fatal("Error in KB_CREATE_FILE().", "the solution file has no name (kobl_solution_file)");
+    fail_naming_file(sf.file_name, "Error in KB_CREATE_FILE().", err);
   }
   sf.open = true;
   return sf;
@@ -85,8 +99,9 @@ int create_animation_dataset(SolutionFile& sf, std::string_view suffix, std::str
 void write_scalar_step(SolutionFile& sf, int dataset, double time, std::span<const float> values) {
   if (!sf.open || dataset <= 0) return;
   const int n = static_cast<int>(values.size());
+  errno = 0;
   if (kbwritescalartimestep_f(&dataset, &time, &n, values.data()) < 0) {
-    fail_after_closing_dataset(sf, dataset, "Error in KB_WRITE_SCALAR_TIMESTEP().");
+    fail_after_closing_dataset(sf, dataset, "Error in KB_WRITE_SCALAR_TIMESTEP().", errno);
   }
 }
 
@@ -94,8 +109,9 @@ void write_vector_step(SolutionFile& sf, int dataset, double time, std::span<con
   if (!sf.open || dataset <= 0) return;
   const int nnodes = static_cast<int>(xy_values.size() / 2);
   const int ncomponents = 2;
+  errno = 0;
   if (kbwritevectortimestep_f(&dataset, &time, &nnodes, &ncomponents, xy_values.data()) < 0) {
-    fail_after_closing_dataset(sf, dataset, "Error in KB_WRITE_VECTOR_TIMESTEP().");
+    fail_after_closing_dataset(sf, dataset, "Error in KB_WRITE_VECTOR_TIMESTEP().", errno);
   }
 }
 
@@ -103,7 +119,8 @@ void close_dataset(SolutionFile& sf, int& dataset) {
   if (!sf.open || dataset <= 0) return;
   const int h = dataset;
   dataset = 0;
-  if (kbclosegroup_f(&h) < 0) fail_after_closing_file(sf, "Error in KB_CLOSE_GROUP().");
+  errno = 0;
+  if (kbclosegroup_f(&h) < 0) fail_after_closing_file(sf, "Error in KB_CLOSE_GROUP().", errno);
 }
 
 void write_result_dataset(SolutionFile& sf, std::string_view suffix, std::string_view units, bool vector,
@@ -121,11 +138,22 @@ void write_result_dataset(SolutionFile& sf, std::string_view suffix, std::string
 void close_solution_file(SolutionFile& sf) {
   if (!sf.open) return;
   sf.open = false;
+  errno = 0;
   if (kbclosefile_f(&sf.file) < 0) {
+    const int err = errno;
     kbpclose_f();
-    fatal("Error in KB_CLOSE_FILE().");
+    fail_naming_file(sf.file_name, "Error in KB_CLOSE_FILE().", err);
   }
-  if (kbpclose_f() < 0) fatal("Error in KB_CLOSE().");
+  errno = 0;
+  if (kbpclose_f() < 0) fail_naming_file(sf.file_name, "Error in KB_CLOSE().", errno);
+}
+
+void abandon_solution_file(SolutionFile& sf) {
+  if (!sf.open) return;
+  sf.open = false;
+  close_open_datasets(sf);
+  kbclosefile_f(&sf.file);
+  kbpclose_f();
 }
 
 void pack_nodes(const Field& f, int nx, int ny, std::vector<float>& out) {

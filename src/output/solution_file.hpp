@@ -8,8 +8,10 @@
 //   4. close_animation                after the loop closes the animation datasets
 //   5. write_statistics (statistics.hpp) writes one dataset per requested result
 //   6. close_solution_file
-// Every library status is tested; a failure ends the run with the library message after the
-// clean-up calls (whose own statuses are not tested).
+// Every library status is tested; a failure ends the run with the library message, the file's
+// name and the cause, after the clean-up calls (whose own statuses are not tested).  Each
+// written step is on the disk when its write returns, so an interrupted run leaves a readable
+// file holding every finished step.
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +24,7 @@ namespace swx {
 struct SolutionFile {
   bool open = false;            // file created and not yet closed
   std::string simulation_name;  // first component of every dataset path
+  std::string file_name;        // as named by kobl_solution_file
   int file = 0;                 // library file handle
   // Animation datasets; 0 when not open.
   int velocity = 0, velocity_mag = 0, wse = 0, breaking = 0;
@@ -55,6 +58,10 @@ void write_result_dataset(SolutionFile& sf, std::string_view suffix, std::string
 
 // Closes the file and ends the library's use.
 void close_solution_file(SolutionFile& sf);
+
+// After a fatal condition elsewhere: closes what is still open (datasets, then the file, then
+// the library) without testing the statuses, so the file holds every step written.
+void abandon_solution_file(SolutionFile& sf);
 
 // Node values (1..nx, 1..ny) of a field in the solution file's node order.
 void pack_nodes(const Field& f, int nx, int ny, std::vector<float>& out);

@@ -86,7 +86,7 @@ void accumulate_statistics(Statistics& st, const Model& m, int k) {
   }
 }
 
-StatisticsResults finalise_statistics(const Statistics& st, const GridHeader& grid) {
+StatisticsResults finalise_statistics(const Statistics& st, const GridHeader& grid, const NonFiniteWatch* watch) {
   const int nx = grid.ngrid_x, ny = grid.ngrid_y;
   const float nwin = static_cast<float>(st.nwin);
   StatisticsResults res;
@@ -118,6 +118,16 @@ StatisticsResults finalise_statistics(const Statistics& st, const GridHeader& gr
     }
   }
   if (st.runup) res.runup_max = st.r;
+  // A node that went non-finite has no meaningful statistics; neither has a result that is not
+  // a number.  Both are written as the invalid value, never as a plausible 0.
+  for (Field* f : {&res.mwl, &res.theta, &res.hs, &res.mean_u, &res.mean_v, &res.runup_max}) {
+    if (f->empty()) continue;
+    for (int j = 1; j <= ny; ++j)
+      for (int i = 1; i <= nx; ++i) {
+        float& x = (*f)(i, j);
+        if (!std::isfinite(x) || (watch != nullptr && watch->first_step(i, j) != 0)) x = kInvalidValue;
+      }
+  }
   return res;
 }
 
@@ -140,8 +150,8 @@ void write_scalar_result(const Field& values, const std::string& file, std::stri
 }  // namespace
 
 void write_statistics(const Statistics& st, const ModelParams& p, const GridHeader& grid, SolutionFile& sf,
-                      const Reporter& reporter, std::string_view working_dir) {
-  const StatisticsResults res = finalise_statistics(st, grid);
+                      const Reporter& reporter, std::string_view working_dir, const NonFiniteWatch* watch) {
+  const StatisticsResults res = finalise_statistics(st, grid, watch);
   std::vector<float> buffer;
   if (p.has_mean_wl_file) {
     write_scalar_result(res.mwl, p.mean_wl_file, "Mean Water Level", "m", "/Mean Water Level", p, grid, sf, reporter,

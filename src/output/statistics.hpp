@@ -17,6 +17,7 @@
 #include "core/fatal.hpp"
 #include "io/grid_file.hpp"
 #include "output/probes.hpp"
+#include "output/non_finite.hpp"
 #include "output/solution_file.hpp"
 #include "params/model_params.hpp"
 #include "solver/model.hpp"
@@ -46,11 +47,14 @@ void accumulate_statistics(Statistics& st, const Model& m, int k);
 struct StatisticsResults {
   Field mwl, theta, hs, mean_u, mean_v, runup_max;
 };
-StatisticsResults finalise_statistics(const Statistics& st, const GridHeader& grid);
+// Nodes that went non-finite during the run (watch) and results that are not finite get
+// kInvalidValue.
+StatisticsResults finalise_statistics(const Statistics& st, const GridHeader& grid,
+                                      const NonFiniteWatch* watch = nullptr);
 
 // Finalises and writes the requested results: a grid file unless solution_file_option is 1, a
 // solution-file dataset when it is greater than 0.
 void write_statistics(const Statistics& st, const ModelParams& p, const GridHeader& grid, SolutionFile& sf,
-                      const Reporter& reporter, std::string_view working_dir);
+                      const Reporter& reporter, std::string_view working_dir, const NonFiniteWatch* watch = nullptr);
 
 }  // namespace swx

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <utility>
 
 #include "core/fatal.hpp"
@@ -12,6 +14,14 @@ namespace swx {
 namespace {
 
 bool is_yes(const std::string& v) { return v == "yes"; }
+
+// Sane bounds of values that have no natural upper limit: far beyond any real case, they only
+// catch a value that would make the arithmetic overflow.
+constexpr float kMaxStoneSize = 100.0f;          // m
+constexpr float kMaxResistanceCoeff = 1.0e7f;    // porous-flow resistance coefficients
+constexpr float kMaxSmagorinsky = 10.0f;
+constexpr float kMaxDamping = 1000.0f;           // 1/s
+constexpr float kMaxCurrent = 20.0f;             // m/s
 
 // Integer part of a non-negative step count computed in single precision; fatal when the
 // count does not fit a 32-bit integer (a duration far too long for its time step).
@@ -100,11 +110,14 @@ void read_damping_key(const ParamTable& t, ModelParams& p) {
 void read_porosity_keys(const ParamTable& t, ModelParams& p) {
   p.has_porosity = has_key(t, "porosity_file");
   if (!p.has_porosity) return;
-  p.char_stone_size = get_real(t, "char_stone_size");
-  p.lam_friction_coeff = get_real(t, "lam_friction_coeff");
-  p.turb_friction_coeff = get_real(t, "turb_friction_coeff");
+  p.char_stone_size = get_real_above(t, "char_stone_size", 0.0f, kMaxStoneSize);
+  p.lam_friction_coeff = get_real_in_range(t, "lam_friction_coeff", 0.0f, kMaxResistanceCoeff);
+  p.turb_friction_coeff = get_real_in_range(t, "turb_friction_coeff", 0.0f, kMaxResistanceCoeff);
   p.added_mass_coeff = 0.0f;
   get_real_optional(t, "added_mass_coeff", p.added_mass_coeff);
+  if (!(p.added_mass_coeff >= 0.0f && p.added_mass_coeff <= kMaxResistanceCoeff))
+    fatal("Value of parameter: added_mass_coeff has to be",
+          "between 0.0 and " + fixed_decimal_text(kMaxResistanceCoeff, 4));
   p.porosity_file = get_text(t, "porosity_file");
 }
 
@@ -142,10 +155,12 @@ void read_breaking_keys(const ParamTable& t, ModelParams& p, float rms_wave_heig
   }
   p.smagorinsky_const = 0.0f;
   get_real_optional(t, "smagorinsky_const", p.smagorinsky_const);
+  if (!(p.smagorinsky_const >= 0.0f && p.smagorinsky_const <= kMaxSmagorinsky))
+    fatal("Value of parameter: smagorinsky_const has to be", "between 0.0 and " + fixed_decimal_text(kMaxSmagorinsky, 4));
   p.swash_scheme = 1;
   if (has_key(t, "swash_scheme")) {
     const std::string s = get_lower_text(t, "swash_scheme");
-    if (s != "robust" && s != "basic") fatal("swash_scheme has to be robust or basic");
+    if (s != "robust" && s != "basic") fatal("Value of parameter: swash_scheme has to be", "robust or basic");
     p.swash_scheme = s == "robust" ? 1 : 0;
   }
 }
@@ -196,6 +211,10 @@ void read_output_requests(const ParamTable& t, ModelParams& p, const GridHeader&
 
   p.start_time = get_real_in_range(t, "start_time", 0.0f, p.duration);
   p.end_time = get_real_in_range(t, "end_time", 0.0f, p.duration);
+  // The window cannot end before it starts.
+  if (p.end_time < p.start_time)
+    fatal("Value of parameter: end_time has to be",
+          "between " + fixed_decimal_text(p.start_time, 4) + " and " + fixed_decimal_text(p.duration, 4));
   p.save_time_step = get_real_in_range(t, "save_time_step", 0.0f, p.end_time - p.start_time);
   p.save_full_grid = is_yes(get_lower_text(t, "save_full_grid"));
   if (p.save_full_grid) {
@@ -237,6 +256,54 @@ StatisticsWindow statistics_window(int nsteps, float storm_duration, float time_
   w.shorter = has_hs_file && nsteps - w.nts < 0;
   w.k0 = w.shorter ? 0 : std::max(1, nsteps - w.nts);
   return w;
+}
+
+namespace {
+
+// A value as a message shows it, whatever its size (1.5, 0, 1e+30).
+std::string general_text(float v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
+  return buf;
+}
+
+// The first node (j outer, i inner) whose value fails the test, as the box names it.
+template <class Test>
+void check_grid_values(const Field& a, int nx, int ny, std::string_view what, const std::string& file_name,
+                       std::string_view condition, Test ok) {
+  for (int j = 1; j <= ny; ++j)
+    for (int i = 1; i <= nx; ++i) {
+      if (ok(a(i, j))) continue;
+      fatal("Value " + general_text(a(i, j)) + " at i = " + compact_int(i) + ", j = " + compact_int(j) + " of " +
+                std::string(what) + " file: " + file_name,
+            std::string(condition));
+    }
+}
+
+}  // namespace
+
+void check_porosity_grid(const Field& a, int nx, int ny, const std::string& file_name) {
+  check_grid_values(a, nx, ny, "porosity", file_name, "porosity has to be greater than 0.0 and at most 1.0",
+                    [](float n) { return n > 0.0f && n <= 1.0f; });
+}
+
+void check_damping_grid(const Field& a, int nx, int ny, const std::string& file_name) {
+  check_grid_values(a, nx, ny, "damping", file_name,
+                    "damping has to be between 0.0 and " + fixed_decimal_text(kMaxDamping, 4) + " (1/s)",
+                    [](float d) { return d >= 0.0f && d <= kMaxDamping; });
+}
+
+void check_friction_grid(const Field& a, int nx, int ny, const std::string& file_name) {
+  check_grid_values(a, nx, ny, "friction", file_name, "the Chezy coefficient has to be greater than 0.0",
+                    [](float c) { return c > 0.0f && std::isfinite(c); });
+}
+
+void check_current_grid(const Field& cx, const Field& cy, int nx, int ny, const std::string& file_name) {
+  const std::string condition = "currents have to lie between -" + fixed_decimal_text(kMaxCurrent, 4) + " and " +
+                                fixed_decimal_text(kMaxCurrent, 4) + " m/s";
+  const auto ok = [](float c) { return c >= -kMaxCurrent && c <= kMaxCurrent; };
+  check_grid_values(cx, nx, ny, "current", file_name, condition, ok);
+  check_grid_values(cy, nx, ny, "current", file_name, condition, ok);
 }
 
 }  // namespace swx

@@ -127,4 +127,13 @@ struct StatisticsWindow {
 StatisticsWindow statistics_window(int nsteps, float storm_duration, float time_step, bool solitary_wavemaker1,
                                    bool has_hs_file);
 
+// Physical ranges of the values of the optional input grids, tested right after each is read:
+// porosity in (0, 1], damping in [0, 1000] 1/s, Chezy coefficients above 0, current components
+// within +-20 m/s.  The first node outside its range stops the run with a box naming the value,
+// the node and the file.
+void check_porosity_grid(const Field& a, int nx, int ny, const std::string& file_name);
+void check_damping_grid(const Field& a, int nx, int ny, const std::string& file_name);
+void check_friction_grid(const Field& a, int nx, int ny, const std::string& file_name);
+void check_current_grid(const Field& cx, const Field& cy, int nx, int ny, const std::string& file_name);
+
 }  // namespace swx

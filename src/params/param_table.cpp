@@ -159,6 +159,8 @@ std::string get_parameter_file_name(int argc, char** argv, std::istream& in, std
 }
 
 ParamTable load_parameter_table(const std::string& file_name) {
+  if (const std::string why = not_a_readable_file(file_name); !why.empty())
+    fatal("Cannot open simulation parameter file:", file_name, why);
   std::ifstream f(file_name, std::ios::binary);
   if (!f) fatal("Cannot open simulation parameter file:", file_name);
   const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -257,6 +259,23 @@ float get_real_in_block_in_range(const ParamTable& t, std::string_view key, Bloc
   float v = 0.0f;
   if (!scan_real(t, k, b, &lo, &hi, v)) not_found(k);
   return v;
+}
+
+void check_real_above(std::string_view key, float value, float lo, float hi) {
+  if (value > lo && value <= hi) return;
+  std::string bound = "greater than " + fixed_decimal_text(lo, 4);
+  if (std::isfinite(hi)) bound += " and at most " + fixed_decimal_text(hi, 4);
+  fatal("Value of parameter: " + key_text(key) + " has to be", bound);
+}
+
+float get_real_in_block_above(const ParamTable& t, std::string_view key, Block b, float lo, float hi) {
+  const float v = get_real_in_block(t, key, b);
+  check_real_above(key, v, lo, hi);
+  return v;
+}
+
+float get_real_above(const ParamTable& t, std::string_view key, float lo, float hi) {
+  return get_real_in_block_above(t, key, whole(t), lo, hi);
 }
 
 void get_real_optional(const ParamTable& t, std::string_view key, float& value) {

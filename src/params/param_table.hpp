@@ -41,6 +41,13 @@ float get_real_in_range(const ParamTable& t, std::string_view key, float lo, flo
 float get_real_in_block(const ParamTable& t, std::string_view key, Block b);
 float get_real_in_block_in_range(const ParamTable& t, std::string_view key, Block b, float lo, float hi);
 void get_real_optional(const ParamTable& t, std::string_view key, float& value);
+// A real whose range is open at lo: lo < value <= hi (hi infinite: no upper bound).  Outside it
+// the run stops with "Value of parameter: <key> has to be" / "greater than <lo>" and, with a
+// finite hi, " and at most <hi>".
+float get_real_in_block_above(const ParamTable& t, std::string_view key, Block b, float lo, float hi);
+float get_real_above(const ParamTable& t, std::string_view key, float lo, float hi);
+// The same test for a value already read (an optional key, a value of a grid file).
+void check_real_above(std::string_view key, float value, float lo, float hi);
 
 // A pair of world coordinates snapped to the nearest grid node, in the grid's own frame
 // (origin at node (1,1)); i and j are the node's indices.  A point outside the grid stops the

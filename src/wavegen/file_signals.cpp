@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <string>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
 #include "io/time_series_file.hpp"
+#include "wavegen/numerics.hpp"
 
 namespace swx {
 
@@ -91,9 +93,44 @@ SpectralEstimate spectral_estimate(std::span<const float> eta, float dt) {
   return e;
 }
 
+namespace {
+
+constexpr double kRadToDeg = 180.0 / kPiDouble;
+
+// Co-spectra of elevation with u and with v of component j after the velocities are moved from
+// their gauge back to the elevation gauge by the phase psi = k (dx cos th + dy sin th) that a
+// wave of direction th (rad) takes over the separation.
+struct CoSpectra {
+  double u = 0.0, v = 0.0;
+};
+CoSpectra moved_co_spectra(std::span<const float> ye, std::span<const float> yu, std::span<const float> yv,
+                           std::size_t j, double k, const GaugeSeparation& apart, double th) {
+  const std::size_t r = 2 * j, i = r + 1;
+  const double psi = k * (apart.dx * std::cos(th) + apart.dy * std::sin(th));
+  const double cp = std::cos(psi), sp = std::sin(psi);
+  const double er = ye[r], ei = ye[i];
+  return {er * (yu[r] * cp + yu[i] * sp) + ei * (yu[i] * cp - yu[r] * sp),
+          er * (yv[r] * cp + yv[i] * sp) + ei * (yv[i] * cp - yv[r] * sp)};
+}
+
+// Direction (deg) of the co-spectra of components lo..hi moved with the phase of direction th.
+double moved_direction(std::span<const float> ye, std::span<const float> yu, std::span<const float> yv,
+                       const std::vector<double>& k, int lo, int hi, const GaugeSeparation& apart, double th) {
+  double wu = 0.0, wv = 0.0;
+  for (int q = lo; q <= hi; ++q) {
+    const std::size_t qs = static_cast<std::size_t>(q);
+    const CoSpectra c = moved_co_spectra(ye, yu, yv, qs, k[qs], apart, th);
+    wu += c.u;
+    wv += c.v;
+  }
+  return std::atan2(wv, wu) * kRadToDeg;
+}
+
+}  // namespace
+
 std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u, std::span<const float> v,
                                        const FftLength& f, BandIndices band, float max_cutoff_deg,
-                                       float& principal_deg) {
+                                       float& principal_deg, const GaugeSeparation& apart) {
   const std::vector<float> ye = series_coefficients(eta, f);
   const std::vector<float> yu = series_coefficients(u, f);
   const std::vector<float> yv = series_coefficients(v, f);
@@ -107,17 +144,63 @@ std::vector<float> velocity_directions(std::span<const float> eta, std::span<con
     su += cu[static_cast<std::size_t>(j)];
     sv += cv[static_cast<std::size_t>(j)];
   }
-  constexpr double kRadToDeg = 180.0 / kPiDouble;
   principal_deg = (su == 0.0 && sv == 0.0) ? 0.0f : static_cast<float>(std::atan2(sv, su) * kRadToDeg);
   std::vector<float> dir(m + 1, principal_deg);
+
+  // Gauges apart: a wave's velocity reaches the velocity gauge with the phase it takes over the
+  // separation, which depends on its direction.  Each direction of a whole-degree search is
+  // tried: the velocities are moved back to the elevation gauge with that direction's phase
+  // and projected on it; the direction whose projected co-spectrum is largest is the wave's
+  // (a progressive wave's velocity is in phase with its elevation along its direction of
+  // travel), refined from the moved co-spectra.
+  const bool separated = (apart.dx != 0.0f || apart.dy != 0.0f) && apart.depth > 0.0f;
+  std::vector<double> k(m + 1, 0.0);
+  std::vector<double> best_th(m + 1, 0.0), best(m + 1, -std::numeric_limits<double>::infinity());
+  if (separated && band.j_low <= band.j_high) {
+    for (int j = band.j_low; j <= band.j_high; ++j)
+      k[static_cast<std::size_t>(j)] = wavenumber(kTwoPi * static_cast<float>(j) * f.df, apart.depth);
+    const std::size_t nb = static_cast<std::size_t>(band.j_high - band.j_low + 1);
+    std::vector<double> prefix(nb + 1, 0.0);
+    double best_total = -std::numeric_limits<double>::infinity(), principal_th = 0.0;
+    for (int c = 0; c < 360; ++c) {
+      const double th = c / kRadToDeg;
+      for (std::size_t q = 0; q < nb; ++q) {
+        const std::size_t j = static_cast<std::size_t>(band.j_low) + q;
+        const CoSpectra cs = moved_co_spectra(ye, yu, yv, j, k[j], apart, th);
+        prefix[q + 1] = prefix[q] + cs.u * std::cos(th) + cs.v * std::sin(th);
+      }
+      if (prefix[nb] > best_total) {
+        best_total = prefix[nb];
+        principal_th = th;
+      }
+      for (int j = band.j_low; j <= band.j_high; ++j) {
+        const std::size_t lo = static_cast<std::size_t>(std::max(band.j_low, j - kDirectionWindow) - band.j_low);
+        const std::size_t hi = static_cast<std::size_t>(std::min(band.j_high, j + kDirectionWindow) - band.j_low);
+        const double w = prefix[hi + 1] - prefix[lo];
+        if (w > best[static_cast<std::size_t>(j)]) {
+          best[static_cast<std::size_t>(j)] = w;
+          best_th[static_cast<std::size_t>(j)] = th;
+        }
+      }
+    }
+    if (su != 0.0 || sv != 0.0)
+      principal_deg = static_cast<float>(moved_direction(ye, yu, yv, k, band.j_low, band.j_high, apart, principal_th));
+  }
+
   for (int j = band.j_low; j <= band.j_high; ++j) {
     double wu = 0.0, wv = 0.0;
-    for (int q = std::max(band.j_low, j - kDirectionWindow); q <= std::min(band.j_high, j + kDirectionWindow); ++q) {
+    const int lo = std::max(band.j_low, j - kDirectionWindow), hi = std::min(band.j_high, j + kDirectionWindow);
+    for (int q = lo; q <= hi; ++q) {
       wu += cu[static_cast<std::size_t>(q)];
       wv += cv[static_cast<std::size_t>(q)];
     }
-    if (wu == 0.0 && wv == 0.0) continue;
-    float delta = static_cast<float>(std::atan2(wv, wu) * kRadToDeg) - principal_deg;
+    if (wu == 0.0 && wv == 0.0) {
+      dir[static_cast<std::size_t>(j)] = principal_deg;
+      continue;
+    }
+    const double d = separated ? moved_direction(ye, yu, yv, k, lo, hi, apart, best_th[static_cast<std::size_t>(j)])
+                               : std::atan2(wv, wu) * kRadToDeg;
+    float delta = static_cast<float>(d) - principal_deg;
     while (delta > 180.0f) delta -= 360.0f;
     while (delta <= -180.0f) delta += 360.0f;
     dir[static_cast<std::size_t>(j)] = principal_deg + std::clamp(delta, -max_cutoff_deg, max_cutoff_deg);

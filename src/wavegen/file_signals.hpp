@@ -44,8 +44,19 @@ SpectralEstimate spectral_estimate(std::span<const float> eta, float dt);
 // principal direction is that of the co-spectra summed over the band.  Each direction is
 // limited to max_cutoff_deg about the principal one; components without energy take the
 // principal direction.  principal_deg receives the principal direction.
+//
+// When the velocity gauge stands apart from the elevation gauge, each component's velocity
+// carries the phase its wave takes over the separation (apart: the velocity gauge's position
+// less the elevation gauge's, grid frame, m; depth: the water depth there, for the wavenumber),
+// and that phase depends on the direction being sought: the direction is then found by
+// trying every whole degree, moving the velocities back by that direction's phase, and taking
+// the direction whose projected co-spectrum is largest, refined from the moved co-spectra.
+struct GaugeSeparation {
+  float dx = 0.0f, dy = 0.0f;  // m
+  float depth = 0.0f;          // m
+};
 std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u, std::span<const float> v,
                                        const FftLength& f, BandIndices band, float max_cutoff_deg,
-                                       float& principal_deg);
+                                       float& principal_deg, const GaugeSeparation& apart = {});
 
 }  // namespace swx

@@ -164,39 +164,39 @@ FrequencySpectrum build_parametric_spectrum(const ParamTable& t, Block b, float 
       if (option != "hs" && option != "wind") fatal("Invalid JONSWAP_OPTION in Simulation Parameter File");
       float f_p, alpha, H_s = 0.0f;
       if (option == "hs") {
-        H_s = get_real_in_block(t, "sig_wave_height", b);
-        const float T_p = get_real_in_block(t, "peak_wave_period", b);
+        H_s = get_real_in_block_above(t, "sig_wave_height", b, 0.0f, kMaxWaveHeight);
+        const float T_p = get_real_in_block_above(t, "peak_wave_period", b, 0.0f, kMaxWavePeriod);
         f_p = 1.0f / T_p;
         alpha = 0.0081f;
       } else {
-        const float U = get_real_in_block(t, "wind_speed", b);
-        const float F = get_real_in_block(t, "fetch_distance", b);  // km
+        const float U = get_real_in_block_above(t, "wind_speed", b, 0.0f, kInfinite);
+        const float F = get_real_in_block_above(t, "fetch_distance", b, 0.0f, kInfinite);  // km
         const float X = U * U / (9810.0f * F);
         f_p = 3.5f * (kGravity / U) * std::pow(X, 0.33f);
         alpha = 0.076f * std::pow(X, 0.22f);
       }
-      const float gamma = get_real_in_block(t, "gamma", b);
+      const float gamma = get_real_in_block_above(t, "gamma", b, 0.0f, kInfinite);
       FrequencySpectrum s = jonswap_spectrum(f_p, alpha, gamma);
       if (option == "hs") rescale_to_height(s, H_s);
       return s;
     }
     case SpectrumShape::kBretschneider: {
-      const float H_s = get_real_in_block(t, "sig_wave_height", b);
-      const float T_p = get_real_in_block(t, "peak_wave_period", b);
+      const float H_s = get_real_in_block_above(t, "sig_wave_height", b, 0.0f, kMaxWaveHeight);
+      const float T_p = get_real_in_block_above(t, "peak_wave_period", b, 0.0f, kMaxWavePeriod);
       return bretschneider_spectrum(H_s, T_p);
     }
     case SpectrumShape::kPiersonMoskowitz: {
       const std::string option = get_lower_text_in_block(t, "pm_option", b);
       float omega_p, H_s;
       if (option == "wind") {
-        const float U = get_real_in_block(t, "wind_speed", b);
+        const float U = get_real_in_block_above(t, "wind_speed", b, 0.0f, kInfinite);
         omega_p = 0.87716323f * kGravity / U;
         H_s = 0.1609969f * kGravity / (omega_p * omega_p);
       } else if (option == "hs") {
-        H_s = get_real_in_block(t, "sig_wave_height", b);
+        H_s = get_real_in_block_above(t, "sig_wave_height", b, 0.0f, kMaxWaveHeight);
         omega_p = 0.4012442f * std::sqrt(kGravity / H_s);
       } else if (option == "tp") {
-        const float T_p = get_real_in_block(t, "peak_wave_period", b);
+        const float T_p = get_real_in_block_above(t, "peak_wave_period", b, 0.0f, kMaxWavePeriod);
         omega_p = kTwoPi / T_p;
         H_s = 0.1609969f * kGravity / (omega_p * omega_p);
       } else {
@@ -205,20 +205,20 @@ FrequencySpectrum build_parametric_spectrum(const ParamTable& t, Block b, float 
       return pm_spectrum(omega_p, H_s);
     }
     case SpectrumShape::kTma: {
-      const float H_s = get_real_in_block(t, "sig_wave_height", b);
-      const float T_p = get_real_in_block(t, "peak_wave_period", b);
-      const float gamma = get_real_in_block(t, "gamma", b);
+      const float H_s = get_real_in_block_above(t, "sig_wave_height", b, 0.0f, kMaxWaveHeight);
+      const float T_p = get_real_in_block_above(t, "peak_wave_period", b, 0.0f, kMaxWavePeriod);
+      const float gamma = get_real_in_block_above(t, "gamma", b, 0.0f, kInfinite);
       FrequencySpectrum s = tma_spectrum(1.0f / T_p, gamma, depth);
       rescale_to_height(s, H_s);
       return s;
     }
     case SpectrumShape::kOchiHubble: {
-      const float H_s1 = get_real_in_block(t, "sig_wave_height_low", b);
-      const float H_s2 = get_real_in_block(t, "sig_wave_height_high", b);
-      const float T_p1 = get_real_in_block(t, "peak_wave_period_low", b);
-      const float T_p2 = get_real_in_block(t, "peak_wave_period_high", b);
-      const float lambda1 = get_real_in_block(t, "gamma_low", b);
-      const float lambda2 = get_real_in_block(t, "gamma_high", b);
+      const float H_s1 = get_real_in_block_above(t, "sig_wave_height_low", b, 0.0f, kMaxWaveHeight);
+      const float H_s2 = get_real_in_block_above(t, "sig_wave_height_high", b, 0.0f, kMaxWaveHeight);
+      const float T_p1 = get_real_in_block_above(t, "peak_wave_period_low", b, 0.0f, kMaxWavePeriod);
+      const float T_p2 = get_real_in_block_above(t, "peak_wave_period_high", b, 0.0f, kMaxWavePeriod);
+      const float lambda1 = get_real_in_block_above(t, "gamma_low", b, 0.0f, kInfinite);
+      const float lambda2 = get_real_in_block_above(t, "gamma_high", b, 0.0f, kInfinite);
       FrequencySpectrum s = ochi_hubble_spectrum(H_s1, H_s2, T_p1, T_p2, lambda1, lambda2);
       rescale_to_height(s, std::sqrt(H_s1 * H_s1 + H_s2 * H_s2));
       return s;

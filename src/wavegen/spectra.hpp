@@ -1,12 +1,19 @@
 #pragma once
 // Parametric frequency spectra of a wavemaker: JONSWAP, Bretschneider, Pierson-Moskowitz, TMA
 // and Ochi-Hubble, on 1201 frequencies from 0 to 6 times the peak frequency.
+#include <limits>
 #include <span>
 
 #include "io/spectrum_file.hpp"
 #include "params/param_table.hpp"
 
 namespace swx {
+
+// Bounds of the wave heights and periods a wavemaker accepts: heights and periods must be
+// above 0, and beyond these bounds a value is a typing error, not a sea state.
+inline constexpr float kMaxWaveHeight = 100.0f;   // m
+inline constexpr float kMaxWavePeriod = 1000.0f;  // s, as wave_period_max
+inline constexpr float kInfinite = std::numeric_limits<float>::infinity();
 
 inline constexpr int kSpectrumSize = 1201;
 

@@ -308,7 +308,10 @@ void prepare_wavemaker_signal(Wavemaker& w, const GridHeader& grid, Field& depth
         const std::vector<float> u = resample_linear(w.u_series, w.series_dt, nsteps);
         const std::vector<float> v = resample_linear(w.v_series, w.series_dt, nsteps);
         float principal = 0.0f;
-        dirs = velocity_directions(w.eta_ref, u, v, f, band, w.max_cutoff_angle, principal);
+        // The velocity series may be taken away from the elevation series (xref_uv, yref_uv).
+        const GaugeSeparation apart{w.ref_uv.x - w.ref_eta.x, w.ref_uv.y - w.ref_eta.y,
+                                    depth(w.ref_eta.i, w.ref_eta.j)};
+        dirs = velocity_directions(w.eta_ref, u, v, f, band, w.max_cutoff_angle, principal, apart);
         // The boundary test takes the nautical direction relative to the grid.
         if (!direction_fits_boundary(270.0f - principal, w.side))
           fatal("principal wave direction cannot be", "generated along specified boundary");

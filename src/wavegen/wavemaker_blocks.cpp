@@ -115,7 +115,7 @@ void read_synthesized_irregular(Wavemaker& w, const ParamTable& t, const GridHea
   truncate_spectrum_band(w.spectrum.S, w.spectrum.f0, w.spectrum.df, w.band, reporter);
   w.seed = get_integer_in_block(t, "random_number_seed", w.block);
   if (w.seed <= 0) w.seed = kDefaultSeed;
-  w.duration = get_real_in_block(t, "time_series_duration", w.block);
+  w.duration = get_real_in_block_above(t, "time_series_duration", w.block, 0.0f, kInfinite);
 }
 
 void read_file_series(Wavemaker& w, const ParamTable& t, const GridHeader& grid, SeriesFileReference& series_ref,
@@ -192,15 +192,15 @@ void read_wavemaker_block(Wavemaker& w, const ParamTable& t, const GridHeader& g
   switch (w.wave_type) {
     case WaveType::kRegular:
       w.series_option = 1;
-      w.height = get_real_in_block(t, "wave_height", w.block);
-      w.period = get_real_in_block(t, "wave_period", w.block);
+      w.height = get_real_in_block_above(t, "wave_height", w.block, 0.0f, kMaxWaveHeight);
+      w.period = get_real_in_block_above(t, "wave_period", w.block, 0.0f, kMaxWavePeriod);
       read_wave_direction(w, t, grid);
       w.wave_cycles = get_integer_in_block(t, "wave_cycles", w.block);
       if (w.wave_cycles <= 0) fatal(wavemaker_label(w.number), "number of wave cycles must be greater than 0");
       w.duration = static_cast<float>(w.wave_cycles) * w.period;
       break;
     case WaveType::kSolitary:
-      w.height = get_real_in_block(t, "wave_height", w.block);
+      w.height = get_real_in_block_above(t, "wave_height", w.block, 0.0f, kMaxWaveHeight);
       read_wave_direction(w, t, grid);
       read_series_option(w, t);
       if (w.series_option == 2) read_file_series(w, t, grid, series_ref, reporter);

@@ -99,7 +99,7 @@ TEST(Animation, WriteFailureNamesTheFile) {
   Animation a = open_animation(p, m.grid, none);
   save_animation_step(a, m, p, none, 1);
   const FatalError e = test::fatal_from([&] { close_animation(a, none); });
-  EXPECT_EQ(std::tie(e.line1, e.line2), std::tuple("Error writing animation file: /dev/full", "the disk may be full"));
+  EXPECT_EQ(std::tie(e.line1, e.line2), std::tuple("Error writing animation file: /dev/full", "the disk is full"));
 }
 
 struct Dataset {

@@ -220,8 +220,16 @@ TEST(ParametricSpectra, GridPeakAndHeightOfEachShape) {
   const std::pair<const char*, std::string> bad[] = {
       {"spectral_type=jonswap2", "Invalid SPECTRAL_TYPE in Simulation Parameter File"},
       {"spectral_type=jonswap jonswap_option=tp", "Invalid JONSWAP_OPTION in Simulation Parameter File"},
-      {"spectral_type=pm pm_option=fetch", "Invalid PM_OPTION in Simulation Parameter File"}};
+      {"spectral_type=pm pm_option=fetch", "Invalid PM_OPTION in Simulation Parameter File"},
+      // Heights, periods and shape values outside their physical range.
+      {"spectral_type=bret sig_wave_height=-3 peak_wave_period=9", "Value of parameter: sig_wave_height has to be"},
+      {"spectral_type=bret sig_wave_height=3 peak_wave_period=0", "Value of parameter: peak_wave_period has to be"},
+      {"spectral_type=jonswap jonswap_option=hs sig_wave_height=2 peak_wave_period=9 gamma=0",
+       "Value of parameter: gamma has to be"},
+      {"spectral_type=pm pm_option=wind wind_speed=0", "Value of parameter: wind_speed has to be"}};
   for (const auto& [keys, line1] : bad) EXPECT_EQ(fatal_from([&] { build(keys); }).line1, line1);
+  EXPECT_EQ(fatal_from([&] { build("spectral_type=bret sig_wave_height=1e30 peak_wave_period=9"); }).line2,
+            "greater than 0.0 and at most 100.0");
 }
 
 TEST(ParametricSpectra, JonswapClosedFormAndTmaDepthFactor) {

@@ -292,6 +292,36 @@ TEST(FileSignals, DirectionsFromVelocitiesFollowEachComponentWithinTheCutoff) {
   EXPECT_NEAR(d[55], 55.0f, 0.5f);
 }
 
+// Velocities measured apart from the elevation (xref_uv, yref_uv): each component reaches the
+// velocity gauge with the phase k (dx cos th + dy sin th) of its direction; ignoring it biases or
+// even reverses the directions (here the phase passes a quarter period for most components).
+TEST(FileSignals, DirectionsFromVelocitiesTakenApartFromTheElevation) {
+  const int n = 1024;
+  const float dt = 0.1f, depth = 5.0f, speed = 0.7f;
+  const FftLength f = fft_length(n, dt);
+  for (const auto& [dx, dy, th_deg] : {std::tuple{6.0f, 0.0f, 30.0f}, std::tuple{3.0f, -4.0f, 30.0f},
+                                       std::tuple{-5.0f, 2.0f, -40.0f}}) {
+    EtaUv s{std::vector<float>(n), std::vector<float>(n), std::vector<float>(n)};
+    const double th = th_deg * M_PI / 180.0;
+    for (int j = 20; j < 60; ++j) {
+      const double omega = 2.0 * M_PI * j / (n * dt);
+      const double psi = wavenumber(static_cast<float>(omega), depth) * (dx * std::cos(th) + dy * std::sin(th));
+      for (int k = 0; k < n; ++k) {
+        const double t = k * dt;
+        s.eta[k] += static_cast<float>(0.01 * std::sin(omega * t));
+        const double lagged = 0.01 * speed * std::sin(omega * t - psi);
+        s.u[k] += static_cast<float>(lagged * std::cos(th));
+        s.v[k] += static_cast<float>(lagged * std::sin(th));
+      }
+    }
+    float principal = 0.0f;
+    const std::vector<float> d = velocity_directions(s.eta, s.u, s.v, f, BandIndices{10, 100}, 85.0f, principal,
+                                                     GaugeSeparation{dx, dy, depth});
+    EXPECT_NEAR(principal, th_deg, 1.0f) << dx << " " << dy;
+    for (int j : {25, 40, 55}) EXPECT_NEAR(d[j], th_deg, 1.0f) << dx << " " << dy << " component " << j;
+  }
+}
+
 TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
   test::ScratchDir dir;
   Basin b;

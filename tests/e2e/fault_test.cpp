@@ -1,0 +1,370 @@
+// Fault injection: outputs that cannot be written (a full disk), runs stopped by a signal while
+// the solution file is written, a run that blows up, and input values outside their physical
+// range.  Every fault ends in a box (or, for the blown-up run, a warning) and a normal exit.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hdf5_read.hpp"
+#include "run_case.hpp"
+
+namespace swx::e2e {
+namespace {
+
+// A channel nx x ny cells of 1 m, 2 m deep, with regular waves from the west side.
+std::string channel_bathymetry(int nx, int ny) {
+  std::ostringstream s;
+  s << ":N_Arrays 1\n:NGrid_X " << nx << "\n:NGrid_Y " << ny
+    << "\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n:EndHeader\n";
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) s << " -2.0";
+    s << "\n";
+  }
+  return s.str();
+}
+
+std::string channel_parameters(int ny, const std::string& wave, const std::string& run, const std::string& extra) {
+  return ":output_file_prefix run\n:bathy_file bathy.grd\n:tidal_offset 0.0\n:start_wavemaker\n:wm_pos_i1 1\n"
+         ":wm_pos_i2 1\n:wm_pos_j1 1\n:wm_pos_j2 " +
+         std::to_string(ny) + "\n:wave_type regular\n" + wave + ":wave_direction 270\n:end_wavemaker\n" + run +
+         ":nonlinear_option weak\n:check_wave_breaking no\n:chezy_coeff 50\n" + extra;
+}
+
+void write_channel(const CaseDir& c, int nx, int ny, const std::string& run, const std::string& extra) {
+  c.write("bathy.grd", channel_bathymetry(nx, ny));
+  c.write("run.par", channel_parameters(ny, ":wave_height 0.1\n:wave_period 4\n:wave_cycles 2\n", run, extra));
+}
+
+std::string animation_keys(const std::string& end_time) {
+  return ":save_eta_animation\n:eta_anim_file eta.anim\n:start_time 0\n:end_time " + end_time +
+         "\n:save_time_step 0.05\n:save_full_grid yes\n";
+}
+
+std::string probes(int n) {
+  std::string s = ":ts_eta_file probes.ts\n";
+  for (int k = 0; k < n; ++k)
+    s += ":save_timeseries\n:save_ts_eta yes\n:save_ts_uv no\n:save_ts_pressure no\n:ts_x " + std::to_string(k + 5) +
+         "\n:ts_y 1\n:end_save_timeseries\n";
+  return s;
+}
+
+// A full disk for the outputs of a case: a small file system mounted on the case's "out" folder
+// where this process may mount one (as root), otherwise a limit on the size of every file the
+// program writes (the signal of an exceeded limit ignored, so the write fails as on a full disk).
+class FullDisk {
+ public:
+  FullDisk(const CaseDir& c, long bytes) : out_(c.path() / "out") {
+    fs::create_directories(out_);
+    const std::string cmd = "mount -t tmpfs -o size=" + std::to_string(bytes / 1024) + "k tmpfs " +
+                            shell_quoted(out_.string()) + " 2>/dev/null";
+    mounted_ = geteuid() == 0 && std::system(cmd.c_str()) == 0;
+    if (mounted_) return;
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lim = old_;
+    lim.rlim_cur = static_cast<rlim_t>(bytes);
+    old_handler_ = signal(SIGXFSZ, SIG_IGN);
+    limited_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
+  }
+  ~FullDisk() {
+    if (mounted_) static_cast<void>(std::system(("umount " + shell_quoted(out_.string())).c_str()));
+    if (limited_) setrlimit(RLIMIT_FSIZE, &old_);
+    if (!mounted_) signal(SIGXFSZ, old_handler_);
+  }
+  bool arranged() const { return mounted_ || limited_; }
+  // The cause a box gives for the failing write.
+  std::string cause() const {
+    return mounted_ ? "the disk is full" : "the file is too large for the disk or the process's size limit";
+  }
+
+ private:
+  fs::path out_;
+  bool mounted_ = false, limited_ = false;
+  rlimit old_{};
+  sighandler_t old_handler_ = SIG_DFL;
+};
+
+// Each output kind on a full disk: the box names the file and the cause, the exit is normal
+// (before, a full disk under the solution file crashed in the data library's exit handler).
+TEST(Faults, EveryOutputOnAFullDiskEndsInABoxNamingTheFile) {
+  const std::string short_run = ":time_step 0.05\n:duration 1\n";
+  const struct {
+    const char* what;
+    int nx, ny;
+    std::string run, extra;
+    long bytes;
+    std::string line1, line2;
+  } cases[] = {
+      {"log", 40, 10, ":time_step 0.05\n:duration 150\n", "", 64 * 1024, "Log file could not be written: out/run_swx.log",
+       ""},
+      {"grid", 400, 20, short_run, ":hs_file out/hs.grd\n", 64 * 1024, "error writing grid file: out/hs.grd", ""},
+      {"time series", 40, 10, ":time_step 0.05\n:duration 30\n", probes(30), 64 * 1024,
+       "Unable to write output file: ", "out/probes.ts"},
+      {"animation", 200, 20, short_run, animation_keys("1"), 64 * 1024, "Error writing animation file: out/eta.anim",
+       ""},
+      {"solution file", 200, 20, short_run, animation_keys("1") + ":solution_file_option 1\n:kobl_solution_file out/run.h5\n",
+       64 * 1024, "Error in KB_WRITE_SCALAR_TIMESTEP().", "solution file: out/run.h5"},
+  };
+  for (const auto& k : cases) {
+    CaseDir c("full_disk");
+    std::string extra = k.extra;
+    for (const char* name : {"eta.anim", "probes.ts"}) extra = replaced(extra, name, std::string("out/") + name);
+    write_channel(c, k.nx, k.ny, k.run, extra);
+    c.write("run.par", replaced(c.read("run.par"), ":output_file_prefix run", ":output_file_prefix out/run"));
+    // A file the data library could not close stays with the library (ending the library would
+    // write to it again): what it holds for it is no leak of the program's, in a sanitizer build.
+    const std::string suppressions = c.write("lsan.supp", "leak:libhdf5\n");
+    setenv("LSAN_OPTIONS", ("print_suppressions=0:suppressions=" + suppressions).c_str(), 1);
+    FullDisk disk(c, k.bytes);
+    if (!disk.arranged()) GTEST_SKIP() << "neither a small file system nor a file size limit can be arranged";
+    const RunResult r = c.run({"run.par"});
+    unsetenv("LSAN_OPTIONS");
+    EXPECT_EQ(r.status, 0) << k.what << "\n" << r.console;
+    const std::string box =
+        k.line2.empty() ? box_text(kFatalTitle, k.line1, disk.cause()) : box_text(kFatalTitle, k.line1, k.line2, disk.cause());
+    ASSERT_GE(r.console.size(), box.size()) << k.what;
+    EXPECT_EQ(r.console.substr(r.console.size() - box.size()), box) << k.what << "\n" << r.console;
+  }
+}
+
+// The program started in the case folder with its console in a file; stopped with sig once its
+// console shows that step `at` has begun.  Returns the last step begun before it stopped.
+int run_and_stop(const CaseDir& c, int at, int sig) {
+  fs::remove(c.path() / ".console");  // the last run's console must not be read as this one's
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(c.path().c_str()) != 0) _exit(127);
+    const int out = open(".console", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int in = open("/dev/null", O_RDONLY);
+    dup2(out, 1);
+    dup2(out, 2);
+    dup2(in, 0);
+    execl(SWELLIX_BIN, SWELLIX_BIN, "run.par", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  const std::string wanted = " Time Step: " + std::to_string(at) + " of";
+  int status = 0;
+  for (int polls = 0; polls < 60000; ++polls) {
+    if (c.exists(".console") && c.read(".console").find(wanted) != std::string::npos) break;
+    if (waitpid(pid, &status, WNOHANG) == pid) return -1;  // ended before the step was reached
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  kill(pid, sig);
+  waitpid(pid, &status, 0);
+  const std::string console = c.read(".console");
+  const std::size_t last = console.rfind(" Time Step: ");
+  return last == std::string::npos ? 0 : std::stoi(console.substr(last + 12));
+}
+
+// A run stopped at any moment leaves a solution file that opens and holds every step finished
+// before the stop (before, a stopped run's file could not be opened at all).
+TEST(Faults, AStoppedRunLeavesEveryFinishedFrameReadable) {
+  CaseDir c("stopped");
+  write_channel(c, 40, 10, ":time_step 0.05\n:duration 100\n",
+                animation_keys("100") + ":solution_file_option 1\n:kobl_solution_file run.h5\n");
+  const bool have_h5dump = std::system("h5dump --version > /dev/null 2>&1") == 0;
+  for (int sig : {SIGTERM, SIGKILL}) {
+    for (int at : {2, 300, 1500}) {
+      fs::remove(c.path() / "run.h5");
+      const int last = run_and_stop(c, at, sig);
+      ASSERT_GE(last, at) << "the run ended before step " << at;
+      if (have_h5dump) {
+        const std::string dump = "h5dump -H " + shell_quoted(c.path("run.h5")) + " > " + shell_quoted(c.path(".dump")) + " 2>&1";
+        EXPECT_EQ(std::system(dump.c_str()), 0) << "signal " << sig << " at step " << last << "\n" << c.read(".dump");
+      }
+      const hid_t file = H5Fopen(c.path("run.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+      ASSERT_GE(file, 0) << "signal " << sig << " at step " << last;
+      for (const char* name : {"/run/WSE Animation", "/run/Breaking Animation"}) {
+        const hid_t g = H5Gopen2(file, name, H5P_DEFAULT);
+        ASSERT_GE(g, 0) << name;
+        const std::vector<double> times = test::read_all<double>(g, "Times", H5T_NATIVE_DOUBLE);
+        const std::vector<float> values = test::read_all<float>(g, "Values", H5T_NATIVE_FLOAT);
+        // Steps 1 .. last - 1 are finished; step `last` may or may not be.
+        // (A stop while a step is being written may leave its time or its values in.)
+        const std::size_t rows = values.size() / 400;
+        for (std::size_t n : {times.size(), rows}) {
+          EXPECT_GE(n, static_cast<std::size_t>(last - 1)) << name << " stopped at " << last;
+          EXPECT_LE(n, static_cast<std::size_t>(last)) << name;
+        }
+        for (std::size_t k = 0; k < times.size(); ++k) EXPECT_NEAR(times[k], 0.05 * k, 1e-4) << name;
+        for (float v : values) ASSERT_TRUE(std::isfinite(v)) << name;
+        H5Gclose(g);
+      }
+      H5Fclose(file);
+    }
+  }
+}
+
+// Waves too short for the time step: the level goes non-finite.  Its statistics and the probe
+// from that step on carry the invalid value, never a plausible number, and the run ends with
+// a warning naming the first unstable step (before, they read 0.0 and the run ended quietly).
+TEST(Faults, ABlownUpRunWritesInvalidValuesAndEndsWithAWarning) {
+  CaseDir c("blown_up");
+  c.write("bathy.grd", channel_bathymetry(40, 10));
+  c.write("run.par", channel_parameters(10, ":wave_height 0.05\n:wave_period 1.0\n:wave_cycles 10\n",
+                                        ":time_step 0.4\n:duration 40\n",
+                                        ":hs_file hs.grd\n:mean_wl_file mwl.grd\n" + probes(1) + animation_keys("40") +
+                                            ":solution_file_option 2\n:kobl_solution_file run.h5\n"));
+  const RunResult r = c.run({"run.par"});
+  EXPECT_EQ(r.status, 0);
+  const std::string warning = box_text(kWarningTitle, "the run became unstable at time step 74 (t = 29.6 s)",
+                                       "400 grid points are not finite; their results",
+                                       "are written as the invalid value -9999.0");
+  ASSERT_GE(r.console.size(), warning.size());
+  EXPECT_EQ(r.console.substr(r.console.size() - warning.size()), warning) << r.console;
+  for (const char* grid : {"hs.grd", "mwl.grd"}) {
+    const std::string text = c.read(grid);
+    const std::string data = text.substr(text.find(":EndHeader\n") + 11);
+    std::istringstream values(data);
+    int count = 0;
+    for (float v; values >> v; ++count) EXPECT_EQ(v, -9999.0f) << grid;
+    EXPECT_EQ(count, 400) << grid;
+  }
+  // The probe's rows: finite before the unstable step (t = 29.6 s), invalid from it on.
+  const auto lines = test::lines_of(c.read("probes.ts"));
+  std::size_t k = 0;
+  while (k < lines.size() && lines[k] != ":EndHeader") ++k;
+  int rows = 0;
+  for (++k; k < lines.size(); ++k, ++rows) {
+    std::istringstream row(lines[k]);
+    float t = 0.0f, eta = 0.0f;
+    row >> t >> eta;
+    if (t < 29.55f) {
+      EXPECT_NE(eta, -9999.0f) << t;
+    } else {
+      EXPECT_EQ(eta, -9999.0f) << t;
+    }
+  }
+  EXPECT_EQ(rows, 101);
+  // The surface animation (101 frames of 12 + 400 * 4 bytes) and its dataset: the first frame
+  // finite, the last one invalid everywhere.
+  const std::string anim = c.read("eta.anim");
+  ASSERT_EQ(anim.size(), 44u + 101u * 1612u);
+  auto value_at = [&](std::size_t frame, std::size_t node) {
+    float v = 0.0f;
+    std::memcpy(&v, anim.data() + 44 + frame * 1612 + 12 + 4 * node, 4);
+    return v;
+  };
+  EXPECT_TRUE(std::isfinite(value_at(0, 17)) && value_at(0, 17) != -9999.0f);
+  for (std::size_t node = 0; node < 400; ++node) EXPECT_EQ(value_at(100, node), -9999.0f);
+  const hid_t file = H5Fopen(c.path("run.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  ASSERT_GE(file, 0);
+  const hid_t g = H5Gopen2(file, "/run/WSE Animation", H5P_DEFAULT);
+  const std::vector<float> wse = test::read_all<float>(g, "Values", H5T_NATIVE_FLOAT);
+  ASSERT_EQ(wse.size(), 101u * 400u);
+  for (std::size_t node = 0; node < 400; ++node) EXPECT_EQ(wse[100 * 400 + node], -9999.0f);
+  H5Gclose(g);
+  H5Fclose(file);
+}
+
+// Input values outside their physical range, and inputs that are not what they claim to be: each
+// ends with a box saying what is wrong, in the order the inputs are read.
+TEST(Faults, InputsOutsideTheirRangeEndInABox) {
+  const std::string run = ":time_step 0.05\n:duration 1\n";
+  const std::string wave = ":wave_height 0.1\n:wave_period 4\n:wave_cycles 2\n";
+  const std::string poro = ":porosity_file poro.grd\n:char_stone_size 0.5\n:lam_friction_coeff 1000\n"
+                           ":turb_friction_coeff 1.1\n";
+  const struct {
+    std::string from, to;  // the base case's text replaced
+    std::vector<std::string> box;
+  } cases[] = {
+      {":wave_period 4", ":wave_period -1",
+       {"Value of parameter: wave_period has to be", "greater than 0.0 and at most 1000.0"}},
+      {":wave_period 4", ":wave_period 0",
+       {"Value of parameter: wave_period has to be", "greater than 0.0 and at most 1000.0"}},
+      {":wave_height 0.1", ":wave_height 1e30",
+       {"Value of parameter: wave_height has to be", "greater than 0.0 and at most 100.0"}},
+      {":wave_height 0.1", ":wave_height -1",
+       {"Value of parameter: wave_height has to be", "greater than 0.0 and at most 100.0"}},
+      {":duration 1\n", ":duration 1\n:save_eta_animation\n:eta_anim_file e.anim\n:start_time 0.8\n:end_time 0.2\n",
+       {"Value of parameter: end_time has to be", "between 0.8 and 1.0"}},
+      {":chezy_coeff 50\n", ":chezy_coeff 50\n" + poro + "0 ", {}},  // filled in below: porosity 0
+      {":tidal_offset 0.0\n", ":tidal_offset 0.0\n:damping_file damp.grd\n",
+       {"Value 1e+30 at i = 1, j = 1 of damping file: damp.grd", "damping has to be between 0.0 and 1000.0 (1/s)"}},
+      {":chezy_coeff 50\n", ":chezy_coeff 50\n:current_file cur.grd\n",
+       {"Value 1e+30 at i = 1, j = 1 of current file: cur.grd", "currents have to lie between -20.0 and 20.0 m/s"}},
+      {":tidal_offset 0.0\n", ":tidal_offset 0.0\n" + poro + ":porosity_file poro.grd\n:char_stone_size 0\n",
+       {"Value of parameter: char_stone_size has to be", "greater than 0.0 and at most 100.0"}},
+      {":chezy_coeff 50\n", ":chezy_coeff 50\n:smagorinsky_const -1\n",
+       {"Value of parameter: smagorinsky_const has to be", "between 0.0 and 10.0"}},
+      {":chezy_coeff 50\n", ":chezy_coeff 50\n:solution_file_option 1\n:kobl_solution_file nowhere/run.h5\n",
+       {"Error in KB_CREATE_FILE().", "solution file: nowhere/run.h5", "the directory nowhere does not exist"}},
+      {":chezy_coeff 50\n", ":chezy_coeff 50\n:solution_file_option 1\n:kobl_solution_file adir\n",
+       {"Error in KB_CREATE_FILE().", "solution file: adir", "a directory of that name exists"}},
+  };
+  CaseDir c("ranges");
+  c.write("bathy.grd", channel_bathymetry(8, 4));
+  fs::create_directories(c.path() / "adir");
+  const std::string grid_head = ":N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n"
+                                ":EndHeader\n";
+  auto grid_of = [&](const std::string& first, const std::string& rest, int arrays) {
+    std::string s = grid_head + first;
+    for (int k = 1; k < 32 * arrays; ++k) s += (k % 32 == 0 ? "\n" : " ") + rest;  // y components on a new line
+    return s + "\n";
+  };
+  c.write("damp.grd", grid_of("1e30", "0", 1));
+  c.write("cur.grd", grid_of("1e30", "0", 2));
+  const std::string base = channel_parameters(4, wave, run, "");
+  for (const auto& k : cases) {
+    std::string par = replaced(base, k.from, k.to);
+    std::vector<std::string> box = k.box;
+    if (box.empty()) {  // porosity grids of 0 and of 1.5
+      for (const char* value : {"0", "1.5"}) {
+        c.write("poro.grd", grid_of("1", value, 1));
+        c.write("run.par", replaced(base, k.from, ":chezy_coeff 50\n" + poro + ":porosity_file poro.grd\n"));
+        const RunResult r = c.run({"run.par"});
+        expect_ends_with_box(r, std::string("Value ") + value + " at i = 2, j = 1 of porosity file: poro.grd",
+                             "porosity has to be greater than 0.0 and at most 1.0");
+      }
+      continue;
+    }
+    c.write("run.par", par);
+    const RunResult r = c.run({"run.par"});
+    box.resize(3, " ");
+    const std::string expected = box_text(kFatalTitle, box[0], box[1], box[2]);
+    EXPECT_EQ(r.status, 0);
+    ASSERT_GE(r.console.size(), expected.size()) << k.to << r.console;
+    EXPECT_EQ(r.console.substr(r.console.size() - expected.size()), expected) << k.to << "\n" << r.console;
+  }
+}
+
+// Inputs that are not text files: a folder given as a time series, a device that never ends a
+// line given as a grid (before: memory grew until the process was killed), and a binary file
+// whose bytes are shown escaped in the box rather than sent raw to the console.
+TEST(Faults, InputsThatAreNotTextFilesAreRefused) {
+  CaseDir c("not_text");
+  c.write("bathy.grd", channel_bathymetry(8, 4));
+  fs::create_directories(c.path() / "series");
+  const std::string base = channel_parameters(4, ":wave_height 0.1\n:wave_period 4\n:wave_cycles 2\n",
+                                              ":time_step 0.05\n:duration 1\n", "");
+  c.write("run.par", replaced(base, ":wave_type regular\n",
+                              ":wave_type irreg_uni\n:time_series_option file\n:input_ts_eta_file series\n"));
+  const std::string box = box_text(kFatalTitle, "Unable to open input file: ", "series", "(it is a directory)");
+  const std::string console = c.run({"run.par"}).console;
+  ASSERT_GE(console.size(), box.size());
+  EXPECT_EQ(console.substr(console.size() - box.size()), box);
+  c.write("run.par", replaced(base, ":bathy_file bathy.grd", ":bathy_file /dev/zero"));
+  expect_ends_with_box(c.run({"run.par"}), "cannot open grid file: /dev/zero", "(it is not a regular file)");
+  c.write("long.grd", ":" + std::string(70000, 'x') + "\n");
+  c.write("run.par", replaced(base, ":bathy_file bathy.grd", ":bathy_file long.grd"));
+  expect_ends_with_box(c.run({"run.par"}), "header line longer than 65536 characters in grid file: long.grd");
+  c.write("bin.grd", std::string(":N_Arrays 1\n:NGrid_X \x01\x02\xff\n", 24));
+  c.write("run.par", replaced(base, ":bathy_file bathy.grd", ":bathy_file bin.grd"));
+  const RunResult r = c.run({"run.par"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.console.find("\\x01\\x02\\xff"), std::string::npos) << r.console;
+  EXPECT_EQ(r.console.find('\x01'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace swx::e2e
