@@ -28,14 +28,15 @@ demo: deps
 	scripts/run-demo $(BUILD)
 
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE validation-open
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE 'validation-full|validation-open'
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# Every laboratory case, including those whose thresholds the model does not meet yet.
+# Every laboratory case at its full size (`make test` runs them at the reduced size), and the
+# model-only checks the program does not meet yet (label validation-open).
 validation: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L validation
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L 'validation-full|validation-open'
 
 asan: deps
 	scripts/sanitizer-tests $(ASAN_BUILD) $(JOBS)
