@@ -284,20 +284,17 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   const float up = up_ok ? A(a, c + 1) - a0 : 0.0f;
   const float dn = dn_ok ? a0 - A(a, c - 1) : 0.0f;
   // In the robust swash zone the advection goes over to the momentum-conserving upwind form by
-  // the face's weight, and wholly on faces beside breaking cells, where the front of a bore
-  // needs the momentum balance of its jump whatever its depth ratio.
-  const View bp(m.break_prev);
-  const float wa = swash_zone_on(m) && breaking_face(m, bp(a - 1, c), bp(a, c)) ? 0.0f : wf;
+  // the face's weight.
   float adv = 0.0f;
-  if (wa > 0.0f) {
+  if (wf > 0.0f) {
     adv = strong ? strong_advection<kAlongX>(m, a, c, am, a0, ap, cbar, up, dn, dl > 0.0f && dr > 0.0f, h, st)
                  : centred_advection(am, a0, ap, cbar, up, dn, st);
   }
-  if (wa < 1.0f) {
+  if (wf < 1.0f) {
     const View q(kAlongX ? m.flux_x : m.flux_y);
     const float shallow =
         conservative_advection(q(a - 1, c), q(a, c), q(a + 1, c), am, a0, ap, cbar, up, dn, d_f, h, st);
-    adv = wa > 0.0f ? wa * adv + (1.0f - wa) * shallow : shallow;
+    adv = wf > 0.0f ? wf * adv + (1.0f - wf) * shallow : shallow;
   }
   if (m.current_on) {
     const View ca(kAlongX ? m.current_x : m.current_y), cc(kAlongX ? m.current_y : m.current_x);

@@ -3,7 +3,7 @@
 
 usage: run_validation.py SWELLIX_BIN WORK_DIR CASE [--full] [--record-reference]
                          [--div N] [--option weak|strong] [--chezy C] [--dx DX] [--dt DT]
-       CASE: shoal, slope, runup, runup04, runup30, bar, barflux, bar2, vb, mase
+       CASE: shoal, slope, runup, runup04, runup30, runup30grid, bar, barflux, bar2, vb, mase
 
 By default a case runs at a reduced resolution (and, for mase, a shorter record) that suits
 continuous integration; --full runs the finer grid and longer record of the published set-ups
@@ -285,7 +285,8 @@ RUNUP_CASES = {
     "runup04": dict(hd=0.04, d=0.30, breaking=False, top=0.34, window=0.004, tol=0.10,
                     profiles=None, rms=None, duration=45.0),
     "runup30": dict(hd=0.30, d=0.15, breaking=True, top=1.0, window=0.01, tol=0.20,
-                    profiles="profiles_lab_Hd0.30.dat", rms=0.05, duration=25.0, full_div=8.0),
+                    profiles="profiles_lab_Hd0.30.dat", rms=0.05, duration=25.0, full_div=16.0,
+                    chezy=60.0),
 }
 # Accepted shoreline position error, as a fraction of the measured horizontal runup excursion
 # R cot(beta) (the reference runup of the case).
@@ -314,8 +315,8 @@ def runup_geometry(name, full):
     """Grid spacing, time step, node positions (m from the wavemaker) and bed of a runup case."""
     c = RUNUP_CASES[name]
     d = c["d"]
-    # d/6 (0.05 m for d = 0.30 m) reduced; d/12 full, except for the breaking wave, whose bore
-    # is stable in the swash only on grids up to about d/8 (docs/validation.md).
+    # d/6 (0.05 m for d = 0.30 m) reduced; d/12 full for the two non-breaking waves, d/16 for
+    # the breaking one (runup30grid runs it from d/8 to d/24 under both options).
     div = OVERRIDES.get("div") or (c.get("full_div", 12.0) if full else 6.0)
     dx = d / div
     dt = round(0.01 * math.sqrt(d / 0.30), 4) * 6.0 / div   # Courant 0.5
@@ -355,7 +356,7 @@ def runup_case(folder, full, name="runup"):
 :turb_length_scale 0.1
 :calc_wave_runup yes
 :min_flood_depth {d / 1500:.4g}
-:chezy_coeff {OVERRIDES.get("chezy", 1000):g}
+:chezy_coeff {OVERRIDES.get("chezy", c.get("chezy", 1000.0)):g}
 :ts_eta_file runup_eta.ts
 {probe_block("flat", f"{toe / 3:g}", f"{dx:g}")}:ts_runup_file runup_gauge.ts
 :save_runup
@@ -377,6 +378,64 @@ def runup_case(folder, full, name="runup"):
 :grid_j2 2
 """
     return par, "runup.par"
+
+
+# Grid refinement of the breaking solitary wave: the grids d/N and the nonlinear options of the
+# reduced and the full study.  Every run must pass all the checks of runup30 on its own, and the
+# maximum runup of one option may differ by at most RUNUP_REFINE_SPREAD between its grids.
+RUNUP_REFINE = {False: ((8, 12), ("weak", "strong")), True: ((8, 12, 16, 24), ("weak", "strong"))}
+RUNUP_REFINE_SPREAD = 0.10
+
+
+def runup_refine_case(folder, full):
+    """The main run of the refinement study is runup30 on the coarsest grid of the study, weak
+    option; runup_refine_compare makes the others."""
+    divs, options = RUNUP_REFINE[full]
+    OVERRIDES.update(div=float(divs[0]), option=options[0])
+    return runup_case(folder, full, "runup30")
+
+
+def runup_refine_compare(folder, checks, notes, full):
+    divs, options = RUNUP_REFINE[full]
+    table = ["| grid | option | R/d gauge / lab | profile rms (eta/d) | result | time |",
+             "|---|---|---|---|---|---|"]
+    runup = {}
+    for option in options:
+        for div in divs:
+            OVERRIDES.update(div=float(div), option=option)
+            first = (div, option) == (divs[0], options[0])
+            sub = folder if first else os.path.join(folder, f"d{div}-{option}")
+            os.makedirs(sub, exist_ok=True)
+            seconds = 0.0
+            if not first:
+                par, name = runup_case(sub, full, "runup30")
+                with open(os.path.join(sub, name), "w") as f:
+                    f.write(par)
+                r, seconds = run_program(BINARY, sub, name)
+            own, own_notes = Checks(f"runup30 d/{div} {option}"), []
+            stability_checks(sub, "runup30", own, own_notes)
+            try:
+                runup_compare(sub, own, own_notes, full, "runup30")
+            except (OSError, ValueError, IndexError, sf.FileFormatError) as e:
+                own.check(f"results readable ({e})", 0.0, 1.0, 1.0)
+            if not first:
+                with open(os.path.join(sub, "report.md"), "w") as f:
+                    f.write(own.markdown(own_notes))
+            rows = {n: v for n, v, *_ in own.rows}
+            runup[(div, option)] = rows.get("runup gauge R/d / laboratory mean", math.nan)
+            prof = [f"{v:.3f}" for n, v, *_ in own.rows if n.startswith("profile rms")]
+            table.append(f"| d/{div} | {option} | {runup[(div, option)]:.3f} | {', '.join(prof)} | "
+                         f"{'PASS' if own.passed else 'FAIL'} | {seconds:.0f} s |")
+            failed = [n for n, v, lo, hi, u, ok in own.rows if not ok]
+            checks.check(f"d/{div} {option}: checks of runup30 failed" +
+                         (f" ({'; '.join(failed)})" if failed else ""), float(len(failed)), 0.0, 0.0)
+    for option in options:
+        r = [runup[(div, option)] for div in divs]
+        checks.check(f"{option}: spread of R/d over the grids d/{', d/'.join(map(str, divs))} "
+                     "(largest / smallest - 1)", max(r) / min(r) - 1.0, 0.0, RUNUP_REFINE_SPREAD)
+    notes.append("Grid refinement of the breaking solitary wave (each run in its own folder; the "
+                 "first in this one; the time of the first run is above):")
+    notes.extend(["", *table])
 
 
 def runup_law(hd, breaking):
@@ -1265,6 +1324,8 @@ CASES = {"shoal": ("Elliptic shoal, Berkhoff et al. (1982)", shoal_case, shoal_c
                      lambda folder, full: runup_case(folder, full, "runup30"),
                      lambda folder, checks, notes, full: runup_compare(folder, checks, notes,
                                                                        full, "runup30")),
+         "runup30grid": ("Solitary wave runup, H/d = 0.30, breaking: grid refinement under both "
+                         "options", runup_refine_case, runup_refine_compare),
          "bar": ("Submerged bar, Beji & Battjes (1993) / Luth et al. (1994) case A", bar_bb_case,
                  bar_bb_compare),
          "barflux": ("Energy flux across the submerged bar of `bar`, frictionless (model only)",
@@ -1286,6 +1347,7 @@ CASES = {"shoal": ("Elliptic shoal, Berkhoff et al. (1982)", shoal_case, shoal_c
 SURF_ZONE_DEPTH = {"slope": 4 * 0.041, "mase": 0.26,
                    **{k: (2 if c["breaking"] else 4) * c["hd"] * c["d"]
                       for k, c in RUNUP_CASES.items()}}
+SURF_ZONE_DEPTH["runup30grid"] = SURF_ZONE_DEPTH["runup30"]
 
 
 def flagged_cells(folder):
