@@ -9,6 +9,7 @@
 #include "solver/passes.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "solver/breaking.hpp"
 #include "solver/pass_parts.hpp"
@@ -28,12 +29,23 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
 }
 
 // "Strong" option: cell-centred kinetic energy (u_s^2 + v_s^2)/2 of the still-water-level
-// velocities of the pass; 0 on dry cells.
-void strong_cell_terms(Model& m, const Field& eta) {
+// velocities of the pass; 0 on dry cells.  In the robust swash zone (breaking on) the dispersive
+// part of each cell's surface velocity is limited to the size of its reference-level velocity:
+// where it is larger the weakly dispersive profile has lost its meaning (a steep front, or a
+// grid-scale ripple whose dispersive part grows as K3/dx^2), and its kinetic energy would feed
+// the ripple; on fine grids that made the level oscillate from cell to cell behind a solitary
+// wave until the run blew up.
+void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v) {
+  const bool limit = swash_zone_on(m);
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
-      const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
-      const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+      float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
+      float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+      if (limit) {
+        const float uc = 0.5f * (u(i, j) + u(i + 1, j)), vc = 0.5f * (v(i, j) + v(i, j + 1));
+        us = uc + std::clamp(us - uc, -std::fabs(uc), std::fabs(uc));
+        vs = vc + std::clamp(vs - vc, -std::fabs(vc), std::fabs(vc));
+      }
       m.kinetic_cell(i, j) = m.depth(i, j) + eta(i, j) > 0.0f ? 0.5f * (us * us + vs * vs) : 0.0f;
     }
   }
@@ -83,7 +95,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
   if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
-  if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e);
+  if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e, lv.u_e, lv.v_e);
   // C, D. x-lines.
   solve_x_lines(m, lv);
   // E. y-lines.

@@ -122,9 +122,9 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
 TEST(BitIdentical, EveryCaseMatchesItsRecordedHash) {
   const struct { const char* name; Case c; int steps; std::uint64_t expected; bool expect_breaking; } rows[] = {
       {"WeakBeachBreakingRunupPorosityFriction", {1, true, true, false, 4}, 300, 0x66b17187f44e1b9fULL, true},
-      {"StrongBeachBreakingRunupPorosityFriction", {2, true, true, false, 4}, 300, 0x1060ae144ae94a41ULL, true},
+      {"StrongBeachBreakingRunupPorosityFriction", {2, true, true, false, 4}, 300, 0xa29625f810cb3835ULL, true},
       {"WeakCurrentSouthWavemaker", {1, false, false, true, 3}, 120, 0x546514e3e7707145ULL, false},
-      {"StrongCurrentBreakingRunup", {2, true, true, true, 4}, 160, 0x1782a22c91352e5aULL, false},
+      {"StrongCurrentBreakingRunup", {2, true, true, true, 4}, 160, 0x9ad6acc156779541ULL, false},
       {"InnerRowWavemakerStrong", {2, false, true, false, 5}, 120, 0xa9eafb1d27631ffcULL, false},
       {"InnerColumnWavemakerWeakBreaking", {1, true, false, false, 6}, 120, 0x89e424f18a13a84fULL, false},
       // The plain weak configuration (friction, damping, no breaking, porosity or current).
