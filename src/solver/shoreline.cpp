@@ -1,5 +1,5 @@
 // Moving shoreline: isolated wet cells along grid lines fall dry.
-#include "solver/time_step.hpp"
+#include "solver/shoreline.hpp"
 
 namespace swx {
 

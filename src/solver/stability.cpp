@@ -5,7 +5,7 @@
 #include "core/fatal.hpp"
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
-#include "solver/time_step.hpp"
+#include "solver/stability.hpp"
 
 namespace swx {
 

@@ -1,7 +1,7 @@
 // Tridiagonal line solves of the momentum rows.
 #include <cmath>
 
-#include "solver/time_step.hpp"
+#include "solver/tridiagonal.hpp"
 
 namespace swx {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "solver/time_step.hpp"
+#include "solver/shoreline.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {

@@ -10,7 +10,8 @@
 
 #include "core/fatal.hpp"
 #include "solver/model_setup.hpp"
-#include "solver/time_step.hpp"
+#include "solver/stability.hpp"
+#include "solver/tridiagonal.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {

@@ -1,0 +1,21 @@
+#pragma once
+// Tridiagonal line solves of the momentum rows.
+#include "solver/model.hpp"
+
+namespace swx {
+
+// Thomas algorithm on rows 1..n of 1-based arrays (element 0 unused), 32-bit floats, no pivoting;
+// values below 1e-37 in magnitude are flushed to 0.  work holds n + 1 floats.
+void solve_tridiagonal(const float* sub, const float* diag, const float* sup, const float* rhs,
+                       float* x, int n, float* work);
+
+// solve_tridiagonal applied to the first `lanes` lines of b at once (rows 1..b.n of each); each
+// line gets exactly the arithmetic of solve_tridiagonal.  The solution of line r, row k, is left
+// in b.bx[k * LineBlock::kLanes + r].
+void solve_tridiagonal_block(LineBlock& b, int lanes);
+
+// solve_tridiagonal applied to columns 1..ni of r at once (rows 1..n of each), i fastest; each
+// column gets exactly the arithmetic of solve_tridiagonal.  The solutions are left in r.x.
+void solve_tridiagonal_columns(ColumnRows& r, int ni, int n);
+
+}  // namespace swx
