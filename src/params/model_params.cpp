@@ -123,12 +123,22 @@ void read_porosity_keys(const ParamTable& t, ModelParams& p) {
 
 int number_of_time_steps(float duration, float time_step) { return step_count(duration / time_step + 1.0f); }
 
+float read_time_step(const ParamTable& t) {
+  const float dt = get_real(t, "time_step");
+  if (dt <= 0.0f) fatal("time step has to be greater than zero");
+  return dt;
+}
+
+float read_duration(const ParamTable& t) {
+  const float duration = get_real(t, "duration");
+  if (duration <= 0.0f) fatal("Simulation duration has to be greater than 0.0");
+  return duration;
+}
+
 void read_time_stepping_keys(const ParamTable& t, ModelParams& p) {
-  p.time_step = get_real(t, "time_step");
-  if (p.time_step <= 0.0f) fatal("time step has to be greater than zero");
+  p.time_step = read_time_step(t);
   p.nonlinear_option = get_lower_text(t, "nonlinear_option") == "strong" ? 2 : 1;
-  p.duration = get_real(t, "duration");
-  if (p.duration <= 0.0f) fatal("Simulation duration has to be greater than 0.0");
+  p.duration = read_duration(t);
   p.nsteps = number_of_time_steps(p.duration, p.time_step);
 }
 

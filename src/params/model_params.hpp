@@ -84,6 +84,10 @@ void read_tidal_offset(const ParamTable& t, ModelParams& p);
 void read_damping_key(const ParamTable& t, ModelParams& p);
 // porosity_file present: char_stone_size, lam/turb_friction_coeff, added_mass_coeff, the file name.
 void read_porosity_keys(const ParamTable& t, ModelParams& p);
+// time_step, which must be > 0 (read by the wavemakers for their signals, then by the model).
+float read_time_step(const ParamTable& t);
+// duration, which must be > 0.
+float read_duration(const ParamTable& t);
 // time_step (> 0), nonlinear_option, duration (> 0) and the number of time steps N.
 void read_time_stepping_keys(const ParamTable& t, ModelParams& p);
 // check_wave_breaking, turb_length_scale, the automatic breaking switch (warning box),

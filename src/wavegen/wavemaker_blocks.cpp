@@ -8,6 +8,7 @@
 #include "core/constants.hpp"
 #include "io/number_text.hpp"
 #include "io/spectrum_file.hpp"
+#include "params/model_params.hpp"
 #include "wavegen/spectra.hpp"
 #include "wavegen/spreading.hpp"
 #include "wavegen/synthesis.hpp"
@@ -250,10 +251,8 @@ WavemakerSet read_wavemakers(const ParamTable& t, const GridHeader& grid, Field&
     if (k == 0) {
       // The signal length follows from the model time step and, for a solitary wave, the
       // simulation duration.
-      set.time_step = get_real(t, "time_step");
-      if (set.time_step <= 0.0f) fatal("time step has to be greater than zero");
-      set.duration = get_real(t, "duration");
-      if (set.duration <= 0.0f) fatal("Simulation duration has to be greater than 0.0");
+      set.time_step = read_time_step(t);
+      set.duration = read_duration(t);
       set.signal_steps = signal_steps(w, set.time_step, set.duration);
       set.storm_duration = w.duration;
     }
