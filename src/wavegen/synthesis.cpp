@@ -10,7 +10,7 @@
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
-#include "output/zero_crossing.hpp"
+#include "io/zero_crossing.hpp"
 #include "wavegen/file_signals.hpp"
 #include "wavegen/nonlinearity.hpp"
 #include "wavegen/numerics.hpp"

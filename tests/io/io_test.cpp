@@ -1,16 +1,19 @@
-// Number texts and the grid, time-series and spectrum files.
+// Number texts, the grid, time-series and spectrum files, and the zero-crossing analysis.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "core/constants.hpp"
 #include "core/fatal.hpp"
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
 #include "io/spectrum_file.hpp"
 #include "io/time_series_file.hpp"
+#include "io/zero_crossing.hpp"
 #include "swx_test_support.hpp"
 
 namespace swx {
@@ -306,6 +309,37 @@ TEST_F(Io, BrokenFilesEndTheRunNamingTheFile) {
               std::tuple(named(c.line1), named(c.line2), c.line3))
         << c.name;
   }
+}
+
+TEST(ZeroCrossing, SineRipplesAndTooFewCrossings) {
+  // 0.5 sin(2 pi k / 20 - 0.1), dt = 0.4: 9 waves of period 8; samples k = 5, 15 give the height cos(0.1).
+  std::ostringstream console;
+  const Reporter rep{&console, nullptr};
+  std::vector<float> x(200);
+  for (int k = 0; k < 200; ++k) x[k] = 0.5f * std::sin(2.0f * kPiRounded * k / 20.0f - 0.1f);
+  ZeroCrossingResult r = zero_crossing(x, 0.4f, rep);
+  EXPECT_NEAR(r.period, 8.0f, 1e-4f);
+  EXPECT_NEAR(r.height, std::cos(0.1f), 1e-5f);
+  // A ripple of 0.002 near the zero crossings of sin^3 (below 1 % of sigma) merges into the long wave.
+  x.assign(4000, 0.0f);
+  int raw = 0;
+  for (int k = 0; k < 4000; ++k) {
+    const float s = std::sin(2.0f * kPiRounded * k / 400.0f - 0.01f);
+    x[k] = s * s * s + 0.002f * std::sin(2.0f * kPiRounded * k / 3.0f);
+    raw += k > 0 && x[k - 1] < 0.0f && x[k] > 0.0f;
+  }
+  ASSERT_GT(raw, 30);
+  r = zero_crossing(x, 0.1f, rep);
+  EXPECT_NEAR(r.period, 40.0f, 0.1f);
+  EXPECT_NEAR(r.height, 2.0f, 0.01f);
+  EXPECT_EQ(console.str(), "");
+  // No up-crossing (touching zero is none) ends the run; one warns and gives T = n dt, H = 0.
+  const std::vector<float> touching = {0.1f, 0.5f, 0.0f, 0.3f};
+  EXPECT_EQ(test::fatal_from([&] { zero_crossing(touching, 0.5f, rep); }).line1,
+            "Zero cycles detected in zero-crossing analysis");
+  r = zero_crossing(std::vector<float>{-1.0f, -0.5f, 0.5f, 1.0f, 0.8f, 0.2f}, 0.25f, rep);
+  EXPECT_EQ(std::tie(r.period, r.height), std::tuple(1.5f, 0.0f));
+  EXPECT_EQ(console.str(), " *** warning - zero cycles detected in zero-crossing analysis\n");
 }
 
 }  // namespace

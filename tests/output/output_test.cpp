@@ -1,4 +1,4 @@
-// Zero-crossing analysis, probe and runup records, wave statistics and their files.
+// Probe and runup records, wave statistics and their files.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,44 +11,12 @@
 #include "core/constants.hpp"
 #include "output/probes.hpp"
 #include "output/statistics.hpp"
-#include "output/zero_crossing.hpp"
 #include "output_fixture.hpp"
 
 namespace swx {
 namespace {
 
 using test::padded;
-
-TEST(ZeroCrossing, SineRipplesAndTooFewCrossings) {
-  // 0.5 sin(2 pi k / 20 - 0.1), dt = 0.4: 9 waves of period 8; samples k = 5, 15 give the height cos(0.1).
-  std::ostringstream console;
-  const Reporter rep{&console, nullptr};
-  std::vector<float> x(200);
-  for (int k = 0; k < 200; ++k) x[k] = 0.5f * std::sin(2.0f * kPiRounded * k / 20.0f - 0.1f);
-  ZeroCrossingResult r = zero_crossing(x, 0.4f, rep);
-  EXPECT_NEAR(r.period, 8.0f, 1e-4f);
-  EXPECT_NEAR(r.height, std::cos(0.1f), 1e-5f);
-  // A ripple of 0.002 near the zero crossings of sin^3 (below 1 % of sigma) merges into the long wave.
-  x.assign(4000, 0.0f);
-  int raw = 0;
-  for (int k = 0; k < 4000; ++k) {
-    const float s = std::sin(2.0f * kPiRounded * k / 400.0f - 0.01f);
-    x[k] = s * s * s + 0.002f * std::sin(2.0f * kPiRounded * k / 3.0f);
-    raw += k > 0 && x[k - 1] < 0.0f && x[k] > 0.0f;
-  }
-  ASSERT_GT(raw, 30);
-  r = zero_crossing(x, 0.1f, rep);
-  EXPECT_NEAR(r.period, 40.0f, 0.1f);
-  EXPECT_NEAR(r.height, 2.0f, 0.01f);
-  EXPECT_EQ(console.str(), "");
-  // No up-crossing (touching zero is none) ends the run; one warns and gives T = n dt, H = 0.
-  const std::vector<float> touching = {0.1f, 0.5f, 0.0f, 0.3f};
-  EXPECT_EQ(test::fatal_from([&] { zero_crossing(touching, 0.5f, rep); }).line1,
-            "Zero cycles detected in zero-crossing analysis");
-  r = zero_crossing(std::vector<float>{-1.0f, -0.5f, 0.5f, 1.0f, 0.8f, 0.2f}, 0.25f, rep);
-  EXPECT_EQ(std::tie(r.period, r.height), std::tuple(1.5f, 0.0f));
-  EXPECT_EQ(console.str(), " *** warning - zero cycles detected in zero-crossing analysis\n");
-}
 
 ProbeSpec probe(std::string id, int i, int j) { return {.id = std::move(id), .point = {.i = i, .j = j}}; }
 GaugeSpec gauge(int i1, int j1, int i2, int j2) { return {.p1 = {.i = i1, .j = j1}, .p2 = {.i = i2, .j = j2}}; }

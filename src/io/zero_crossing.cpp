@@ -1,4 +1,4 @@
-#include "output/zero_crossing.hpp"
+#include "io/zero_crossing.hpp"
 
 #include <algorithm>
 #include <cmath>
