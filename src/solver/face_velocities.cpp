@@ -208,11 +208,17 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
   return {surface_velocity(k, a0, gg, s), bed_velocity(k, a0, gg, s), f};
 }
 
+// The branch-free face loop serves the weak option without current, inner-line wavemakers of the
+// given side or the robust swash zone.
+bool plain_faces(const Model& m, bool inner_side) {
+  return m.nonlinear_option != 2 && !m.current_on && !inner_side && !swash_zone_on(m);
+}
+
 }  // namespace
 
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
   const bool side6 = has_side(m, WavemakerSide::kInnerColumn);
-  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side6 && !swash_zone_on(m);
+  const bool plain = plain_faces(m, side6);
   const InverseSteps st = x_line_steps(m.gc);
   for (int j = 1; j <= m.ny; ++j) {
     if (plain) {
@@ -231,7 +237,7 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
 
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
   const bool side5 = has_side(m, WavemakerSide::kInnerRow);
-  const bool plain = m.nonlinear_option != 2 && !m.current_on && !side5 && !swash_zone_on(m);
+  const bool plain = plain_faces(m, side5);
   const InverseSteps st = y_line_steps(m.gc);
   for (int j = 2; j <= m.ny; ++j) {
     if (plain) {
