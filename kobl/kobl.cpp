@@ -36,7 +36,7 @@ struct DatasetEntry {
 
 struct Library {
   bool initialized = false;
-  bool started = false;     // kbpinitialize_f has been called once in this process
+  bool started = false;       // kbpinitialize_f has been called once in this process
   bool close_failed = false;  // a file could not be closed: HDF5 is then left as it is
   std::vector<FileEntry> files;
   std::vector<DatasetEntry> datasets;

@@ -30,13 +30,13 @@ constexpr bool is_boundary_side(WavemakerSide s) { return s != WavemakerSide::kN
 constexpr int side_code(WavemakerSide s) { return static_cast<int>(s); }
 
 struct BoundarySignal {
-  int number = 0;        // wavemaker number, 1-based
+  int number = 0;  // wavemaker number, 1-based
   WavemakerSide side = WavemakerSide::kNone;
-  int i1 = 0, i2 = 0;    // grid columns of the line (i1 <= i2)
-  int j1 = 0, j2 = 0;    // grid rows of the line (j1 <= j2)
-  int linear_flag = 1;   // 0: one signal for the whole line (npoints == 1)
-  int npoints = 0;       // P
-  int nsteps = 0;        // N, the signal length; longer runs replay it
+  int i1 = 0, i2 = 0;   // grid columns of the line (i1 <= i2)
+  int j1 = 0, j2 = 0;   // grid rows of the line (j1 <= j2)
+  int linear_flag = 1;  // 0: one signal for the whole line (npoints == 1)
+  int npoints = 0;      // P
+  int nsteps = 0;       // N, the signal length; longer runs replay it
   std::vector<float> U, Q, Us;
 
   float u(int n, int p) const { return U[static_cast<std::size_t>(n - 1) * npoints + (p - 1)]; }

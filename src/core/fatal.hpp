@@ -31,8 +31,7 @@ inline constexpr std::string_view kWarningTitle = "***  Warning ***";
 
 void show_fatal_error_box(std::ostream& console, std::string_view l1, std::string_view l2 = " ",
                           std::string_view l3 = " ");
-void show_warning_box(std::ostream& console, std::string_view l1, std::string_view l2 = " ",
-                      std::string_view l3 = " ");
+void show_warning_box(std::ostream& console, std::string_view l1, std::string_view l2 = " ", std::string_view l3 = " ");
 // Writes the whole fatal report of e (lines before, box, lines after) to the console.
 void report_fatal(std::ostream& console, const FatalError& e);
 

@@ -27,10 +27,10 @@ void read_scalar_grid(const std::string& file_name, Field& a, int nx, int ny);
 void read_vector_grid(const std::string& file_name, Field& ax, Field& ay, int nx, int ny);
 
 // Create or overwrite a grid file over nodes (1..h.ngrid_x, 1..h.ngrid_y), writer "SWELLIX" 5.0.
-void write_scalar_grid(const std::string& file_name, const Field& a, const GridHeader& h,
-                       std::string_view description, std::string_view units);
+void write_scalar_grid(const std::string& file_name, const Field& a, const GridHeader& h, std::string_view description,
+                       std::string_view units);
 void write_vector_grid(const std::string& file_name, const Field& ax, const Field& ay, const GridHeader& h,
-                       std::string_view description_x, std::string_view description_y,
-                       std::string_view units_x, std::string_view units_y);
+                       std::string_view description_x, std::string_view description_y, std::string_view units_x,
+                       std::string_view units_y);
 
 }  // namespace swx

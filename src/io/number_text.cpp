@@ -111,14 +111,13 @@ std::string fixed_field(float v, int width, int decimals) {
 
 std::string date_time_text() {
   static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::time_t now = std::time(nullptr);
   std::tm tmv{};
   localtime_r(&now, &tmv);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%s %s %2d %02d:%02d:%02d %04d", days[tmv.tm_wday], months[tmv.tm_mon],
-                tmv.tm_mday, tmv.tm_hour, tmv.tm_min, tmv.tm_sec, tmv.tm_year + 1900);
+  std::snprintf(buf, sizeof buf, "%s %s %2d %02d:%02d:%02d %04d", days[tmv.tm_wday], months[tmv.tm_mon], tmv.tm_mday,
+                tmv.tm_hour, tmv.tm_min, tmv.tm_sec, tmv.tm_year + 1900);
   return std::string(buf);
 }
 
@@ -127,8 +126,7 @@ std::string_view first_item(std::string_view text) {
   std::size_t k = 0;
   while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
   std::size_t e = k;
-  while (e < text.size() && text[e] != ' ' && text[e] != '\t' && text[e] != ',' && text[e] != '\r' &&
-         text[e] != '\n')
+  while (e < text.size() && text[e] != ' ' && text[e] != '\t' && text[e] != ',' && text[e] != '\r' && text[e] != '\n')
     ++e;
   return text.substr(k, e - k);
 }

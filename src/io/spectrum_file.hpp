@@ -23,13 +23,13 @@ struct FrequencySpectrum {
 struct DirectionalSpectrum {
   FrequencySpectrum spectrum;  // S(k) = sum over m of E(k, m) dir_spacing
   int ndir = 0;
-  float dir_spacing = 0.0f;         // degrees
-  std::vector<float> directions;    // ndir values, model convention 270 - nautical, increasing
-  Array2D<float> E;                 // E(k, m): frequency k = 1..nfreq, file direction m = 1..ndir
-  float min_wave_dir = 0.0f;        // degrees, file convention with grid_orientation added
-  float peak_period = 0.0f;         // s
-  float peak_frequency = 0.0f;      // Hz
-  float principal_direction = 0.0f; // degrees, file convention with grid_orientation added
+  float dir_spacing = 0.0f;          // degrees
+  std::vector<float> directions;     // ndir values, model convention 270 - nautical, increasing
+  Array2D<float> E;                  // E(k, m): frequency k = 1..nfreq, file direction m = 1..ndir
+  float min_wave_dir = 0.0f;         // degrees, file convention with grid_orientation added
+  float peak_period = 0.0f;          // s
+  float peak_frequency = 0.0f;       // Hz
+  float principal_direction = 0.0f;  // degrees, file convention with grid_orientation added
 };
 
 // Reads a frequency spectrum file (at most 1201 records); df = (f(last) - f(first)) / nfreq.

@@ -1,7 +1,7 @@
 #include "io/time_series_file.hpp"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -215,8 +215,8 @@ void put_head(std::string& out, const SeriesLayout& s) {
     const std::string idx = compact_int(m + 1);
     put_padded(out, ":DataDescription(" + idx + ")     " +
                         std::string(trim_right(s.descriptions[static_cast<std::size_t>(m - 1)])));
-    put_padded(out, ":DataUnits(" + idx + ")           " +
-                        std::string(trim_right(s.units[static_cast<std::size_t>(m - 1)])));
+    put_padded(
+        out, ":DataUnits(" + idx + ")           " + std::string(trim_right(s.units[static_cast<std::size_t>(m - 1)])));
   }
   put_line(out, "#");
 }

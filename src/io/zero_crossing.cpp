@@ -46,9 +46,7 @@ ZeroCrossingResult zero_crossing(std::span<const float> series, float dt, const 
     reporter.console_line(" *** warning - zero cycles detected in zero-crossing analysis");
     return {static_cast<float>(n) * dt, 0.0f};
   }
-  auto crossing_time = [&](int a) {
-    return static_cast<float>(a - 1) * dt - dt * at(a) / (at(a + 1) - at(a));
-  };
+  auto crossing_time = [&](int a) { return static_cast<float>(a - 1) * dt - dt * at(a) / (at(a + 1) - at(a)); };
   float sum_t = 0.0f, sum_h = 0.0f;
   for (int w = 0; w < nw; ++w) {
     const int a = accepted[static_cast<std::size_t>(w)];

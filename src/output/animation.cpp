@@ -1,8 +1,8 @@
 #include "output/animation.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 

@@ -367,7 +367,8 @@ void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParam
     }
     Field runup = rec.runup;
     const int bad_step = watch != nullptr ? watch->first_step_any : 0;
-    for (int g = 1; g <= static_cast<int>(ng); ++g) invalidate_column(runup.col(g), nrec, bad_step > 0 ? bad_step + 1 : 0);
+    for (int g = 1; g <= static_cast<int>(ng); ++g)
+      invalidate_column(runup.col(g), nrec, bad_step > 0 ? bad_step + 1 : 0);
     announce_output_file(reporter, working_dir, p.ts_runup_file);
     write_gauge_time_series(p.ts_runup_file, runup, nrec, p.time_step, 0.0f, x1, y1, x2, y2, analysis, descriptions,
                             units, kWriterName, kVersion);

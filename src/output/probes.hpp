@@ -63,8 +63,7 @@ void record_probes(ProbeRecords& rec, const Model& m, const ModelParams& p, int 
 // Records of a probe node after it went non-finite (watch), of every gauge after the first step
 // that went non-finite anywhere, and values that are not finite are written as kInvalidValue.
 void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParams& p, const StormSummary& storm,
-                       const Reporter& reporter, std::string_view working_dir,
-                       const NonFiniteWatch* watch = nullptr);
+                       const Reporter& reporter, std::string_view working_dir, const NonFiniteWatch* watch = nullptr);
 
 // The " SWELLIX Output File: \"<working dir>\<file>\"" line, to the log and then the console.
 void announce_output_file(const Reporter& reporter, std::string_view working_dir, std::string_view file_name);

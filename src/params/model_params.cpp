@@ -17,11 +17,11 @@ bool is_yes(const std::string& v) { return v == "yes"; }
 
 // Sane bounds of values that have no natural upper limit: far beyond any real case, they only
 // catch a value that would make the arithmetic overflow.
-constexpr float kMaxStoneSize = 100.0f;          // m
-constexpr float kMaxResistanceCoeff = 1.0e7f;    // porous-flow resistance coefficients
+constexpr float kMaxStoneSize = 100.0f;        // m
+constexpr float kMaxResistanceCoeff = 1.0e7f;  // porous-flow resistance coefficients
 constexpr float kMaxSmagorinsky = 10.0f;
-constexpr float kMaxDamping = 1000.0f;           // 1/s
-constexpr float kMaxCurrent = 20.0f;             // m/s
+constexpr float kMaxDamping = 1000.0f;  // 1/s
+constexpr float kMaxCurrent = 20.0f;    // m/s
 
 // Integer part of a non-negative step count computed in single precision; fatal when the
 // count does not fit a 32-bit integer (a duration far too long for its time step).
@@ -166,7 +166,8 @@ void read_breaking_keys(const ParamTable& t, ModelParams& p, float rms_wave_heig
   p.smagorinsky_const = 0.0f;
   get_real_optional(t, "smagorinsky_const", p.smagorinsky_const);
   if (!(p.smagorinsky_const >= 0.0f && p.smagorinsky_const <= kMaxSmagorinsky))
-    fatal("Value of parameter: smagorinsky_const has to be", "between 0.0 and " + fixed_decimal_text(kMaxSmagorinsky, 4));
+    fatal("Value of parameter: smagorinsky_const has to be",
+          "between 0.0 and " + fixed_decimal_text(kMaxSmagorinsky, 4));
   p.swash_scheme = 1;
   if (has_key(t, "swash_scheme")) {
     const std::string s = get_lower_text(t, "swash_scheme");

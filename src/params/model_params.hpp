@@ -9,15 +9,15 @@
 namespace swx {
 
 struct ProbeSpec {
-  std::string id;        // probe_id, blank when absent
-  GridPoint point;       // ts_x, ts_y snapped to the grid (local coordinates and node indices)
+  std::string id;   // probe_id, blank when absent
+  GridPoint point;  // ts_x, ts_y snapped to the grid (local coordinates and node indices)
   bool eta = false, uv = false, flowrate = false, pressure = false, force = false;
-  float z_uv = 0.0f;     // m, elevation of the recorded velocities
-  float z_p = 0.0f;      // m, elevation of the recorded pressure
+  float z_uv = 0.0f;  // m, elevation of the recorded velocities
+  float z_p = 0.0f;   // m, elevation of the recorded pressure
 };
 
 struct GaugeSpec {
-  GridPoint p1, p2;      // x1_runup/y1_runup and x2_runup/y2_runup snapped to the grid
+  GridPoint p1, p2;  // x1_runup/y1_runup and x2_runup/y2_runup snapped to the grid
 };
 
 struct ModelParams {
@@ -32,10 +32,10 @@ struct ModelParams {
   float added_mass_coeff = 0.0f;
   std::string porosity_file;
 
-  float time_step = 0.0f;     // s
-  int nonlinear_option = 1;   // 1 weak, 2 "strong"
-  float duration = 0.0f;      // s
-  int nsteps = 0;             // N = int(duration / dt + 1.0)
+  float time_step = 0.0f;    // s
+  int nonlinear_option = 1;  // 1 weak, 2 "strong"
+  float duration = 0.0f;     // s
+  int nsteps = 0;            // N = int(duration / dt + 1.0)
 
   bool check_wave_breaking = false;
   float turb_length_scale = 0.0f;
@@ -43,7 +43,7 @@ struct ModelParams {
   int calc_wave_runup = 0;
   float min_flood_depth = 0.0f;
   float smagorinsky_const = 0.0f;
-  int swash_scheme = 1;       // 1 robust (default), 0 basic
+  int swash_scheme = 1;  // 1 robust (default), 0 basic
 
   bool has_friction_file = false;
   std::string friction_file;

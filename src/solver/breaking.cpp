@@ -23,8 +23,7 @@ int breaking_at_point(const Field& celerity, const Field& eta, const Field& u_su
 void breaking_marker(Model& m) {
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
-      if (breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, i, j) == 1)
-        m.break_mask(i, j) = 1.0f;
+      if (breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, i, j) == 1) m.break_mask(i, j) = 1.0f;
     }
   }
 }
@@ -33,7 +32,7 @@ void transport_breaking_field(Model& m) {
   const Field& bp = m.break_prev;
   const float cdx = 0.5f * m.gc.dt_dx2;  // dt/(2 dx^2)
   const float cdy = 0.5f * m.gc.dt_dy2;
-  const float ax = 0.5f * m.gc.dt_2dx;   // dt/(4 dx)
+  const float ax = 0.5f * m.gc.dt_2dx;  // dt/(4 dx)
   const float ay = 0.5f * m.gc.dt_2dy;
   const float decay = 0.5f * m.dt * m.break_decay;
   for (int j = 1; j <= m.ny; ++j) {
@@ -63,8 +62,8 @@ void update_eddy_viscosity(Model& m) {
       const float h = m.depth(i, j);
       const float d = h + m.eta_new(i, j);
       if (!(d > 0.0f)) continue;
-      const float div = std::fabs((m.u_new(i + 1, j) - m.u_new(i, j)) / m.dx +
-                                  (m.v_new(i, j + 1) - m.v_new(i, j)) / m.dy);
+      const float div =
+          std::fabs((m.u_new(i + 1, j) - m.u_new(i, j)) / m.dx + (m.v_new(i, j + 1) - m.v_new(i, j)) / m.dy);
       const float l = 2.0f * d;
       float ev = h > 0.0f ? m.break_mask(i, j) * l * l * div : l * l * div;
       m.smag_visc(i, j) = cs2 * area * div;

@@ -176,8 +176,8 @@ struct FaceValues {
 // inner-line wavemakers across this line (inner column for x-lines, inner row for y-lines), next to which the
 // along-line difference of G is one-sided; 0 when there are none.
 template <bool kAlongX>
-FaceValues general_face(const Model& m, const Field& along, const Field& across, const Field& eta,
-                        const Field& cur, WavemakerSide inner_side, const InverseSteps& st, int a, int c) {
+FaceValues general_face(const Model& m, const Field& along, const Field& across, const Field& eta, const Field& cur,
+                        WavemakerSide inner_side, const InverseSteps& st, int a, int c) {
   using View = LineView<kAlongX>;
   const View dep(m.depth), et(eta), A(along), C(across);
   const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
@@ -227,7 +227,9 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
     }
     for (int i = 2; i <= m.nx; ++i) {
       FaceValues f{0.0f, 0.0f, 0.0f};
-      if (m.active_u(i, j) != 0) f = general_face<true>(m, u, v, eta, m.current_x, side6 ? WavemakerSide::kInnerColumn : WavemakerSide::kNone, st, i, j);
+      if (m.active_u(i, j) != 0)
+        f = general_face<true>(m, u, v, eta, m.current_x, side6 ? WavemakerSide::kInnerColumn : WavemakerSide::kNone,
+                               st, i, j);
       m.u_surf(i, j) = f.surf;
       m.u_bed(i, j) = f.bed;
       m.flux_x(i, j) = f.flux;
@@ -246,7 +248,9 @@ void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& et
     }
     for (int i = 1; i <= m.nx; ++i) {
       FaceValues f{0.0f, 0.0f, 0.0f};
-      if (m.active_v(i, j) != 0) f = general_face<false>(m, v, u, eta, m.current_y, side5 ? WavemakerSide::kInnerRow : WavemakerSide::kNone, st, j, i);
+      if (m.active_v(i, j) != 0)
+        f = general_face<false>(m, v, u, eta, m.current_y, side5 ? WavemakerSide::kInnerRow : WavemakerSide::kNone, st,
+                                j, i);
       m.v_surf(i, j) = f.surf;
       m.v_bed(i, j) = f.bed;
       m.flux_y(i, j) = f.flux;

@@ -128,7 +128,8 @@ inline RowCoefs row_operator(const DepthCoefs& k, float hm, float h0, float hp, 
 // The along-line part of U0 of the velocities o (start of step), as the operator applies it.
 inline float along_part(const DepthCoefs& k, float hm, float h0, float hp, float om, float o0, float op,
                         const InverseSteps& st) {
-  return o0 + k.k4 * slope_sum(hm, h0, hp, om, op, op - om) * st.inv_2h + k.k3 * second_difference(om, o0, op) * st.inv_h2;
+  return o0 + k.k4 * slope_sum(hm, h0, hp, om, op, op - om) * st.inv_2h +
+         k.k3 * second_difference(om, o0, op) * st.inv_h2;
 }
 
 // The across part of U0, K4 G_c + K3 S_c, of the corner velocities w (hc4 and h0 as in profile_g).

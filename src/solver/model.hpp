@@ -41,16 +41,17 @@ struct TridiagonalRows {
 // side, each with exactly the arithmetic of solve_tridiagonal.
 struct LineBlock {
   static constexpr int kLanes = 8;
-  int n = 0;  // rows per line (index 1..n used)
+  int n = 0;                                           // rows per line (index 1..n used)
   std::vector<float> sub, diag, sup, rhs;              // per line, contiguous
   std::vector<float> bsub, bdiag, bsup, brhs, bx, bw;  // interleaved
   void resize(int rows) {
     n = rows;
     const auto s = static_cast<std::size_t>(rows + 1) * kLanes;
-    for (std::vector<float>* f : {&sub, &diag, &sup, &rhs, &bsub, &bdiag, &bsup, &brhs, &bx, &bw})
-      f->assign(s, 0.0f);
+    for (std::vector<float>* f : {&sub, &diag, &sup, &rhs, &bsub, &bdiag, &bsup, &brhs, &bx, &bw}) f->assign(s, 0.0f);
   }
-  float* line(std::vector<float>& f, int r) { return f.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n + 1); }
+  float* line(std::vector<float>& f, int r) {
+    return f.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n + 1);
+  }
 };
 
 // The tridiagonal systems of all y-lines at once: element (i, k) is row k of column i.
@@ -69,7 +70,7 @@ struct Model {
   float dx = 0.0f, dy = 0.0f, dt = 0.0f;
   GridConstants gc;
 
-  int nonlinear_option = 1;   // 1 weak, 2 "strong"
+  int nonlinear_option = 1;  // 1 weak, 2 "strong"
   int calc_wave_runup = 0;
   float min_flood_depth = 0.0f;
   float max_depth = 0.0f;      // largest depth of the grid
@@ -77,9 +78,9 @@ struct Model {
   float mean_period = 0.0f, rms_wave_height = 0.0f, mean_frequency = 0.0f;
 
   int breaking_on = 0;
-  int swash_scheme = 1;        // 1 robust swash zone (default), 0 basic
+  int swash_scheme = 1;  // 1 robust swash zone (default), 0 basic
   float smagorinsky_const = 0.0f;
-  float break_decay = 0.0f;    // 1/s
+  float break_decay = 0.0f;  // 1/s
 
   bool porosity_on = false;
   float lam_coef = 0.0f, turb_coef = 0.0f, added_mass_coeff = 0.0f;
@@ -115,7 +116,7 @@ struct Model {
   Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
-  Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities
+  Field kinetic_cell;   // "strong" option: kinetic energy of the still-water-level velocities
 
   TridiagonalRows rows_x;
   LineBlock block_x;

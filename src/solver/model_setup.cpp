@@ -153,8 +153,8 @@ void check_courant(const Model& m, const Reporter& reporter) {
 }
 
 void setup_model(Model& m, const GridHeader& grid, const Field& depth, const ModelParams& p,
-                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids,
-                 float mean_period, float rms_wave_height, const Reporter& reporter) {
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, float mean_period,
+                 float rms_wave_height, const Reporter& reporter) {
   m.grid = grid;
   m.nx = grid.ngrid_x;
   m.ny = grid.ngrid_y;
@@ -181,12 +181,23 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   m.wavemakers = std::move(wavemakers);
 
   const int ni = m.nx + 1, nj = m.ny + 1;
-  for (Field* f : {&m.depth, &m.eta_old, &m.eta_new, &m.eta_mid, &m.u_old, &m.u_new, &m.u_mid,
-                   &m.v_old, &m.v_new, &m.v_mid, &m.u_surf, &m.v_surf, &m.u_bed, &m.v_bed,
-                   &m.eta_rate, &m.depth_dx, &m.depth_dy, &m.break_mask, &m.break_prev,
-                   &m.celerity, &m.eddy_visc, &m.smag_visc, &m.friction_factor, &m.porosity,
-                   &m.damping, &m.velocity_damping, &m.current_x, &m.current_y, &m.flux_x,
-                   &m.flux_y, &m.divergence, &m.kinetic_cell, &m.outflow_scale}) {
+  for (Field* f : {&m.depth,           &m.eta_old,
+                   &m.eta_new,         &m.eta_mid,
+                   &m.u_old,           &m.u_new,
+                   &m.u_mid,           &m.v_old,
+                   &m.v_new,           &m.v_mid,
+                   &m.u_surf,          &m.v_surf,
+                   &m.u_bed,           &m.v_bed,
+                   &m.eta_rate,        &m.depth_dx,
+                   &m.depth_dy,        &m.break_mask,
+                   &m.break_prev,      &m.celerity,
+                   &m.eddy_visc,       &m.smag_visc,
+                   &m.friction_factor, &m.porosity,
+                   &m.damping,         &m.velocity_damping,
+                   &m.current_x,       &m.current_y,
+                   &m.flux_x,          &m.flux_y,
+                   &m.divergence,      &m.kinetic_cell,
+                   &m.outflow_scale}) {
     allocate(*f, ni, nj);
   }
   m.wavemaker_mark.resize(ni, nj, 0);
@@ -209,8 +220,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
     }
   }
   check_bottom_slopes(m.depth, m.nx, m.ny, m.dx, m.dy, m.depth_dx, m.depth_dy, reporter);
-  check_internal_land_boundaries(m.depth, m.nx, m.ny, m.dx, m.dy, grid.x_origin, grid.y_origin,
-                                 reporter);
+  check_internal_land_boundaries(m.depth, m.nx, m.ny, m.dx, m.dy, grid.x_origin, grid.y_origin, reporter);
 
   // Dry land starts at its own elevation (total depth exactly 0).
   if (m.calc_wave_runup == 1) {
@@ -279,8 +289,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
     const BoundarySignal& s = m.wavemakers[k];
     for (int j = 1; j <= m.ny; ++j) {
       for (int i = 1; i <= m.nx; ++i) {
-        if (in_wavemaker_box(i, j, s.i1, s.i2, s.j1, s.j2))
-          m.wavemaker_mark(i, j) = static_cast<std::int16_t>(k + 1);
+        if (in_wavemaker_box(i, j, s.i1, s.i2, s.j1, s.j2)) m.wavemaker_mark(i, j) = static_cast<std::int16_t>(k + 1);
       }
     }
     if (is_inner_side(s.side)) m.inner_source_factor[k] = inner_source_factors(m, s);

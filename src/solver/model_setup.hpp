@@ -28,8 +28,8 @@ struct OptionalGrids {
 // constants; pre-allocates all work rows.  mean_period and rms_wave_height are the wave summary
 // values of the wavemakers.  Fields other than depth and the slopes start at 0.
 void setup_model(Model& m, const GridHeader& grid, const Field& depth, const ModelParams& p,
-                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids,
-                 float mean_period, float rms_wave_height, const Reporter& reporter);
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, float mean_period,
+                 float rms_wave_height, const Reporter& reporter);
 
 // Phase speed (m/s) of a linear wave of period t (s) in depth h (m); 0 when h <= 0.
 float linear_celerity(float t, float h);

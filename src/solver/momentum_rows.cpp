@@ -30,9 +30,8 @@ constexpr float kExplicitEddyLimit = 0.25f;
 // adds its along-line part to the row's three coefficients.  div_* are the cells' velocity
 // divergences of the evaluated level, cross_* their cross-line parts, h the grid spacing along
 // the line.
-inline float eddy_row_term(float tdt, float h, float d_f, float dl, float nu_l, float div_l, float cross_l,
-                           float dr, float nu_r, float div_r, float cross_r, float& sub, float& dia,
-                           float& sup) {
+inline float eddy_row_term(float tdt, float h, float d_f, float dl, float nu_l, float div_l, float cross_l, float dr,
+                           float nu_r, float div_r, float cross_r, float& sub, float& dia, float& sup) {
   const float ar = tdt * dr * nu_r / (h * h * d_f);
   const float al = tdt * dl * nu_l / (h * h * d_f);
   if (ar + al <= kExplicitEddyLimit) return tdt * (dr * nu_r * div_r - dl * nu_l * div_l) / (h * d_f);
@@ -46,15 +45,15 @@ inline float eddy_row_term(float tdt, float h, float d_f, float dl, float nu_l, 
 // of x-line j in the arithmetic of general_row, written without branches so that the loop
 // vectorises.
 template <bool kPredictor, bool kSink, bool kPorous>
-void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
-                           float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
+void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub, float* __restrict dia,
+                           float* __restrict sup, float* __restrict rhs) {
   const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
   const InverseSteps st = x_line_steps(g);
   const PorosityConstants pc = porosity_constants(m);
   const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
   const float grad = (kPredictor ? kGravity : kTwoGravity) * g.dt_2dx;
   const int nx = m.nx, ny = m.ny;
-  const bool up_line = j < ny, dn_line = j > 1;
+  const bool up_line = j<ny, dn_line = j> 1;
   const int ju = j + 1, jd = dn_line ? j - 1 : j;  // column j + 1 always exists (ny + 1 columns)
   // 1-based pointers: p[i] is element (i, column).
   const float* dep = m.depth.col(j) - 1;
@@ -119,8 +118,8 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
 // Plain weak configuration: the rows of the v-faces 2..nx of row j (between rows j-1 and j), in
 // the arithmetic of general_row, without branches.
 template <bool kPredictor, bool kSink, bool kPorous>
-void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub,
-                          float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
+void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub, float* __restrict dia,
+                          float* __restrict sup, float* __restrict rhs) {
   const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
   const InverseSteps st = y_line_steps(g);
   const PorosityConstants pc = porosity_constants(m);
@@ -196,8 +195,8 @@ void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __
 // kinetic energy of the still-water-level velocities, or the upwind form beside breaking cells
 // (breaking_face); a face spilling onto dry land keeps the weak advection.
 template <bool kAlongX>
-float strong_advection(const Model& m, int a, int c, float am, float a0, float ap, float cbar, float up,
-                       float dn, bool wet_both, float h, const InverseSteps& st) {
+float strong_advection(const Model& m, int a, int c, float am, float a0, float ap, float cbar, float up, float dn,
+                       bool wet_both, float h, const InverseSteps& st) {
   using View = LineView<kAlongX>;
   const View bp(m.break_prev), ke(m.kinetic_cell);
   if (breaking_face(m, bp(a - 1, c), bp(a, c))) return upwind_advection(am, a0, ap, cbar, up, dn, h, st);
@@ -215,9 +214,9 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   const View A(kAlongX ? lv.u_e : lv.v_e), C(kAlongX ? lv.v_e : lv.u_e);
   const View ao(kAlongX ? m.u_old : m.v_old), co(kAlongX ? m.v_old : m.u_old);
   const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
-  const float h = kAlongX ? m.dx : m.dy;       // step along the line
-  const float h_c = kAlongX ? m.dy : m.dx;     // step across it
-  const int n_c = kAlongX ? m.ny : m.nx;       // lines across
+  const float h = kAlongX ? m.dx : m.dy;    // step along the line
+  const float h_c = kAlongX ? m.dy : m.dx;  // step across it
+  const int n_c = kAlongX ? m.ny : m.nx;    // lines across
   const bool predictor = lv.predictor;
   const float tdt = (predictor ? 0.5f : 1.0f) * m.dt;
   const float grad = (predictor ? kGravity : kTwoGravity) * (kAlongX ? m.gc.dt_2dx : m.gc.dt_2dy);
@@ -402,7 +401,7 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
           assemble_y_row_plain<true, false, false>,  assemble_y_row_plain<true, false, true>,
           assemble_y_row_plain<true, true, false>,   assemble_y_row_plain<true, true, true>};
       kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](m, lv, j, sub.col(j) - 1, dia.col(j) - 1,
-                                                                         sup.col(j) - 1, rhs.col(j) - 1);
+                                                                          sup.col(j) - 1, rhs.col(j) - 1);
     }
     const int i_last = plain ? 1 : nx;  // the plain rows leave face 1 to this loop
     for (int i = 1; i <= i_last; ++i) rhs(i, j) = general_row<false>(m, lv, st, j, i, sub(i, j), dia(i, j), sup(i, j));

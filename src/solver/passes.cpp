@@ -85,8 +85,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
   // is formed in the last pass alone (the value they see is the same).
   if (lv.last) {
-    continuity_rate(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, m.ny,
-                    m.dx, m.dy);
+    continuity_rate(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, m.ny, m.dx, m.dy);
   }
   // B. Face activity, surface and bed velocities, fluxes.
   face_activity(m, lv.eta_e);

@@ -13,7 +13,7 @@ struct PassLevels {
   Field& eta_t;
   Field& u_t;
   Field& v_t;
-  bool predictor;  // theta = 1/2 and E = start of step; else theta = 1 and E = mid level
+  bool predictor;     // theta = 1/2 and E = start of step; else theta = 1 and E = mid level
   bool last = false;  // the last corrector of the step (the continuity rate is formed there)
 };
 

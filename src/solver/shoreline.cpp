@@ -3,8 +3,7 @@
 
 namespace swx {
 
-void remove_isolated_wet_cells(Field& eta, const Field& depth, float min_flood_depth, int ngrid_x,
-                               int ngrid_y) {
+void remove_isolated_wet_cells(Field& eta, const Field& depth, float min_flood_depth, int ngrid_x, int ngrid_y) {
   auto wet = [&](int i, int j) { return depth(i, j) + eta(i, j) > min_flood_depth; };
   for (int j = 1; j <= ngrid_y; ++j) {
     for (int i = 2; i <= ngrid_x - 1; ++i) {

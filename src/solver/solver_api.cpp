@@ -12,9 +12,8 @@
 
 namespace swx {
 
-void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float dy,
-                 const SolverOptions& o, std::vector<BoundarySignal> wavemakers,
-                 const OptionalGrids& grids, const Reporter& reporter) {
+void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float dy, const SolverOptions& o,
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, const Reporter& reporter) {
   GridHeader h;
   h.delta_x = dx;
   h.delta_y = dy;
@@ -69,7 +68,8 @@ double model_wavenumber(double omega, double h) {
   for (int it = 0; it < 100; ++it) {
     const double kh = k * h;
     const double f = g * k * k * h * (1.0 - (a + 1.0 / 3.0) * kh * kh) - omega * omega * (1.0 - a * kh * kh);
-    const double df = g * h * (2.0 * k - 4.0 * (a + 1.0 / 3.0) * k * k * k * h * h) + omega * omega * 2.0 * a * k * h * h;
+    const double df =
+        g * h * (2.0 * k - 4.0 * (a + 1.0 / 3.0) * k * k * k * h * h) + omega * omega * 2.0 * a * k * h * h;
     const double dk = f / df;
     k -= dk;
     if (std::fabs(dk) < 1e-14 * k) break;
@@ -106,7 +106,8 @@ BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2
     const double u = direction_sign * vel * eta;
     const double uxx = -k * k * u;
     for (int p = 1; p <= s.npoints; ++p) {
-      const std::size_t e = static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(s.npoints) + static_cast<std::size_t>(p - 1);
+      const std::size_t e =
+          static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(s.npoints) + static_cast<std::size_t>(p - 1);
       s.U[e] = static_cast<float>(u);
       s.Q[e] = static_cast<float>((h + eta) * u + h * k1 * uxx);
       s.Us[e] = static_cast<float>(u + k3 * uxx);

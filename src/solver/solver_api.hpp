@@ -13,8 +13,8 @@ namespace swx {
 struct Reporter;
 
 struct SolverOptions {
-  float time_step = 0.1f;        // s
-  int nonlinear_option = 1;      // 1 weak, 2 "strong"
+  float time_step = 0.1f;    // s
+  int nonlinear_option = 1;  // 1 weak, 2 "strong"
   int calc_wave_runup = 0;
   float min_flood_depth = 0.0f;  // m
   int breaking_on = 0;
@@ -30,9 +30,8 @@ struct SolverOptions {
 
 // Builds m over depth (nodes 1..nx by 1..ny, positive below still water) with spacings dx, dy;
 // the optional grids that are non-empty are used (porosity needs the porosity coefficients).
-void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float dy,
-                 const SolverOptions& options, std::vector<BoundarySignal> wavemakers,
-                 const OptionalGrids& grids, const Reporter& reporter);
+void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float dy, const SolverOptions& options,
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, const Reporter& reporter);
 
 // Advances steps first..first+count-1 (advance_solution, then finish_step).
 void run_steps(Model& m, int first, int count, const Reporter& reporter);

@@ -1,11 +1,12 @@
 // Stability test of the new level after the corrector passes.
+#include "solver/stability.hpp"
+
 #include <cmath>
 #include <string>
 
 #include "core/fatal.hpp"
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
-#include "solver/stability.hpp"
 
 namespace swx {
 

@@ -21,9 +21,8 @@ void ramp_factors(int n, int ramp_steps, float& r0, float& r1) {
   }
 }
 
-void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate,
-                     const Field& depth, const Field& depth_dx, const Field& depth_dy, int ngrid_x,
-                     int ngrid_y, float dx, float dy) {
+void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate, const Field& depth,
+                     const Field& depth_dx, const Field& depth_dy, int ngrid_x, int ngrid_y, float dx, float dy) {
   for (int j = 1; j <= ngrid_y; ++j) {
     for (int i = 1; i <= ngrid_x; ++i) {
       const float d = depth(i, j) + eta(i, j);

@@ -24,8 +24,7 @@ void advance_solution(Model& m, int step, const Reporter& reporter);
 void finish_step(Model& m);
 
 // Continuity rate -(u.grad h + d div u) of every cell at the given level (0 on dry cells).
-void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate,
-                     const Field& depth, const Field& depth_dx, const Field& depth_dy, int ngrid_x,
-                     int ngrid_y, float dx, float dy);
+void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate, const Field& depth,
+                     const Field& depth_dx, const Field& depth_dy, int ngrid_x, int ngrid_y, float dx, float dy);
 
 }  // namespace swx

@@ -1,12 +1,12 @@
 // Tridiagonal line solves of the momentum rows.
-#include <cmath>
-
 #include "solver/tridiagonal.hpp"
+
+#include <cmath>
 
 namespace swx {
 
-void solve_tridiagonal(const float* sub, const float* diag, const float* sup, const float* rhs,
-                       float* x, int n, float* work) {
+void solve_tridiagonal(const float* sub, const float* diag, const float* sup, const float* rhs, float* x, int n,
+                       float* work) {
   for (int k = 1; k <= n; ++k) work[k] = 0.0f;
   float bet = diag[1];
   x[1] = rhs[1] / bet;

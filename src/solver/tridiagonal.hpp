@@ -6,8 +6,8 @@ namespace swx {
 
 // Thomas algorithm on rows 1..n of 1-based arrays (element 0 unused), 32-bit floats, no pivoting;
 // values below 1e-37 in magnitude are flushed to 0.  work holds n + 1 floats.
-void solve_tridiagonal(const float* sub, const float* diag, const float* sup, const float* rhs,
-                       float* x, int n, float* work);
+void solve_tridiagonal(const float* sub, const float* diag, const float* sup, const float* rhs, float* x, int n,
+                       float* work);
 
 // solve_tridiagonal applied to the first `lanes` lines of b at once (rows 1..b.n of each); each
 // line gets exactly the arithmetic of solve_tridiagonal.  The solution of line r, row k, is left

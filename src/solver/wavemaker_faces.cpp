@@ -22,8 +22,7 @@ inline float element(const std::vector<float>& a, const BoundarySignal& s, int n
 
 // Value of a signal array for the pass: r0*A(n0) in the predictor, the mean of r0*A(n0) and
 // r1*A(n1) in the correctors.
-inline float pass_value(const Model& m, const std::vector<float>& a, const BoundarySignal& s, int p,
-                        bool predictor) {
+inline float pass_value(const Model& m, const std::vector<float>& a, const BoundarySignal& s, int p, bool predictor) {
   int n0 = 0, n1 = 0;
   signal_indices(m.step, s.nsteps, n0, n1);
   const float a0 = m.ramp0 * element(a, s, n0, p);
@@ -58,10 +57,22 @@ void set_boundary_velocities(Model& m) {
       Field* f[3] = {&m.u_old, &m.u_new, &m.u_mid};
       int i = 0, j = 0;
       switch (s.side) {
-        case WavemakerSide::kWest: i = 1; j = s.j1 + p - 1; break;
-        case WavemakerSide::kEast: i = m.nx + 1; j = s.j1 + p - 1; break;
-        case WavemakerSide::kSouth: i = s.i1 + p - 1; j = 1; break;
-        default: i = s.i1 + p - 1; j = m.ny + 1; break;
+        case WavemakerSide::kWest:
+          i = 1;
+          j = s.j1 + p - 1;
+          break;
+        case WavemakerSide::kEast:
+          i = m.nx + 1;
+          j = s.j1 + p - 1;
+          break;
+        case WavemakerSide::kSouth:
+          i = s.i1 + p - 1;
+          j = 1;
+          break;
+        default:
+          i = s.i1 + p - 1;
+          j = m.ny + 1;
+          break;
       }
       if (is_row_side(s.side)) {
         f[0] = &m.v_old;

@@ -129,8 +129,8 @@ double moved_direction(std::span<const float> ye, std::span<const float> yu, std
 }  // namespace
 
 std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u, std::span<const float> v,
-                                       const FftLength& f, BandIndices band, float max_cutoff_deg,
-                                       float& principal_deg, const GaugeSeparation& apart) {
+                                       const FftLength& f, BandIndices band, float max_cutoff_deg, float& principal_deg,
+                                       const GaugeSeparation& apart) {
   const std::vector<float> ye = series_coefficients(eta, f);
   const std::vector<float> yu = series_coefficients(u, f);
   const std::vector<float> yv = series_coefficients(v, f);

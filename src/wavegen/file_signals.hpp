@@ -56,7 +56,7 @@ struct GaugeSeparation {
   float depth = 0.0f;          // m
 };
 std::vector<float> velocity_directions(std::span<const float> eta, std::span<const float> u, std::span<const float> v,
-                                       const FftLength& f, BandIndices band, float max_cutoff_deg,
-                                       float& principal_deg, const GaugeSeparation& apart = {});
+                                       const FftLength& f, BandIndices band, float max_cutoff_deg, float& principal_deg,
+                                       const GaugeSeparation& apart = {});
 
 }  // namespace swx

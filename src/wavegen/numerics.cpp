@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstddef>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
@@ -136,7 +136,6 @@ void complex_fft(float* z, int m, int sign) {
   }
 }
 
-
 }  // namespace
 
 // The series is packed as m = n/2 complex samples z_p = x_2p + i x_2p+1 and transformed at half
@@ -176,7 +175,7 @@ void forward_real_fft(std::span<float> x, int n) {
     z[2 * k + 1] = -xki * scale;
   }
   const float inv_n = 1.0f / static_cast<float>(n);
-  x[0] = (z0r + z0i) * inv_n;             // mean
+  x[0] = (z0r + z0i) * inv_n;  // mean
   x[1] = 0.0f;
   x[static_cast<std::size_t>(n)] = (z0r - z0i) * inv_n;  // Nyquist: amplitude of cos(pi k)
   x[static_cast<std::size_t>(n) + 1] = 0.0f;
@@ -279,8 +278,10 @@ float lookup_table(std::span<const float> xs, std::span<const float> ys, float v
   int lo = 0, hi = n - 1;  // xs[lo] < v <= xs[hi]
   while (hi - lo > 1) {
     const int mid = (lo + hi) / 2;
-    if (v <= xs[static_cast<std::size_t>(mid)]) hi = mid;
-    else lo = mid;
+    if (v <= xs[static_cast<std::size_t>(mid)])
+      hi = mid;
+    else
+      lo = mid;
   }
   const float x0 = xs[static_cast<std::size_t>(lo)], x1 = xs[static_cast<std::size_t>(hi)];
   const float y0 = ys[static_cast<std::size_t>(lo)], y1 = ys[static_cast<std::size_t>(hi)];
@@ -327,12 +328,13 @@ CubicSpline fit_cubic_spline(std::span<const float> xc, std::span<const float> y
   const int np = static_cast<int>(xc.size());
   if (np < 3) fatal("NP is less than the minimum limit of NP = 3");
   if (np > kMaxSplineKnots)
-    fatal("NP = " + compact_int(np) + " which exceeds the maximum limit", "of NP_max = " + compact_int(kMaxSplineKnots) + ".");
+    fatal("NP = " + compact_int(np) + " which exceeds the maximum limit",
+          "of NP_max = " + compact_int(kMaxSplineKnots) + ".");
   for (int j = 1; j < np; ++j) {
     const float a = xc[static_cast<std::size_t>(j - 1)], b = xc[static_cast<std::size_t>(j)];
     if (!(b > a))
-      fatal("XC(" + compact_int(j) + ") = " + compact_real(a) + " and XC(" + compact_int(j + 1) + ") = " +
-                compact_real(b) + " which violates",
+      fatal("XC(" + compact_int(j) + ") = " + compact_real(a) + " and XC(" + compact_int(j + 1) +
+                ") = " + compact_real(b) + " which violates",
             "the condition that XC(j+1) must be greater than XC(j)", "for any value of j.");
   }
   CubicSpline s;
@@ -368,16 +370,17 @@ float evaluate_cubic_spline(const CubicSpline& s, float x) {
   } else {
     while (hi - lo > 1) {
       const std::size_t mid = (lo + hi) / 2;
-      if (s.x[mid] > x) hi = mid;
-      else lo = mid;
+      if (s.x[mid] > x)
+        hi = mid;
+      else
+        lo = mid;
     }
   }
   lo = hi - 1;
   const float h = s.x[hi] - s.x[lo];  // positive: the fit checked the knots
   const float a = (s.x[hi] - x) / h;
   const float b = (x - s.x[lo]) / h;
-  return a * s.y[lo] + b * s.y[hi] +
-         ((a * a * a - a) * s.y2[lo] + (b * b * b - b) * s.y2[hi]) * (h * h) / 6.0f;
+  return a * s.y[lo] + b * s.y[hi] + ((a * a * a - a) * s.y2[lo] + (b * b * b - b) * s.y2[hi]) * (h * h) / 6.0f;
 }
 
 // Long series are fitted in windows of kMaxSplineKnots consecutive knots that advance by
@@ -391,14 +394,17 @@ std::vector<float> spline_resample(float t0, float dt, std::span<const float> a,
   const int n = static_cast<int>(a.size());
   if (dt == 0.0f && n >= 2)
     fatal("Two values in input array XC are identical but all", "values in XC must be distinct.");
-  if (end_point_flag) dt_new = dt * static_cast<float>(n) / static_cast<float>(m);
-  else dt_new = m > 1 ? dt * static_cast<float>(n - 1) / static_cast<float>(m - 1) : 0.0f;
+  if (end_point_flag)
+    dt_new = dt * static_cast<float>(n) / static_cast<float>(m);
+  else
+    dt_new = m > 1 ? dt * static_cast<float>(n - 1) / static_cast<float>(m - 1) : 0.0f;
   std::vector<float> knots(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) knots[static_cast<std::size_t>(k)] = t0 + static_cast<float>(k) * dt;
   std::vector<float> out(static_cast<std::size_t>(m > 0 ? m : 0));
   if (n <= kMaxSplineKnots) {
     const CubicSpline s = fit_cubic_spline(knots, a);
-    for (int j = 0; j < m; ++j) out[static_cast<std::size_t>(j)] = evaluate_cubic_spline(s, t0 + static_cast<float>(j) * dt_new);
+    for (int j = 0; j < m; ++j)
+      out[static_cast<std::size_t>(j)] = evaluate_cubic_spline(s, t0 + static_cast<float>(j) * dt_new);
     return out;
   }
   const int windows = (n - kMaxSplineKnots + kWindowStride - 1) / kWindowStride + 1;
@@ -413,8 +419,7 @@ std::vector<float> spline_resample(float t0, float dt, std::span<const float> a,
       int start = w * kWindowStride;
       if (start > n - kMaxSplineKnots) start = n - kMaxSplineKnots;
       const std::size_t s0 = static_cast<std::size_t>(start);
-      s = fit_cubic_spline(std::span<const float>(knots).subspan(s0, kMaxSplineKnots),
-                           a.subspan(s0, kMaxSplineKnots));
+      s = fit_cubic_spline(std::span<const float>(knots).subspan(s0, kMaxSplineKnots), a.subspan(s0, kMaxSplineKnots));
       fitted = w;
     }
     out[static_cast<std::size_t>(j)] = evaluate_cubic_spline(s, t);

@@ -8,7 +8,7 @@
 
 namespace swx {
 
-inline constexpr int kMaxFftSize = 524288;   // 2^19, the longest transform
+inline constexpr int kMaxFftSize = 524288;    // 2^19, the longest transform
 inline constexpr int kMaxSplineKnots = 1000;  // knots of one spline fit
 
 // Wavenumber k (1/m) of linear waves, omega^2 = g k tanh(k h), angular frequency omega (rad/s)

@@ -23,7 +23,6 @@ constexpr float kImprovementTolerance = 1.0e-7f;
 constexpr int kSolitaryNodes = 200;      // nodes of the half solitary wave
 constexpr double kSolitaryExtent = 9.0;  // half domain in units of 1 / kappa (sech^2 ~ 6e-8)
 
-
 // Largest magnitude of v[from..to).
 template <class T>
 double largest(const std::vector<T>& v, int from, int to) {

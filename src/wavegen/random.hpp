@@ -9,7 +9,7 @@ namespace swx {
 
 struct RandomGenerator {
   std::array<std::int64_t, 56> t{};  // t[1..55] used; t[0] unused so indices follow the formulas
-  int position = 1;          // last position read
+  int position = 1;                  // last position read
 };
 
 // A generator seeded with s (|s| is used).

@@ -124,8 +124,7 @@ FrequencySpectrum tma_spectrum(float f_p, float gamma, float h) {
   return s;
 }
 
-FrequencySpectrum ochi_hubble_spectrum(float H_s1, float H_s2, float T_p1, float T_p2, float lambda1,
-                                       float lambda2) {
+FrequencySpectrum ochi_hubble_spectrum(float H_s1, float H_s2, float T_p1, float T_p2, float lambda1, float lambda2) {
   const float f_c[2] = {1.0f / T_p1, 1.0f / T_p2};
   const float H_c[2] = {H_s1, H_s2};
   const float lambda[2] = {lambda1, lambda2};
@@ -141,8 +140,7 @@ FrequencySpectrum ochi_hubble_spectrum(float H_s1, float H_s2, float T_p1, float
     float sum = 0.0f;
     for (int j = 0; j < 2; ++j) {
       const float e = (lambda[j] + 0.25f) * pow4(f_c[j] / f);
-      if (e <= 60.0f)
-        sum += c[j] * H_c[j] * H_c[j] * std::pow(omega, -(4.0f * lambda[j] + 1.0f)) * std::exp(-e);
+      if (e <= 60.0f) sum += c[j] * H_c[j] * H_c[j] * std::pow(omega, -(4.0f * lambda[j] + 1.0f)) * std::exp(-e);
     }
     s.S[static_cast<std::size_t>(i)] = sum * 1.5707963f;
   }

@@ -17,7 +17,14 @@ inline constexpr float kInfinite = std::numeric_limits<float>::infinity();
 
 inline constexpr int kSpectrumSize = 1201;
 
-enum class SpectrumShape { kNone = 0, kJonswap = 1, kBretschneider = 2, kPiersonMoskowitz = 3, kTma = 4, kOchiHubble = 5 };
+enum class SpectrumShape {
+  kNone = 0,
+  kJonswap = 1,
+  kBretschneider = 2,
+  kPiersonMoskowitz = 3,
+  kTma = 4,
+  kOchiHubble = 5
+};
 
 // Reads the spectrum keys of a wavemaker block in the order of the chosen shape and builds the
 // spectrum: S[0..1200] at i df, S[0] = 0, f0 = 0.  depth (m) is used by TMA only.  Invalid

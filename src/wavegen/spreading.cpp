@@ -15,10 +15,10 @@ namespace swx {
 namespace {
 
 // Cosine-power spreading index n and the standard deviation (degrees) of the same spreading.
-constexpr std::array<float, 37> kSpreadingIndex = {
-    0.0f,  0.5f,  1.0f,  1.5f,  2.0f,  2.5f,  3.0f,  3.5f,  4.0f,  4.5f,  5.0f,  5.5f,  6.0f,
-    6.5f,  7.0f,  7.5f,  8.0f,  8.5f,  9.0f,  9.5f,  10.0f, 11.0f, 12.0f, 13.0f, 14.0f, 15.5f,
-    17.5f, 19.5f, 22.0f, 25.0f, 28.0f, 32.5f, 38.0f, 45.0f, 53.5f, 65.0f, 65.5f};
+constexpr std::array<float, 37> kSpreadingIndex = {0.0f,  0.5f,  1.0f,  1.5f,  2.0f,  2.5f,  3.0f,  3.5f,  4.0f,  4.5f,
+                                                   5.0f,  5.5f,  6.0f,  6.5f,  7.0f,  7.5f,  8.0f,  8.5f,  9.0f,  9.5f,
+                                                   10.0f, 11.0f, 12.0f, 13.0f, 14.0f, 15.5f, 17.5f, 19.5f, 22.0f, 25.0f,
+                                                   28.0f, 32.5f, 38.0f, 45.0f, 53.5f, 65.0f, 65.5f};
 constexpr std::array<float, 37> kSpreadingSigma = {
     52.0631f, 39.171f,  32.5361f, 28.3703f, 25.4607f, 23.2863f, 21.584f,  20.2054f, 19.0599f, 18.0887f,
     17.2518f, 16.5209f, 15.8754f, 15.3f,    14.7828f, 14.3147f, 13.8883f, 13.4978f, 13.1385f, 12.8064f,
@@ -42,13 +42,20 @@ bool direction_fits_boundary(float direction_deg, WavemakerSide side) {
   // with exact comparisons in degrees so that waves travelling along the line are refused.
   const float a = travel_angle(direction_deg);
   switch (side) {
-    case WavemakerSide::kNorth: return a > 180.0f;                // travel towards -y
-    case WavemakerSide::kEast: return a > 90.0f && a < 270.0f;    // towards -x
-    case WavemakerSide::kSouth: return a > 0.0f && a < 180.0f;    // towards +y
-    case WavemakerSide::kWest: return a < 90.0f || a > 270.0f;    // towards +x
-    case WavemakerSide::kInnerRow: return a != 0.0f && a != 180.0f;      // either way across it
-    case WavemakerSide::kInnerColumn: return a != 90.0f && a != 270.0f;  // either way across it
-    default: return false;
+    case WavemakerSide::kNorth:
+      return a > 180.0f;  // travel towards -y
+    case WavemakerSide::kEast:
+      return a > 90.0f && a < 270.0f;  // towards -x
+    case WavemakerSide::kSouth:
+      return a > 0.0f && a < 180.0f;  // towards +y
+    case WavemakerSide::kWest:
+      return a < 90.0f || a > 270.0f;  // towards +x
+    case WavemakerSide::kInnerRow:
+      return a != 0.0f && a != 180.0f;  // either way across it
+    case WavemakerSide::kInnerColumn:
+      return a != 90.0f && a != 270.0f;  // either way across it
+    default:
+      return false;
   }
 }
 
@@ -108,13 +115,16 @@ float truncated_sigma(const DirectionalSpreading& d) {
   return (180.0f / kPi) * std::sqrt(d.dtheta * sum);
 }
 
-DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation, WavemakerSide side,
-                                                 const Reporter& reporter) {
+DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation,
+                                                 WavemakerSide side, const Reporter& reporter) {
   const std::string name = get_lower_text_in_block(t, "directional_distribution", b);
   SpreadingType type;
-  if (name == "wrapped_normal") type = SpreadingType::kWrappedNormal;
-  else if (name == "cosine_power") type = SpreadingType::kCosinePower;
-  else fatal("Invalid DIRECTIONAL_DISTRIBUTION in Simulation Parameter File");
+  if (name == "wrapped_normal")
+    type = SpreadingType::kWrappedNormal;
+  else if (name == "cosine_power")
+    type = SpreadingType::kCosinePower;
+  else
+    fatal("Invalid DIRECTIONAL_DISTRIBUTION in Simulation Parameter File");
 
   float sigma, n = 0.0f;
   if (type == SpreadingType::kWrappedNormal) {
@@ -164,8 +174,7 @@ float truncate_spectrum_band(std::span<float> S, float f0, float df, const Frequ
   // energy can generate no waves at all and stops the run.
   float P = 0.0f;
   if (E0 > 0.0f) {
-    if (!(E1 > 0.0f))
-      fatal("wave_period_min and wave_period_max leave no", "wave energy in the spectrum");
+    if (!(E1 > 0.0f)) fatal("wave_period_min and wave_period_max leave no", "wave energy in the spectrum");
     P = (E0 - E1) * 100.0f / E0;
     if (band.rescale) {
       const float factor = E0 / E1;
@@ -177,7 +186,6 @@ float truncate_spectrum_band(std::span<float> S, float f0, float df, const Frequ
                                      : " Truncated Wave Energy = " + percent);
   return P;
 }
-
 
 void exchange_row_frame(float& direction, std::span<float> theta) {
   direction = 90.0f - direction;

@@ -27,8 +27,8 @@ struct DirectionalSpreading {
 // Reads directional_distribution, standard_deviation or spreading_index, prin_wave_direction
 // and max_cutoff_angle from the block, checks the principal direction against the side
 // (1..6), builds the 32 bins and weights and writes the two truncated-sigma console lines.
-DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation, WavemakerSide side,
-                                                 const Reporter& reporter);
+DirectionalSpreading build_directional_spreading(const ParamTable& t, Block b, float grid_orientation,
+                                                 WavemakerSide side, const Reporter& reporter);
 
 // Whether waves of direction `direction_deg` (nautical degrees, the direction the waves come
 // from clockwise from north, with the grid orientation added) can be generated along side

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -81,8 +80,8 @@ std::vector<float> parametric_component_directions(const Wavemaker& w, int m) {
 }
 
 int signal_steps(const Wavemaker& first, float time_step, float duration) {
-  const float q = first.wave_type == WaveType::kSolitary ? duration / time_step + 1.0f
-                                                         : first.duration / time_step + 1.5f;
+  const float q =
+      first.wave_type == WaveType::kSolitary ? duration / time_step + 1.0f : first.duration / time_step + 1.5f;
   // Converted only when the count fits a 32-bit integer (a huge duration would overflow it).
   if (!(q < 2147483520.0f))
     fatal("Number of time steps of the wavemaker signal is too large:", "reduce the duration or increase time_step");

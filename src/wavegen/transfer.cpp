@@ -199,9 +199,7 @@ float flux_from_velocity(float eta, float u, float u_xx, float h) {
   return (eta + h) * u + h * reference_depth_coefs(h).k1 * u_xx;
 }
 
-float surface_velocity(float u, float u_xx, float h) {
-  return u + reference_depth_coefs(h).k3 * u_xx;
-}
+float surface_velocity(float u, float u_xx, float h) { return u + reference_depth_coefs(h).k3 * u_xx; }
 
 std::vector<float> series_coefficients(std::span<const float> eta, const FftLength& f) {
   std::vector<float> x(eta.begin(), eta.end());

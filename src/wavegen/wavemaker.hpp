@@ -45,7 +45,7 @@ struct Wavemaker {
   FrequencyBand band;                // f_low, f_high of the generated components
 
   // Series file input.
-  std::string eta_file, uv_file, v_file;  // v_file: y velocity in a file of its own (may be empty)
+  std::string eta_file, uv_file, v_file;              // v_file: y velocity in a file of its own (may be empty)
   std::vector<float> eta_series, u_series, v_series;  // as read
   float series_t0 = 0.0f, series_dt = 0.0f;           // s
   int series_steps = 0;

@@ -1,9 +1,8 @@
 // Fault injection: outputs that cannot be written (a full disk), runs stopped by a signal while
 // the solution file is written, a run that blows up, and input values outside their physical
 // range.  Every fault ends in a box (or, for the blown-up run, a warning) and a normal exit.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +10,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <signal.h>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -105,15 +106,16 @@ TEST(Faults, EveryOutputOnAFullDiskEndsInABoxNamingTheFile) {
     long bytes;
     std::string line1, line2;
   } cases[] = {
-      {"log", 40, 10, ":time_step 0.05\n:duration 150\n", "", 64 * 1024, "Log file could not be written: out/run_swx.log",
-       ""},
+      {"log", 40, 10, ":time_step 0.05\n:duration 150\n", "", 64 * 1024,
+       "Log file could not be written: out/run_swx.log", ""},
       {"grid", 400, 20, short_run, ":hs_file out/hs.grd\n", 64 * 1024, "error writing grid file: out/hs.grd", ""},
       {"time series", 40, 10, ":time_step 0.05\n:duration 30\n", probes(30), 64 * 1024,
        "Unable to write output file: ", "out/probes.ts"},
       {"animation", 200, 20, short_run, animation_keys("1"), 64 * 1024, "Error writing animation file: out/eta.anim",
        ""},
-      {"solution file", 200, 20, short_run, animation_keys("1") + ":solution_file_option 1\n:kobl_solution_file out/run.h5\n",
-       64 * 1024, "Error in KB_WRITE_SCALAR_TIMESTEP().", "solution file: out/run.h5"},
+      {"solution file", 200, 20, short_run,
+       animation_keys("1") + ":solution_file_option 1\n:kobl_solution_file out/run.h5\n", 64 * 1024,
+       "Error in KB_WRITE_SCALAR_TIMESTEP().", "solution file: out/run.h5"},
   };
   for (const auto& k : cases) {
     CaseDir c("full_disk");
@@ -130,8 +132,8 @@ TEST(Faults, EveryOutputOnAFullDiskEndsInABoxNamingTheFile) {
     const RunResult r = c.run({"run.par"});
     unsetenv("LSAN_OPTIONS");
     EXPECT_EQ(r.status, 0) << k.what << "\n" << r.console;
-    const std::string box =
-        k.line2.empty() ? box_text(kFatalTitle, k.line1, disk.cause()) : box_text(kFatalTitle, k.line1, k.line2, disk.cause());
+    const std::string box = k.line2.empty() ? box_text(kFatalTitle, k.line1, disk.cause())
+                                            : box_text(kFatalTitle, k.line1, k.line2, disk.cause());
     ASSERT_GE(r.console.size(), box.size()) << k.what;
     EXPECT_EQ(r.console.substr(r.console.size() - box.size()), box) << k.what << "\n" << r.console;
   }
@@ -179,7 +181,8 @@ TEST(Faults, AStoppedRunLeavesEveryFinishedFrameReadable) {
       const int last = run_and_stop(c, at, sig);
       ASSERT_GE(last, at) << "the run ended before step " << at;
       if (have_h5dump) {
-        const std::string dump = "h5dump -H " + shell_quoted(c.path("run.h5")) + " > " + shell_quoted(c.path(".dump")) + " 2>&1";
+        const std::string dump =
+            "h5dump -H " + shell_quoted(c.path("run.h5")) + " > " + shell_quoted(c.path(".dump")) + " 2>&1";
         EXPECT_EQ(std::system(dump.c_str()), 0) << "signal " << sig << " at step " << last << "\n" << c.read(".dump");
       }
       const hid_t file = H5Fopen(c.path("run.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
@@ -217,9 +220,9 @@ TEST(Faults, ABlownUpRunWritesInvalidValuesAndEndsWithAWarning) {
                                             ":solution_file_option 2\n:kobl_solution_file run.h5\n"));
   const RunResult r = c.run({"run.par"});
   EXPECT_EQ(r.status, 0);
-  const std::string warning = box_text(kWarningTitle, "the run became unstable at time step 74 (t = 29.6 s)",
-                                       "400 grid points are not finite; their results",
-                                       "are written as the invalid value -9999.0");
+  const std::string warning =
+      box_text(kWarningTitle, "the run became unstable at time step 74 (t = 29.6 s)",
+               "400 grid points are not finite; their results", "are written as the invalid value -9999.0");
   ASSERT_GE(r.console.size(), warning.size());
   EXPECT_EQ(r.console.substr(r.console.size() - warning.size()), warning) << r.console;
   for (const char* grid : {"hs.grd", "mwl.grd"}) {
@@ -272,39 +275,51 @@ TEST(Faults, ABlownUpRunWritesInvalidValuesAndEndsWithAWarning) {
 TEST(Faults, InputsOutsideTheirRangeEndInABox) {
   const std::string run = ":time_step 0.05\n:duration 1\n";
   const std::string wave = ":wave_height 0.1\n:wave_period 4\n:wave_cycles 2\n";
-  const std::string poro = ":porosity_file poro.grd\n:char_stone_size 0.5\n:lam_friction_coeff 1000\n"
-                           ":turb_friction_coeff 1.1\n";
+  const std::string poro =
+      ":porosity_file poro.grd\n:char_stone_size 0.5\n:lam_friction_coeff 1000\n"
+      ":turb_friction_coeff 1.1\n";
   const struct {
     std::string from, to;  // the base case's text replaced
     std::vector<std::string> box;
   } cases[] = {
-      {":wave_period 4", ":wave_period 0",
+      {":wave_period 4",
+       ":wave_period 0",
        {"Value of parameter: wave_period has to be", "greater than 0.0 and at most 1000.0"}},
-      {":wave_height 0.1", ":wave_height 1e30",
+      {":wave_height 0.1",
+       ":wave_height 1e30",
        {"Value of parameter: wave_height has to be", "greater than 0.0 and at most 100.0"}},
-      {":wave_height 0.1", ":wave_height -1",
+      {":wave_height 0.1",
+       ":wave_height -1",
        {"Value of parameter: wave_height has to be", "greater than 0.0 and at most 100.0"}},
-      {":duration 1\n", ":duration 1\n:save_eta_animation\n:eta_anim_file e.anim\n:start_time 0.8\n:end_time 0.2\n",
+      {":duration 1\n",
+       ":duration 1\n:save_eta_animation\n:eta_anim_file e.anim\n:start_time 0.8\n:end_time 0.2\n",
        {"Value of parameter: end_time has to be", "between 0.8 and 1.0"}},
       {":chezy_coeff 50\n", ":chezy_coeff 50\n" + poro + "0 ", {}},  // filled in below: porosity 0
-      {":tidal_offset 0.0\n", ":tidal_offset 0.0\n:damping_file damp.grd\n",
+      {":tidal_offset 0.0\n",
+       ":tidal_offset 0.0\n:damping_file damp.grd\n",
        {"Value 1e+30 at i = 1, j = 1 of damping file: damp.grd", "damping has to be between 0.0 and 1000.0 (1/s)"}},
-      {":chezy_coeff 50\n", ":chezy_coeff 50\n:current_file cur.grd\n",
+      {":chezy_coeff 50\n",
+       ":chezy_coeff 50\n:current_file cur.grd\n",
        {"Value 1e+30 at i = 1, j = 1 of current file: cur.grd", "currents have to lie between -20.0 and 20.0 m/s"}},
-      {":tidal_offset 0.0\n", ":tidal_offset 0.0\n" + poro + ":porosity_file poro.grd\n:char_stone_size 0\n",
+      {":tidal_offset 0.0\n",
+       ":tidal_offset 0.0\n" + poro + ":porosity_file poro.grd\n:char_stone_size 0\n",
        {"Value of parameter: char_stone_size has to be", "greater than 0.0 and at most 100.0"}},
-      {":chezy_coeff 50\n", ":chezy_coeff 50\n:smagorinsky_const -1\n",
+      {":chezy_coeff 50\n",
+       ":chezy_coeff 50\n:smagorinsky_const -1\n",
        {"Value of parameter: smagorinsky_const has to be", "between 0.0 and 10.0"}},
-      {":chezy_coeff 50\n", ":chezy_coeff 50\n:solution_file_option 1\n:kobl_solution_file nowhere/run.h5\n",
+      {":chezy_coeff 50\n",
+       ":chezy_coeff 50\n:solution_file_option 1\n:kobl_solution_file nowhere/run.h5\n",
        {"Error in KB_CREATE_FILE().", "solution file: nowhere/run.h5", "the directory nowhere does not exist"}},
-      {":chezy_coeff 50\n", ":chezy_coeff 50\n:solution_file_option 1\n:kobl_solution_file adir\n",
+      {":chezy_coeff 50\n",
+       ":chezy_coeff 50\n:solution_file_option 1\n:kobl_solution_file adir\n",
        {"Error in KB_CREATE_FILE().", "solution file: adir", "a directory of that name exists"}},
   };
   CaseDir c("ranges");
   c.write("bathy.grd", channel_bathymetry(8, 4));
   fs::create_directories(c.path() / "adir");
-  const std::string grid_head = ":N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n"
-                                ":EndHeader\n";
+  const std::string grid_head =
+      ":N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n"
+      ":EndHeader\n";
   auto grid_of = [&](const std::string& first, const std::string& rest, int arrays) {
     std::string s = grid_head + first;
     for (int k = 1; k < 32 * arrays; ++k) s += (k % 32 == 0 ? "\n" : " ") + rest;  // y components on a new line
@@ -343,8 +358,8 @@ TEST(Faults, InputsThatAreNotTextFilesAreRefused) {
   CaseDir c("not_text");
   c.write("bathy.grd", channel_bathymetry(8, 4));
   fs::create_directories(c.path() / "series");
-  const std::string base = channel_parameters(4, ":wave_height 0.1\n:wave_period 4\n:wave_cycles 2\n",
-                                              ":time_step 0.05\n:duration 1\n", "");
+  const std::string base =
+      channel_parameters(4, ":wave_height 0.1\n:wave_period 4\n:wave_cycles 2\n", ":time_step 0.05\n:duration 1\n", "");
   c.write("run.par", replaced(base, ":wave_type regular\n",
                               ":wave_type irreg_uni\n:time_series_option file\n:input_ts_eta_file series\n"));
   const std::string box = box_text(kFatalTitle, "Unable to open input file: ", "series", "(it is a directory)");

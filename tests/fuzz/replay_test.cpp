@@ -11,7 +11,8 @@ namespace swx::fuzz {
 namespace {
 
 using Target = int (*)(const std::uint8_t*, std::size_t);
-const std::pair<const char*, Target> kReaders[] = {{"parameter_file", parameter_file}, {"grid_file", grid_file},
+const std::pair<const char*, Target> kReaders[] = {{"parameter_file", parameter_file},
+                                                   {"grid_file", grid_file},
                                                    {"time_series_file", time_series_file},
                                                    {"spectrum_file", spectrum_file}};
 

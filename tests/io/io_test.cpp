@@ -19,8 +19,8 @@
 namespace swx {
 namespace {
 
-using test::padded;
 using test::fatal_from;
+using test::padded;
 
 class Io : public ::testing::Test, protected test::ScratchDir {};
 

@@ -88,7 +88,8 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
   }
   const float height = c.runup_breaking ? 0.55f : 0.2f;
   auto line = [&](int i1, int i2, int j1, int j2) {
-    return regular_signal(static_cast<WavemakerSide>(c.side), i1, i2, j1, j2, height, 3.0f, 1.5f, o.time_step, steps, 1.0f);
+    return regular_signal(static_cast<WavemakerSide>(c.side), i1, i2, j1, j2, height, 3.0f, 1.5f, o.time_step, steps,
+                          1.0f);
   };
   const BoundarySignal sig = c.side == 3   ? line(1, 16, 1, 1)
                              : c.side == 5 ? line(1, 16, 8, 8)
@@ -120,7 +121,13 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
 // Each case (nonlinear option, runup with breaking, porosity, current, wavemaker side) and its
 // step count, recorded hash and whether it must break and flood.
 TEST(BitIdentical, EveryCaseMatchesItsRecordedHash) {
-  const struct { const char* name; Case c; int steps; std::uint64_t expected; bool expect_breaking; } rows[] = {
+  const struct {
+    const char* name;
+    Case c;
+    int steps;
+    std::uint64_t expected;
+    bool expect_breaking;
+  } rows[] = {
       {"WeakBeachBreakingRunupPorosityFriction", {1, true, true, false, 4}, 300, 0x66b17187f44e1b9fULL, true},
       {"StrongBeachBreakingRunupPorosityFriction", {2, true, true, false, 4}, 300, 0xa29625f810cb3835ULL, true},
       {"WeakCurrentSouthWavemaker", {1, false, false, true, 3}, 120, 0x546514e3e7707145ULL, false},

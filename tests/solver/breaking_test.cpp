@@ -1,10 +1,11 @@
 // Breaking criteria, the breaking field and the eddy viscosity.
+#include "solver/breaking.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "solver/breaking.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {
@@ -82,8 +83,10 @@ TEST(Breaking, EddyViscosityFromBreakingAndSmagorinsky) {
   m.u_new(3, 3) = -1.0f;
   update_eddy_viscosity(m);
   // (1,3) was visited before (2,3), row 2 came first; (4,3) was visited after (3,3), row 4 last.
-  const struct { int i, j; float nu; } expected[] = {{2, 3, 1.0f}, {3, 3, 1.0f}, {1, 3, 1.0f}, {2, 2, 1.0f},
-                                                      {3, 2, 1.0f}, {4, 3, 0.0f}, {3, 4, 0.0f}};
+  const struct {
+    int i, j;
+    float nu;
+  } expected[] = {{2, 3, 1.0f}, {3, 3, 1.0f}, {1, 3, 1.0f}, {2, 2, 1.0f}, {3, 2, 1.0f}, {4, 3, 0.0f}, {3, 4, 0.0f}};
   for (const auto& e : expected) EXPECT_EQ(m.smag_visc(e.i, e.j), e.nu) << e.i << "," << e.j;
 }
 

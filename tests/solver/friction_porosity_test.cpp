@@ -65,8 +65,8 @@ double transmitted_height(bool porous) {
     }
   }
   const int steps = 20 * 40;
-  const BoundarySignal sig =
-      regular_signal(WavemakerSide::kWest, 1, 1, 1, ny, 0.05f, static_cast<float>(period), 1.0f, o.time_step, steps, 1.0f);
+  const BoundarySignal sig = regular_signal(WavemakerSide::kWest, 1, 1, 1, ny, 0.05f, static_cast<float>(period), 1.0f,
+                                            o.time_step, steps, 1.0f);
   test::Sim sim(test::flat_depth(nx, ny, 1.0f), nx, ny, dx, dx, o, {sig}, g);
   test::Envelope env(1);
   for (int s = 1; s <= steps; ++s) {

@@ -1,9 +1,10 @@
 // Set-up of the model fields before the time loop.
+#include "solver/model_setup.hpp"
+
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "solver/model_setup.hpp"
 #include "solver/time_step.hpp"
 #include "solver/wavemaker_faces.hpp"
 #include "solver_test_support.hpp"
@@ -104,8 +105,7 @@ TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
 // and east faces (dx = 1) loses 2 * 0.1 = 0.2 m/s; with u = 0.1 on both faces over a slope of
 // 0.1 it loses 0.5 * (0.1 * 0.2) = 0.01 m/s; total depth exactly 0 gives exactly 0.
 TEST(ContinuityRate, HandValues) {
-  Field u(3, 2, 0.0f), v(3, 2, 0.0f), eta(3, 2, 0.0f), rate(3, 2, 9.0f), h(3, 2, 2.0f), hx(3, 2, 0.0f),
-      hy(3, 2, 0.0f);
+  Field u(3, 2, 0.0f), v(3, 2, 0.0f), eta(3, 2, 0.0f), rate(3, 2, 9.0f), h(3, 2, 2.0f), hx(3, 2, 0.0f), hy(3, 2, 0.0f);
   u(2, 1) = 0.1f;
   continuity_rate(u, v, eta, rate, h, hx, hy, 1, 1, 1.0f, 1.0f);
   EXPECT_FLOAT_EQ(rate(1, 1), -0.2f);

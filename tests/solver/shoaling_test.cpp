@@ -40,7 +40,8 @@ test::Envelope climb_slope(int option) {
   o.rms_wave_height = 2e-4f;
   o.nonlinear_option = option;
   const int steps = static_cast<int>(std::lround(18 * period / dt));
-  BoundarySignal sig = regular_signal(WavemakerSide::kWest, 1, 1, 1, 1, 2e-4f, static_cast<float>(period), 0.4f, dt, steps, 1.0f);
+  BoundarySignal sig =
+      regular_signal(WavemakerSide::kWest, 1, 1, 1, 1, 2e-4f, static_cast<float>(period), 0.4f, dt, steps, 1.0f);
   test::Sim sim(depth, nx, ny, dx, dx, o, {sig}, grids);
   test::Envelope env(nx);
   const int window = static_cast<int>(std::lround(2 * period / dt));

@@ -1,10 +1,11 @@
 // The moving shoreline: isolated wet cells, a lake at rest on a beach, sloshing between beaches.
+#include "solver/shoreline.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
-#include "solver/shoreline.hpp"
 #include "solver_test_support.hpp"
 
 namespace swx {
@@ -22,9 +23,13 @@ TEST(IsolatedWetCells, AlongRows) {
   const Field d(6, 2, -1.0f);
   // Wet cells before and the levels of cells 1..5 after: a lone wet cell is dried (eta = -depth),
   // a pair is kept, and the outer cells are never removed.
-  const struct { std::vector<int> wet; std::vector<float> after; } cases[] = {
-      {{3}, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}}, {{2, 3}, {1.0f, 1.5f, 1.5f, 1.0f, 1.0f}},
-      {{2, 4}, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}}, {{1, 5}, {1.5f, 1.0f, 1.0f, 1.0f, 1.5f}}};
+  const struct {
+    std::vector<int> wet;
+    std::vector<float> after;
+  } cases[] = {{{3}, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}},
+               {{2, 3}, {1.0f, 1.5f, 1.5f, 1.0f, 1.0f}},
+               {{2, 4}, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}},
+               {{1, 5}, {1.5f, 1.0f, 1.0f, 1.0f, 1.5f}}};
   for (const auto& c : cases) {
     Field eta = row_levels(c.wet);
     remove_isolated_wet_cells(eta, d, 0.0f, 5, 1);

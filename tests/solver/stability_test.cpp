@@ -1,4 +1,6 @@
 // The line solver of the momentum rows, the Courant check and instability reporting.
+#include "solver/stability.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 
 #include "core/fatal.hpp"
 #include "solver/model_setup.hpp"
-#include "solver/stability.hpp"
 #include "solver/tridiagonal.hpp"
 #include "solver_test_support.hpp"
 

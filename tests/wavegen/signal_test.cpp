@@ -178,7 +178,8 @@ FrequencySpectrum build(const std::string& keys, float depth = 0.0f) {
 TEST(ParametricSpectra, GridPeakAndHeightOfEachShape) {
   // 1201 values, f = 0 .. 6 f_p, H_m0 = H_s; PM wind: w_p = 0.877 g / U, H_s = 0.161 g / w_p^2; Ochi: high peak.
   const float wp_wind = 0.87716323f * 9.81f / 15.0f, wp_hs = 0.4012442f * std::sqrt(9.81f / 2.0f);
-  const std::tuple<const char*, float, float, bool> cases[] = {  // keys, f_p, H_s (< 0: unchecked), one peak
+  const std::tuple<const char*, float, float, bool> cases[] = {
+      // keys, f_p, H_s (< 0: unchecked), one peak
       {"spectral_type=jonswap jonswap_option=hs sig_wave_height=2.5 peak_wave_period=10 gamma=3.3", 0.1f, 2.5f, true},
       {"spectral_type=bret sig_wave_height=3 peak_wave_period=9", 1.0f / 9.0f, 3.0f, true},
       {"spectral_type=pm pm_option=wind wind_speed=15", wp_wind / 6.283185f, 0.1609969f * 9.81f / (wp_wind * wp_wind),
@@ -195,8 +196,12 @@ TEST(ParametricSpectra, GridPeakAndHeightOfEachShape) {
     EXPECT_EQ(s.S[0], 0.0f);
     EXPECT_EQ(s.f0, 0.0f);
     EXPECT_FLOAT_EQ(1200.0f * s.df, 6.0f * f_p);
-    if (hs > 0.0f) { EXPECT_NEAR(zeroth_moment_height(s.S, s.df), hs, 0.005f * hs); }
-    if (single_peak) { EXPECT_EQ(peak_index(s.S), 200); }
+    if (hs > 0.0f) {
+      EXPECT_NEAR(zeroth_moment_height(s.S, s.df), hs, 0.005f * hs);
+    }
+    if (single_peak) {
+      EXPECT_EQ(peak_index(s.S), 200);
+    }
   }
   EXPECT_EQ(zeroth_moment_height(std::vector<float>(64, 1.0f), 0.25f), 16.0f);  // m0 = 16: exact
   const std::pair<const char*, std::string> bad[] = {
@@ -245,11 +250,12 @@ TEST(ParametricSpectra, JonswapClosedFormAndTmaDepthFactor) {
 TEST(DirectionFitsBoundary, TravelMustEnterTheDomainFromTheSide) {
   // Nautical directions; sides 1 N, 2 E, 3 S, 4 W, 5 inner row, 6 inner column; along the line never fits.
   const std::tuple<float, int, bool> cases[] = {
-      {270, 4, true},  {315, 4, true},  {225, 4, true},  {90, 4, false}, {0, 4, false},  {180, 4, false},
-      {90, 2, true},   {270, 2, false}, {0, 1, true},    {45, 1, true},  {180, 1, false}, {90, 1, false},
-      {180, 3, true},  {0, 3, false},   {0, 5, true},    {180, 5, true}, {90, 5, false}, {90, 6, true},
-      {270, 6, true},  {360, 6, false}, {380, 2, true},  {-100, 4, true}, {270, 7, false}};
-  for (const auto& [d, side, fits] : cases) EXPECT_EQ(direction_fits_boundary(d, static_cast<WavemakerSide>(side)), fits) << d << " side " << side;
+      {270, 4, true}, {315, 4, true},  {225, 4, true}, {90, 4, false},  {0, 4, false},   {180, 4, false},
+      {90, 2, true},  {270, 2, false}, {0, 1, true},   {45, 1, true},   {180, 1, false}, {90, 1, false},
+      {180, 3, true}, {0, 3, false},   {0, 5, true},   {180, 5, true},  {90, 5, false},  {90, 6, true},
+      {270, 6, true}, {360, 6, false}, {380, 2, true}, {-100, 4, true}, {270, 7, false}};
+  for (const auto& [d, side, fits] : cases)
+    EXPECT_EQ(direction_fits_boundary(d, static_cast<WavemakerSide>(side)), fits) << d << " side " << side;
 }
 
 TEST(Spreading, WeightsOfCosinePowerAreNormalisedAndWrappedNormalAreNot) {
@@ -273,7 +279,8 @@ TEST(Spreading, BuilderConvertsDirectionsAndChecksItsKeys) {
   std::ostringstream console;
   auto spread = [&](const std::string& keys, float orientation, int side) {
     const ParamTable t = test::table_of(kv(keys));
-    return build_directional_spreading(t, test::whole(t), orientation, static_cast<WavemakerSide>(side), Reporter{&console, nullptr});
+    return build_directional_spreading(t, test::whole(t), orientation, static_cast<WavemakerSide>(side),
+                                       Reporter{&console, nullptr});
   };
   // The cut-off may reach three widths: 30 is accepted with sigma 10, 30.5 is not.
   const std::string normal = "directional_distribution=wrapped_normal standard_deviation=10 prin_wave_direction=270";
@@ -314,9 +321,12 @@ TEST(BandTruncation, ReportsAndOptionallyRestoresTheEnergy) {
   EXPECT_FLOAT_EQ(S[2], 10.0f / 6.0f);
   EXPECT_EQ(S[9], 0.0f);
   truncate_spectrum_band(inside, 0.1f, 0.1f, FrequencyBand{0.05f, 1.0f, false}, rep);
-  EXPECT_EQ(console.str(),
-            " Truncated Wave Energy =  40.00 %\n Redistributed Wave Energy =  40.00 %\n Truncated Wave Energy =   0.00 %\n");
-  EXPECT_EQ(test::fatal_lines([&] { truncate_spectrum_band(none, 0.0f, 1.0f, FrequencyBand{10, 20, true}, rep); }),
+  EXPECT_EQ(
+      console.str(),
+      " Truncated Wave Energy =  40.00 %\n Redistributed Wave Energy =  40.00 %\n Truncated Wave Energy =   0.00 %\n");
+  EXPECT_EQ(test::fatal_lines([&] {
+              truncate_spectrum_band(none, 0.0f, 1.0f, FrequencyBand{10, 20, true}, rep);
+            }),
             (Lines{"wave_period_min and wave_period_max leave no", "wave energy in the spectrum", " "}));
   // Period keys give the frequency limits; a zero shortest period leaves no upper limit.
   auto band = [](const std::string& keys, bool required) {
@@ -332,7 +342,6 @@ TEST(BandTruncation, ReportsAndOptionallyRestoresTheEnergy) {
   EXPECT_FALSE(b.rescale);  // only "yes" rescales
   EXPECT_THROW(band("wave_period_min=5 wave_period_max=4", false), FatalError);
 }
-
 
 struct Console {
   std::ostringstream text;
@@ -356,7 +365,8 @@ TEST(SignalSize, FftLengthBandAndSizeLimits) {
   EXPECT_EQ(band_indices(FrequencyBand{0.05f, 1.0e6f, false}, b).j_high, 512);
   // 1e10 steps overflow the step count; 1000 points x 2e9 steps are refused before allocation.
   Wavemaker w;
-  w.number = 2, w.j1 = 1, w.j2 = 1000, w.side = WavemakerSide::kWest, w.wave_type = WaveType::kRegular, w.duration = 1.0e9f;
+  w.number = 2, w.j1 = 1, w.j2 = 1000, w.side = WavemakerSide::kWest, w.wave_type = WaveType::kRegular,
+  w.duration = 1.0e9f;
   EXPECT_THROW(signal_steps(w, 0.1f, 100.0f), FatalError);
   const FatalError e = fatal_from([&] { check_signal_memory(w, 2000000000); });
   EXPECT_EQ(e.line1, "Wavemaker #2 boundary signal is too large:");
@@ -440,7 +450,8 @@ TEST(Transfer, ComponentDirectionsStayInTheBandAndRowsDrawInTheExchangedFrame) {
   for (int j = 1025; j <= 1030; ++j) EXPECT_EQ(a[j], 0.0f) << j;
   // A row wavemaker draws over the exchanged bins 90 - theta, not the grid-frame draws turned.
   Wavemaker w;
-  w.side = WavemakerSide::kWest, w.wave_type = WaveType::kIrregMulti, w.spreading = uniform_bins(0.0f, 1.0f, 1.0f / 32.0f);
+  w.side = WavemakerSide::kWest, w.wave_type = WaveType::kIrregMulti,
+  w.spreading = uniform_bins(0.0f, 1.0f, 1.0f / 32.0f);
   const std::vector<float> column = parametric_component_directions(w, 64);
   EXPECT_EQ(column, assign_component_directions(w.spreading, 64));
   w.side = WavemakerSide::kSouth;
@@ -472,8 +483,8 @@ TEST(DirectionalFile, BinsRunInIncreasingDirectionOfTravelWithTheirOwnColumns) {
   w.side = WavemakerSide::kSouth;  // a row: the same bins in the exchanged frame
   EXPECT_EQ(directional_components(w, f).theta, (std::vector<float>{20.0f, 10.0f, 0.0f}));
   // One bin at 180 deg: U = -V eta when resolved; too coarse a spacing generates it normally incident.
-  DirectionalComponents one{.S = std::vector(f.m + 1, 0.0f), .theta = {180.0f}, .weight = std::vector(f.m, 0.1f),
-                            .dtheta = 10.0f};
+  DirectionalComponents one{
+      .S = std::vector(f.m + 1, 0.0f), .theta = {180.0f}, .weight = std::vector(f.m, 0.1f), .dtheta = 10.0f};
   one.S[16] = 0.5f;
   BoundarySignal resolved, unresolved;
   synthesize_directional(one, 7, LineGeometry{.spacing = 0.5f, .depth = {5.0f}}, BandIndices{1, f.m}, f, resolved);
@@ -488,7 +499,8 @@ TEST(DirectionalFile, BinsRunInIncreasingDirectionOfTravelWithTheirOwnColumns) {
 
 TEST(PrepareSignal, LinearFlagAndARowWavemaker) {
   // Permanent form (flag 0) only within 2.56 deg of the normal of a full uniform-depth side, never multidirectional.
-  const std::tuple<int, bool, float, WaveType, bool, int> cases[] = {  // side, full, direction, type, sloped, flag
+  const std::tuple<int, bool, float, WaveType, bool, int> cases[] = {
+      // side, full, direction, type, sloped, flag
       {4, true, 2.5f, WaveType::kRegular, false, 0},    {4, true, 2.6f, WaveType::kRegular, false, 1},
       {4, true, 0.0f, WaveType::kRegular, true, 1},     {4, false, 0.0f, WaveType::kRegular, false, 1},
       {4, true, 0.0f, WaveType::kIrregMulti, false, 1}, {1, true, 270.0f, WaveType::kSolitary, false, 0},
@@ -506,10 +518,12 @@ TEST(PrepareSignal, LinearFlagAndARowWavemaker) {
   depth(3, 1) = -1.0f;
   float max_depth = 4.0f;
   Wavemaker w;
-  w.number = 1, w.i1 = 1, w.i2 = 9, w.j1 = w.j2 = 1, w.side = WavemakerSide::kSouth, w.height = 0.3f, w.period = 6.0f, w.direction = 60.0f;
+  w.number = 1, w.i1 = 1, w.i2 = 9, w.j1 = w.j2 = 1, w.side = WavemakerSide::kSouth, w.height = 0.3f, w.period = 6.0f,
+  w.direction = 60.0f;
   Console c;
   prepare_wavemaker_signal(w, grid, depth, max_depth, 0.1f, 601, c.r);
-  ASSERT_EQ(std::make_tuple(w.signal.npoints, side_code(w.signal.side), w.signal.nsteps, w.linear_flag), std::make_tuple(9, 3, 601, 1));
+  ASSERT_EQ(std::make_tuple(w.signal.npoints, side_code(w.signal.side), w.signal.nsteps, w.linear_flag),
+            std::make_tuple(9, 3, 601, 1));
   EXPECT_NEAR(w.period, 6.0f, 1e-3f);  // the analysed height and period replace the given ones
   EXPECT_NEAR(w.height, 0.3f, 0.01f);
   const float omega = kTwoPi / w.period, k = wavenumber(omega, 4.0f), V = velocity_factor(omega, k, 4.0f);

@@ -74,8 +74,12 @@ struct Basin {
         if (s > 0.0f) damping(i, j) = sigma_max * s * s;
       }
   }
-  WavemakerSet read(const Entries& keys) { return read_wavemakers(test::table_of(keys), grid, depth, max_depth, reporter); }
-  Lines refused(const Entries& keys) { return fatal_lines([&] { read(keys); }); }
+  WavemakerSet read(const Entries& keys) {
+    return read_wavemakers(test::table_of(keys), grid, depth, max_depth, reporter);
+  }
+  Lines refused(const Entries& keys) {
+    return fatal_lines([&] { read(keys); });
+  }
   // Block 1 alone, without the signal.
   Wavemaker first(const Entries& keys) {
     const ParamTable t = test::table_of(keys);
@@ -85,14 +89,19 @@ struct Basin {
     read_wavemaker_block(w, t, grid, depth, ref, reporter);
     return w;
   }
-  Lines first_refused(const Entries& keys) { return fatal_lines([&] { first(keys); }); }
+  Lines first_refused(const Entries& keys) {
+    return fatal_lines([&] { first(keys); });
+  }
   // Wavemaker phase, then the model; `each` sees the model after every step.
   void simulate(const Entries& keys, float dt, int nonlinear_option, int steps,
                 const std::function<void(const Model&, int)>& each) {
     set = read(keys);
     const test::ScratchDir scratch;  // an instability report never lands in the source tree
-    const SolverOptions o{.time_step = dt, .nonlinear_option = nonlinear_option, .mean_period = set.wave.mean_period,
-                          .rms_wave_height = set.wave.rms_wave_height, .output_file_prefix = scratch.path("instability")};
+    const SolverOptions o{.time_step = dt,
+                          .nonlinear_option = nonlinear_option,
+                          .mean_period = set.wave.mean_period,
+                          .rms_wave_height = set.wave.rms_wave_height,
+                          .output_file_prefix = scratch.path("instability")};
     OptionalGrids grids;
     grids.damping = damping;
     build_model(model, depth, nx, ny, ds, ds, o, set.take_signals(), grids, reporter);
@@ -121,11 +130,12 @@ TEST(WavemakerBlocks, CountsAndEndsAreCheckedBeforeAnyBlockIsRead) {
 
 TEST(WavemakerBlocks, PositionGivesTheSideAndTheDirectionMustEnterFromIt) {
   // Sides 1 N, 2 E, 3 S, 4 W, 5 inner row, 6 inner column; travel < 0: refused; full -1: unchecked.
-  const std::tuple<int, int, int, int, const char*, int, int, float> cases[] = {  // i1 i2 j1 j2 from side full travel
-      {1, 1, 5, 1, "270", 4, 0, 0},      {7, 7, 3, 3, "270", 6, 0, 0},      {20, 1, 10, 10, "0", 1, 1, 270},
-      {20, 20, 1, 10, "90", 2, 1, 180},  {1, 20, 1, 1, "180", 3, 1, 90},    {1, 20, 4, 4, "180", 5, -1, 90},
-      {1, 1, 1, 10, "90", 4, 1, -1},     {20, 20, 1, 10, "270", 2, 1, -1},  {1, 20, 10, 10, "180", 1, 1, -1},
-      {1, 20, 1, 1, "0", 3, 1, -1},      {1, 1, 1, 10, "0", 4, 1, -1}};
+  const std::tuple<int, int, int, int, const char*, int, int, float> cases[] = {
+      // i1 i2 j1 j2 from side full travel
+      {1, 1, 5, 1, "270", 4, 0, 0},     {7, 7, 3, 3, "270", 6, 0, 0},     {20, 1, 10, 10, "0", 1, 1, 270},
+      {20, 20, 1, 10, "90", 2, 1, 180}, {1, 20, 1, 1, "180", 3, 1, 90},   {1, 20, 4, 4, "180", 5, -1, 90},
+      {1, 1, 1, 10, "90", 4, 1, -1},    {20, 20, 1, 10, "270", 2, 1, -1}, {1, 20, 10, 10, "180", 1, 1, -1},
+      {1, 20, 1, 1, "0", 3, 1, -1},     {1, 1, 1, 10, "0", 4, 1, -1}};
   Basin b;
   for (const auto& [i1, i2, j1, j2, from, side, full, travel] : cases) {
     SCOPED_TRACE(std::to_string(i1 * 1000 + j1) + " from " + from);
@@ -138,7 +148,9 @@ TEST(WavemakerBlocks, PositionGivesTheSideAndTheDirectionMustEnterFromIt) {
     const Wavemaker w = b.first(keys);
     EXPECT_EQ(std::make_tuple(side_code(w.side), w.i1, w.i2, w.j1, w.j2),
               std::make_tuple(side, std::min(i1, i2), std::max(i1, i2), std::min(j1, j2), std::max(j1, j2)));
-    if (full >= 0) { EXPECT_EQ(w.full_side, full == 1); }
+    if (full >= 0) {
+      EXPECT_EQ(w.full_side, full == 1);
+    }
     EXPECT_FLOAT_EQ(w.direction, travel);
   }
   EXPECT_EQ(b.first_refused(regular(line(1, 3, 1, 3), "270")),
@@ -230,8 +242,8 @@ Entries series_files(const std::string& eta, const std::string& uv = "", const s
   const std::string probe = " xref_eta=0 yref_eta=20 wave_period_min=2 wave_period_max=50 input_ts_eta_file=" + eta;
   const Entries keys = uv.empty() ? kv("wave_type=irreg_uni time_series_option=file wave_direction=270" + probe)
                                   : kv("wave_type=irreg_multi time_series_option=file wave_dsf_option=velocity "
-                                       "xref_uv=0 yref_uv=20 max_cutoff_angle=40 input_ts_uv_file=" + uv + probe +
-                                       (v.empty() ? "" : " input_ts_v_file=" + v));
+                                       "xref_uv=0 yref_uv=20 max_cutoff_angle=40 input_ts_uv_file=" +
+                                       uv + probe + (v.empty() ? "" : " input_ts_v_file=" + v));
   return cat(block(cat(kWest, keys)), run ? kRun : Entries{});
 }
 
@@ -241,9 +253,9 @@ TEST(FileSignals, ElevationSeriesDrivesTheLineAndLaterFilesMustMatchIt) {
   // 512 samples of 0.25 s: an 8 s wave of amplitude 0.2 m on bin 16.
   write_series(dir.path("a.ts"), 0.25f, {sine(512, 16, 0.2f)});
   write_series(dir.path("b.ts"), 0.2f, {sine(512, 16, 0.2f)});
-  EXPECT_EQ(b.refused(cat(series_files(dir.path("a.ts"), "", "", false), series_files(dir.path("b.ts")))),
-            (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1",
-                   " "}));
+  EXPECT_EQ(
+      b.refused(cat(series_files(dir.path("a.ts"), "", "", false), series_files(dir.path("b.ts")))),
+      (Lines{"TimeStep and/or NTimeSteps for wave generator #2", "is not equal to that for wave generator #1", " "}));
   // Times 0 .. 127.75 give dt = 127.75 / 512 and a duration of 512 dt = 127.75 s.
   WavemakerSet set = b.read(series_files(dir.path("a.ts")));
   const Wavemaker& w = set.wavemakers.front();
@@ -299,8 +311,8 @@ TEST(FileSignals, DirectionsFromVelocitiesTakenApartFromTheElevation) {
   const int n = 1024;
   const float dt = 0.1f, depth = 5.0f, speed = 0.7f;
   const FftLength f = fft_length(n, dt);
-  for (const auto& [dx, dy, th_deg] : {std::tuple{6.0f, 0.0f, 30.0f}, std::tuple{3.0f, -4.0f, 30.0f},
-                                       std::tuple{-5.0f, 2.0f, -40.0f}}) {
+  for (const auto& [dx, dy, th_deg] :
+       {std::tuple{6.0f, 0.0f, 30.0f}, std::tuple{3.0f, -4.0f, 30.0f}, std::tuple{-5.0f, 2.0f, -40.0f}}) {
     EtaUv s{std::vector<float>(n), std::vector<float>(n), std::vector<float>(n)};
     const double th = th_deg * M_PI / 180.0;
     for (int j = 20; j < 60; ++j) {
@@ -315,8 +327,8 @@ TEST(FileSignals, DirectionsFromVelocitiesTakenApartFromTheElevation) {
       }
     }
     float principal = 0.0f;
-    const std::vector<float> d = velocity_directions(s.eta, s.u, s.v, f, BandIndices{10, 100}, 85.0f, principal,
-                                                     GaugeSeparation{dx, dy, depth});
+    const std::vector<float> d =
+        velocity_directions(s.eta, s.u, s.v, f, BandIndices{10, 100}, 85.0f, principal, GaugeSeparation{dx, dy, depth});
     EXPECT_NEAR(principal, th_deg, 1.0f) << dx << " " << dy;
     for (int j : {25, 40, 55}) EXPECT_NEAR(d[j], th_deg, 1.0f) << dx << " " << dy << " component " << j;
   }
@@ -345,7 +357,8 @@ TEST(FileSignals, VelocitySeriesGiveTheDirectionOfAMeasuredSea) {
   const std::vector<float> other(512, 0.3f);
   write_series(dir.path("u.ts"), 0.25f, {s.u, other});
   write_series(dir.path("v.ts"), 0.25f, {s.v, other});
-  const WavemakerSet one = b.read(series_files(eta, uv)), two = b.read(series_files(eta, dir.path("u.ts"), dir.path("v.ts")));
+  const WavemakerSet one = b.read(series_files(eta, uv)),
+                     two = b.read(series_files(eta, dir.path("u.ts"), dir.path("v.ts")));
   EXPECT_NEAR(two.wavemakers.front().direction, 30.0f, 0.5f);
   EXPECT_EQ(two.wavemakers.front().signal.U, one.wavemakers.front().signal.U);
   EXPECT_EQ(two.wavemakers.front().signal.Q, one.wavemakers.front().signal.Q);
@@ -360,8 +373,8 @@ TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
   Basin b;
   auto write = [&](const std::string& name, float min_dir) {
     std::ofstream out(dir.path(name));
-    out << "# directional spectrum\n:freq_interval 0.02\n:dir_spacing 10\n:initial_freq 0.02\n:min_wave_dir "
-        << min_dir << "\n:nfrequencies 50\n:ndirections 5\n:n_arrays 1\n:EndHeader\n";
+    out << "# directional spectrum\n:freq_interval 0.02\n:dir_spacing 10\n:initial_freq 0.02\n:min_wave_dir " << min_dir
+        << "\n:nfrequencies 50\n:ndirections 5\n:n_arrays 1\n:EndHeader\n";
     for (int m = 1; m <= 5; ++m)
       for (int k = 1; k <= 50; ++k) {
         const float f = 0.02f * k;
@@ -369,12 +382,12 @@ TEST(FileSignals, DirectionalSpectrumFileIsSynthesisedComponentByComponent) {
       }
     return cat(block(cat(kWest, kv("wave_type=irreg_multi time_series_option=synthesize wave_spec_option=file "
                                    "wave_period_min=2 wave_period_max=40 rescale_spectrum=no random_number_seed=11 "
-                                   "time_series_duration=102.4 dir_spec_file=" + dir.path(name)))),
+                                   "time_series_duration=102.4 dir_spec_file=" +
+                                   dir.path(name)))),
                run(0.1, 200));
   };
-  EXPECT_EQ(b.refused(write("east.dws", 50.0f)),
-            (Lines{"principal direction of input directional spectrum", "cannot be generated along specified boundary",
-                   " "}));
+  EXPECT_EQ(b.refused(write("east.dws", 50.0f)), (Lines{"principal direction of input directional spectrum",
+                                                        "cannot be generated along specified boundary", " "}));
   // All energy from 270 (principal 70 above): long-crested waves normal to the line, one signal.
   WavemakerSet set = b.read(write("west.dws", 250.0f));
   const BoundarySignal& s = set.wavemakers.front().signal;
@@ -405,8 +418,8 @@ TEST(GenerationPhysics, RegularWavesFromEverySideKeepHeightAndWavelength) {
       const int nx = column ? along : 3, ny = column ? 3 : along, far = (side + 1) % 4 + 1;
       Basin b(nx, ny, ds, h, far, static_cast<float>(2 * L), 3.0f / T);
       const int i0 = side == 2 ? nx : 1, j0 = side == 1 ? ny : 1;  // the wavemaker's line
-      const Entries keys = cat(regular(line(i0, column ? i0 : nx, j0, column ? ny : j0), num(90.0f * (side - 1)),
-                                       "200", "wave_height=0.02 wave_period=" + num(T)),
+      const Entries keys = cat(regular(line(i0, column ? i0 : nx, j0, column ? ny : j0), num(90.0f * (side - 1)), "200",
+                                       "wave_height=0.02 wave_period=" + num(T)),
                                run(dt, 1000));
       // Cell s cells out along the middle line.
       auto at = [&](const Model& m, int s) {
@@ -470,10 +483,10 @@ TEST(GenerationPhysics, IrregularSeaKeepsHeightAndPeakPeriod) {
   const float dt = 0.05f;
   const int n_signal = 4096, spin_up = 400;
   Basin b(150, 3, 0.2f, 1.0f, 2, 10.0f, 3.0f);
-  const Entries keys = cat(irregular("synthesize", "4242", "204.75",
-                                     "sig_wave_height=0.04 peak_wave_period=2 wave_period_min=1 wave_period_max=10",
-                                     line(1, 1, 1, 3)),
-                           run(dt, 1000));
+  const Entries keys =
+      cat(irregular("synthesize", "4242", "204.75",
+                    "sig_wave_height=0.04 peak_wave_period=2 wave_period_min=1 wave_period_max=10", line(1, 1, 1, 3)),
+          run(dt, 1000));
   std::vector<float> x;
   b.simulate(keys, dt, 1, spin_up + n_signal, [&](const Model& m, int n) {
     if (n > spin_up) x.push_back(m.eta_old(51, 2));  // x = 10 m
@@ -510,14 +523,16 @@ TEST(GenerationPhysics, SolitaryWaveKeepsSpeedAndHeight) {
     s2[n] = m.eta_old(p2, 2);
   });
   ASSERT_EQ(b.set.signal_steps, steps + 1);  // the whole simulation: int(duration / dt + 1)
-  const int n1 = std::max_element(s1.begin(), s1.end()) - s1.begin(), n2 = std::max_element(s2.begin(), s2.end()) - s2.begin();
+  const int n1 = std::max_element(s1.begin(), s1.end()) - s1.begin(),
+            n2 = std::max_element(s2.begin(), s2.end()) - s2.begin();
   ASSERT_GT(n2, n1);
   ASSERT_LT(n2, steps);
   // Crest times by a parabola through the largest sample and its neighbours.
   auto crest = [](const std::vector<float>& s, int n) {
     return n + 0.5 * (s[n - 1] - s[n + 1]) / (s[n - 1] - 2.0 * s[n] + s[n + 1]);
   };
-  const double speed = (p2 - p1) * dx / ((crest(s2, n2) - crest(s1, n1)) * dt), expected = std::sqrt(kGravity * (h + H));
+  const double speed = (p2 - p1) * dx / ((crest(s2, n2) - crest(s1, n1)) * dt),
+               expected = std::sqrt(kGravity * (h + H));
   EXPECT_NEAR(speed, expected, 0.02 * expected);
   EXPECT_NEAR(s1[n1], H, 0.05f * H);
   EXPECT_NEAR(s2[n2], s1[n1], 0.05f * s1[n1]);
