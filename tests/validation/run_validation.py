@@ -938,7 +938,7 @@ def bar_flux_case(folder, full):
     the rows of probes before and behind the bar."""
     dx, dt, x, depth = bar_bb_geometry(full)
     ny = flume_grids(folder, x, -depth, sponge(x, 24.0, 32.0, 1.5), dx)
-    sf.write_grid(os.path.join(folder, "friction.grd"), np.zeros((ny, len(x))), dx, dx, 0.0, 0.0)
+    sf.write_grid(os.path.join(folder, "friction.grd"), np.full((ny, len(x)), 1.0e6), dx, dx, 0.0, 0.0)
     probes = np.concatenate([BB_FLUX_BEFORE, BB_FLUX_AFTER])
     return bar_par("bar", ny, BB_H, BB_T, dt, 30.0 * BB_T, probes, dx,
                    friction=":friction_file friction.grd"), "flux.par"
