@@ -1,6 +1,7 @@
 // Step B of a pass: the activity of every face and the surface velocity, bed velocity and volume
 // flux of every active face, from the vertical profile of the evaluated level (profile_s,
 // profile_g and the depth coefficients, solver/kernels.hpp).
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -268,19 +269,20 @@ void face_velocities_y_rows(Model& m, const Field& u, const Field& v, const Fiel
 }  // namespace
 
 // The faces of each row are independent of the other rows: this rank's rows, shared between
-// the threads, then the rows of the other ranks.
+// the threads.  The rows of the other ranks follow in share_face_rows (run_pass), after both
+// directions.
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
   const LineRange own = rank_lines(m, 1, m.ny);
 #pragma omp parallel num_threads(m.threads)
   face_velocities_x_rows(m, u, v, eta, thread_lines(own));
-  for (Field* f : {&m.u_surf, &m.u_bed, &m.flux_x}) share_rows(m, *f, 1, m.ny);
 }
 
+// The v-faces of rows 2..ny, split between the ranks as the rows 1..ny of the u-faces.
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
-  const LineRange own = rank_lines(m, 2, m.ny);
+  LineRange own = rank_lines(m, 1, m.ny);
+  own.first = std::max(own.first, 2);
 #pragma omp parallel num_threads(m.threads)
   face_velocities_y_rows(m, u, v, eta, thread_lines(own));
-  for (Field* f : {&m.v_surf, &m.v_bed, &m.flux_y}) share_rows(m, *f, 2, m.ny);
 }
 
 }  // namespace swx

@@ -14,6 +14,7 @@
 #include "solver/breaking.hpp"
 #include "solver/line_split.hpp"
 #include "solver/pass_parts.hpp"
+#include "solver/ranks.hpp"
 #include "solver/time_step.hpp"
 
 namespace swx {
@@ -100,6 +101,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   face_activity(m, lv.eta_e);
   face_velocities_x(m, lv.u_e, lv.v_e, lv.eta_e);
   face_velocities_y(m, lv.u_e, lv.v_e, lv.eta_e);
+  share_face_rows(m);
   // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
   if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);

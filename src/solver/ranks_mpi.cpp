@@ -1,9 +1,8 @@
 // The exchanges between the ranks of swellix-mpi (MPI_COMM_WORLD).  Every rank holds the whole
 // grid; after each parallel sweep the ranks gather the rows (contiguous slabs of the
 // column-major fields) or the blocks of columns (packed) that the others computed.
-#include <mpi.h>
-
 #include <algorithm>
+#include <mpi.h>
 #include <ostream>
 #include <string>
 #include <type_traits>
@@ -105,15 +104,26 @@ void broadcast_model(Model& m) {
   broadcast(m.signal_n1);
   broadcast(m.ramp0);
   broadcast(m.ramp1);
-  for (Field* f : {&m.depth,     &m.eta_old,    &m.eta_new,         &m.eta_mid,       &m.u_old,
-                   &m.u_new,     &m.u_mid,      &m.v_old,           &m.v_new,         &m.v_mid,
-                   &m.u_surf,    &m.v_surf,     &m.u_bed,           &m.v_bed,         &m.eta_rate,
-                   &m.depth_dx,  &m.depth_dy,   &m.break_mask,      &m.break_prev,    &m.celerity,
-                   &m.eddy_visc, &m.smag_visc,  &m.friction_factor, &m.porosity,      &m.damping,
-                   &m.velocity_damping,         &m.current_x,       &m.current_y,     &m.flux_x,
-                   &m.flux_y,    &m.swash_weight, &m.divergence,    &m.outflow_scale, &m.kinetic_cell,
-                   &m.rows_y.sub, &m.rows_y.diag, &m.rows_y.sup,    &m.rows_y.rhs,    &m.rows_y.x,
-                   &m.rows_y.work})
+  for (Field* f : {&m.depth,           &m.eta_old,
+                   &m.eta_new,         &m.eta_mid,
+                   &m.u_old,           &m.u_new,
+                   &m.u_mid,           &m.v_old,
+                   &m.v_new,           &m.v_mid,
+                   &m.u_surf,          &m.v_surf,
+                   &m.u_bed,           &m.v_bed,
+                   &m.eta_rate,        &m.depth_dx,
+                   &m.depth_dy,        &m.break_mask,
+                   &m.break_prev,      &m.celerity,
+                   &m.eddy_visc,       &m.smag_visc,
+                   &m.friction_factor, &m.porosity,
+                   &m.damping,         &m.velocity_damping,
+                   &m.current_x,       &m.current_y,
+                   &m.flux_x,          &m.flux_y,
+                   &m.swash_weight,    &m.divergence,
+                   &m.outflow_scale,   &m.kinetic_cell,
+                   &m.rows_y.sub,      &m.rows_y.diag,
+                   &m.rows_y.sup,      &m.rows_y.rhs,
+                   &m.rows_y.x,        &m.rows_y.work})
     broadcast(*f);
   broadcast(m.rows_y.bet);
   broadcast(m.wavemaker_mark);
@@ -143,6 +153,31 @@ void broadcast_model(Model& m) {
   broadcast(m.threads);
 }
 
+// The six face fields as one: element j of this type is row j of each of u_surf, u_bed, flux_x,
+// v_surf, v_bed and flux_y (its extent one row), so that one gather moves the same rows of all
+// six.  Built once the model's fields have their final place.
+MPI_Datatype face_type = MPI_DATATYPE_NULL;
+
+void make_face_type(Model& m) {
+  if (face_type != MPI_DATATYPE_NULL) MPI_Type_free(&face_type);
+  const Field* f[6] = {&m.u_surf, &m.u_bed, &m.flux_x, &m.v_surf, &m.v_bed, &m.flux_y};
+  int lengths[6];
+  MPI_Aint shifts[6];
+  MPI_Aint base = 0;
+  MPI_Get_address(f[0]->data(), &base);
+  for (int k = 0; k < 6; ++k) {
+    lengths[k] = m.u_surf.ni;
+    MPI_Aint a = 0;
+    MPI_Get_address(f[k]->data(), &a);
+    shifts[k] = MPI_Aint_diff(a, base);
+  }
+  MPI_Datatype six = MPI_DATATYPE_NULL;
+  MPI_Type_create_hindexed(6, lengths, shifts, MPI_FLOAT, &six);
+  MPI_Type_create_resized(six, 0, static_cast<MPI_Aint>(sizeof(float)) * m.u_surf.ni, &face_type);
+  MPI_Type_free(&six);
+  MPI_Type_commit(&face_type);
+}
+
 // This rank's place in the run, with the buffers of the exchanges (allocated here, before the
 // time loop).
 void join_ranks(Model& m) {
@@ -152,20 +187,32 @@ void join_ranks(Model& m) {
   m.share_counts.assign(static_cast<std::size_t>(m.ranks), 0);
   m.share_offsets.assign(static_cast<std::size_t>(m.ranks), 0);
   m.column_buffer.assign(static_cast<std::size_t>(m.nx + 1) * static_cast<std::size_t>(m.ny + 1), 0.0f);
+  make_face_type(m);
+}
+
+// Counts and offsets (in elements of ni) of every rank's part of the rows first..last.
+void row_parts(Model& m, int first, int last, int ni) {
+  for (int r = 0; r < m.ranks; ++r) {
+    const LineRange lr = split_lines(first, last, m.ranks, r);
+    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
+    m.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
+  }
 }
 
 }  // namespace
 
 void share_rows(Model& m, Field& f, int first, int last) {
   if (m.ranks == 1) return;
-  const int ni = f.ni;
-  for (int r = 0; r < m.ranks; ++r) {
-    const LineRange lr = split_lines(first, last, m.ranks, r);
-    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
-    m.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
-  }
+  row_parts(m, first, last, f.ni);
   MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, f.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT,
                  MPI_COMM_WORLD);
+}
+
+void share_face_rows(Model& m) {
+  if (m.ranks == 1) return;
+  row_parts(m, 1, m.ny, 1);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.u_surf.data(), m.share_counts.data(), m.share_offsets.data(),
+                 face_type, MPI_COMM_WORLD);
 }
 
 void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int j_last) {

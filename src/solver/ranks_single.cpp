@@ -4,6 +4,7 @@
 namespace swx {
 
 void share_rows(Model&, Field&, int, int) {}
+void share_face_rows(Model&) {}
 void share_columns(Model&, Field&, int, int, int, int) {}
 int rank_count() { return 1; }
 void send_model(Model&) {}
