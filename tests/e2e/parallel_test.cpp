@@ -55,23 +55,24 @@ std::string with_keys(const std::string& text, const std::map<std::string, std::
 }
 
 struct ParallelCase {
-  std::string name;                // folder name and parameter file (name.par)
-  std::set<std::string> inputs;    // files of the case before the run
+  std::string name;              // folder name and parameter file (name.par)
+  std::set<std::string> inputs;  // files of the case before the run
 };
 
-// The harbour example shortened to 20 s (101 steps), its animations over the last 10 s.
+// The harbour example shortened to 12 s (61 steps), its animations over the last 4 s.
 ParallelCase harbour(const CaseDir& c) {
   copy_example(c, "harbour", {"harbour_bathy.grd", "harbour_damp.grd", "harbour_poro.grd"});
   c.write("harbour.par", with_keys(test::read_text(fs::path(SWX_EXAMPLES_DIR) / "harbour" / "harbour.par"),
-                                   {{"duration", "20.0"}, {"start_time", "10.0"}, {"end_time", "20.0"}}));
+                                   {{"duration", "12.0"}, {"start_time", "8.0"}, {"end_time", "12.0"}}));
   return {"harbour", {"harbour.par", "harbour_bathy.grd", "harbour_damp.grd", "harbour_poro.grd"}};
 }
 
-// Regular waves of 8 cm breaking on a 1:10 beach in a flume 6 cells wide, 5 s (500 steps).
+// Regular waves of 8 cm breaking on a 1:10 beach in a flume 6 cells wide, 4 s (400 steps).
 ParallelCase beach(const CaseDir& c) {
   const int nx = 100, ny = 6;
-  std::string g = "# beach\n:N_Arrays 1\n:NGrid_X 100\n:NGrid_Y 6\n:Delta_X 0.05\n:Delta_Y 0.05\n:X_Origin 0.0\n"
-                  ":Y_Origin 0.0\n:EndHeader\n";
+  std::string g =
+      "# beach\n:N_Arrays 1\n:NGrid_X 100\n:NGrid_Y 6\n:Delta_X 0.05\n:Delta_Y 0.05\n:X_Origin 0.0\n"
+      ":Y_Origin 0.0\n:EndHeader\n";
   for (int j = 0; j < ny; ++j) {
     for (int i = 0; i < nx; ++i) {
       const double x = 0.05 * i;
@@ -85,7 +86,7 @@ ParallelCase beach(const CaseDir& c) {
           ":output_file_prefix beach\n:bathy_file beach.grd\n:tidal_offset 0.0\n:start_wavemaker\n"
           "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 6\n  :wave_type regular\n"
           "  :wave_height 0.08\n  :wave_period 1.5\n  :wave_direction 270.0\n  :wave_cycles 2\n:end_wavemaker\n"
-          ":time_step 0.01\n:duration 5.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
+          ":time_step 0.01\n:duration 4.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
           ":turb_length_scale 0.1\n:calc_wave_runup yes\n:min_flood_depth 0.001\n:chezy_coeff 60.0\n"
           ":ts_eta_file beach_eta.ts\n:ts_u_file beach_u.ts\n:ts_v_file beach_v.ts\n"
           ":save_timeseries\n  :probe_id x=2\n  :ts_x 2.0\n  :ts_y 0.1\n  :save_ts_eta yes\n  :save_ts_uv yes\n"
@@ -93,12 +94,12 @@ ParallelCase beach(const CaseDir& c) {
           ":ts_runup_file beach_gauge.ts\n:save_runup\n  :x1_runup 3.0\n  :y1_runup 0.1\n  :x2_runup 4.9\n"
           "  :y2_runup 0.1\n:end_save_runup\n"
           ":hs_file beach_hs.grd\n:mean_wl_file beach_mwl.grd\n:runup_max_file beach_runup.grd\n"
-          ":save_eta_animation\n:eta_anim_file beach_eta.anim\n:start_time 3.0\n:end_time 5.0\n"
+          ":save_eta_animation\n:eta_anim_file beach_eta.anim\n:start_time 3.0\n:end_time 4.0\n"
           ":save_time_step 0.1\n:save_full_grid yes\n:solution_file_option 2\n:kobl_solution_file beach.h5\n");
   return {"beach", {"beach.par", "beach.grd"}};
 }
 
-// A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 2 s.
+// A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 1 s.
 ParallelCase south_sea(const CaseDir& c) {
   copy_example(c, "elliptic_shoal", {"shoal_bathy.grd", "shoal_damp.grd"});
   c.write("multi.par",
@@ -109,12 +110,12 @@ ParallelCase south_sea(const CaseDir& c) {
           "  :gamma 3.3\n  :directional_distribution wrapped_normal\n  :prin_wave_direction 200.0\n"
           "  :standard_deviation 20.0\n  :max_cutoff_angle 40.0\n  :wave_period_min 0.6\n  :wave_period_max 2.0\n"
           "  :rescale_spectrum yes\n  :random_number_seed 77\n  :time_series_duration 20.0\n:end_wavemaker\n"
-          ":time_step 0.025\n:duration 2.0\n:nonlinear_option weak\n:check_wave_breaking no\n:chezy_coeff 1000.0\n"
+          ":time_step 0.025\n:duration 1.0\n:nonlinear_option weak\n:check_wave_breaking no\n:chezy_coeff 1000.0\n"
           ":ts_eta_file multi_eta.ts\n:ts_u_file multi_u.ts\n:ts_v_file multi_v.ts\n"
-          ":save_timeseries\n  :probe_id centre\n  :ts_x 0.0\n  :ts_y -8.0\n  :save_ts_eta yes\n"
+          ":save_timeseries\n  :probe_id centre\n  :ts_x 0.0\n  :ts_y -9.0\n  :save_ts_eta yes\n"
           "  :save_ts_uv yes\n  :ts_z_uv 0.1\n  :save_ts_pressure no\n:end_save_timeseries\n"
           ":hs_file multi_hs.grd\n:mean_uv_file multi_muv.grd\n:save_uv_animation\n:uv_anim_file multi_uv.anim\n"
-          ":start_time 1.5\n:end_time 2.0\n:save_time_step 0.1\n:save_full_grid yes\n");
+          ":start_time 0.5\n:end_time 1.0\n:save_time_step 0.1\n:save_full_grid yes\n");
   return {"multi", {"multi.par", "shoal_bathy.grd", "shoal_damp.grd"}};
 }
 
