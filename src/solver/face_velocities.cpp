@@ -34,24 +34,27 @@ void face_activity(Model& m, const Field& eta) {
   const bool clear_bed = m.swash_scheme == 1;
   if (!runup) {
     // Without the moving shoreline a face is active exactly when both its cells are wet.
-    const int nx = m.nx;  // a local: the byte stores below could alias m.nx
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-    for (int j = 1; j <= m.ny; ++j) {
-      const float* dep = m.depth.col(j);
-      const float* et = eta.col(j);
-      std::uint8_t* __restrict act = m.active_u.col(j);
-      for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
-        act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
-    }
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-    for (int j = 2; j <= m.ny; ++j) {
-      const float* depm = m.depth.col(j - 1);
-      const float* etm = eta.col(j - 1);
-      const float* dep = m.depth.col(j);
-      const float* et = eta.col(j);
-      std::uint8_t* __restrict act = m.active_v.col(j);
-      for (int k = 0; k < nx; ++k)
-        act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
+    const int nx = m.nx, ny = m.ny;  // locals: the byte stores below could alias m.nx
+#pragma omp parallel num_threads(m.threads)
+    {
+#pragma omp for schedule(static) nowait
+      for (int j = 1; j <= ny; ++j) {
+        const float* dep = m.depth.col(j);
+        const float* et = eta.col(j);
+        std::uint8_t* __restrict act = m.active_u.col(j);
+        for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
+          act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
+      }
+#pragma omp for schedule(static)
+      for (int j = 2; j <= ny; ++j) {
+        const float* depm = m.depth.col(j - 1);
+        const float* etm = eta.col(j - 1);
+        const float* dep = m.depth.col(j);
+        const float* et = eta.col(j);
+        std::uint8_t* __restrict act = m.active_v.col(j);
+        for (int k = 0; k < nx; ++k)
+          act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
+      }
     }
     return;
   }

@@ -44,34 +44,37 @@ void continuity_rate_rows(const Field& u, const Field& v, const Field& eta, Fiel
 
 namespace {
 
-// The whole-array sweeps below share the columns of the array between the threads.
-void average_into_mid(Field& mid, const Field& old_level, const Field& new_level, int threads) {
-#pragma omp parallel num_threads(threads)
+// The whole-array sweeps below share the columns of the arrays between the threads, several
+// arrays in one parallel region.  Elements k0..k1-1 of an array are the columns r.first..r.last.
+inline std::size_t column_start(const Field& f, int j) {
+  return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(f.ni);
+}
+
+void average_columns(Field& mid, const Field& old_level, const Field& new_level, LineRange r) {
+  const std::size_t k0 = column_start(mid, r.first), k1 = column_start(mid, r.last + 1);
+  float* pm = mid.data();
+  const float* po = old_level.data();
+  const float* pn = new_level.data();
+  for (std::size_t k = k0; k < k1; ++k) pm[k] = 0.5f * (po[k] + pn[k]);
+}
+
+// The mid level of a corrector: the mean of the old and the newest level of eta, u and v.
+void average_into_mid(Model& m) {
+#pragma omp parallel num_threads(m.threads)
   {
-    const LineRange r = thread_lines({1, mid.nj});
-    const std::size_t k0 = static_cast<std::size_t>(r.first - 1) * static_cast<std::size_t>(mid.ni);
-    const std::size_t k1 = static_cast<std::size_t>(r.last) * static_cast<std::size_t>(mid.ni);
-    float* pm = mid.data();
-    const float* po = old_level.data();
-    const float* pn = new_level.data();
-    for (std::size_t k = k0; k < k1; ++k) pm[k] = 0.5f * (po[k] + pn[k]);
+    const LineRange r = thread_lines({1, m.eta_mid.nj});
+    average_columns(m.eta_mid, m.eta_old, m.eta_new, r);
+    average_columns(m.u_mid, m.u_old, m.u_new, r);
+    average_columns(m.v_mid, m.v_old, m.v_new, r);
   }
 }
 
-void copy_field(Field& to, const Field& from, int threads) {
-#pragma omp parallel num_threads(threads)
-  {
-    const LineRange r = thread_lines({1, to.nj});
-    if (r.first <= r.last) std::copy(from.col(r.first), from.col(r.last) + from.ni, to.col(r.first));
-  }
+void copy_columns(Field& to, const Field& from, LineRange r) {
+  if (r.first <= r.last) std::copy(from.col(r.first), from.col(r.last) + from.ni, to.col(r.first));
 }
 
-void clear_field(Field& f, int threads) {
-#pragma omp parallel num_threads(threads)
-  {
-    const LineRange r = thread_lines({1, f.nj});
-    if (r.first <= r.last) std::fill(f.col(r.first), f.col(r.last) + f.ni, 0.0f);
-  }
+void clear_columns(Field& f, LineRange r) {
+  if (r.first <= r.last) std::fill(f.col(r.first), f.col(r.last) + f.ni, 0.0f);
 }
 
 }  // namespace
@@ -81,8 +84,12 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
   // 2. Ramp factors of the step.
   ramp_factors(step, m.ramp_steps, m.ramp0, m.ramp1);
   // 4. Work rows and per-step scratch.
-  clear_field(m.flux_x, m.threads);
-  clear_field(m.flux_y, m.threads);
+#pragma omp parallel num_threads(m.threads)
+  {
+    const LineRange r = thread_lines({1, m.flux_x.nj});
+    clear_columns(m.flux_x, r);
+    clear_columns(m.flux_y, r);
+  }
   // 5. Outer still-water-level velocities.
   if (m.nonlinear_option == 2 || m.breaking_on == 1) {
     for (int i = 1; i <= m.nx + 1; ++i) {
@@ -103,9 +110,7 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
   run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false, false});
   // 9. Four more correctors, each from the mean of the old and the newest level.
   for (std::uint8_t pass = 1; pass <= 4; ++pass) {
-    average_into_mid(m.eta_mid, m.eta_old, m.eta_new, m.threads);
-    average_into_mid(m.u_mid, m.u_old, m.u_new, m.threads);
-    average_into_mid(m.v_mid, m.v_old, m.v_new, m.threads);
+    average_into_mid(m);
     run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false, pass == 4});
   }
   // 10. Breaking field, marker and eddy viscosity for the next step.
@@ -119,10 +124,14 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
 }
 
 void finish_step(Model& m) {
-  copy_field(m.eta_old, m.eta_new, m.threads);
-  copy_field(m.u_old, m.u_new, m.threads);
-  copy_field(m.v_old, m.v_new, m.threads);
-  if (m.breaking_on == 1) copy_field(m.break_prev, m.break_mask, m.threads);
+#pragma omp parallel num_threads(m.threads)
+  {
+    const LineRange r = thread_lines({1, m.eta_old.nj});
+    copy_columns(m.eta_old, m.eta_new, r);
+    copy_columns(m.u_old, m.u_new, r);
+    copy_columns(m.v_old, m.v_new, r);
+    if (m.breaking_on == 1) copy_columns(m.break_prev, m.break_mask, r);
+  }
 }
 
 }  // namespace swx
