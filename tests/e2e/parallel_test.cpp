@@ -67,15 +67,16 @@ ParallelCase harbour(const CaseDir& c) {
   return {"harbour", {"harbour.par", "harbour_bathy.grd", "harbour_damp.grd", "harbour_poro.grd"}};
 }
 
-// Regular waves of 8 cm breaking on a 1:10 beach in a flume 6 cells wide, 4 s (400 steps).
+// Regular waves of 8 cm breaking (from 3.6 s) and running up a 1:10 beach in a flume 6 cells of
+// 0.1 m wide, 4 s (201 steps).
 ParallelCase beach(const CaseDir& c) {
-  const int nx = 100, ny = 6;
+  const int nx = 50, ny = 6;
   std::string g =
-      "# beach\n:N_Arrays 1\n:NGrid_X 100\n:NGrid_Y 6\n:Delta_X 0.05\n:Delta_Y 0.05\n:X_Origin 0.0\n"
+      "# beach\n:N_Arrays 1\n:NGrid_X 50\n:NGrid_Y 6\n:Delta_X 0.1\n:Delta_Y 0.1\n:X_Origin 0.0\n"
       ":Y_Origin 0.0\n:EndHeader\n";
   for (int j = 0; j < ny; ++j) {
     for (int i = 0; i < nx; ++i) {
-      const double x = 0.05 * i;
+      const double x = 0.1 * i;
       g += ' ';
       g += std::to_string(x < 1.0 ? -0.3 : -0.3 + (x - 1.0) / 10.0);
     }
@@ -86,13 +87,13 @@ ParallelCase beach(const CaseDir& c) {
           ":output_file_prefix beach\n:bathy_file beach.grd\n:tidal_offset 0.0\n:start_wavemaker\n"
           "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 6\n  :wave_type regular\n"
           "  :wave_height 0.08\n  :wave_period 1.5\n  :wave_direction 270.0\n  :wave_cycles 2\n:end_wavemaker\n"
-          ":time_step 0.01\n:duration 4.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
+          ":time_step 0.02\n:duration 4.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
           ":turb_length_scale 0.1\n:calc_wave_runup yes\n:min_flood_depth 0.001\n:chezy_coeff 60.0\n"
           ":ts_eta_file beach_eta.ts\n:ts_u_file beach_u.ts\n:ts_v_file beach_v.ts\n"
-          ":save_timeseries\n  :probe_id x=2\n  :ts_x 2.0\n  :ts_y 0.1\n  :save_ts_eta yes\n  :save_ts_uv yes\n"
+          ":save_timeseries\n  :probe_id x=2\n  :ts_x 2.0\n  :ts_y 0.2\n  :save_ts_eta yes\n  :save_ts_uv yes\n"
           "  :ts_z_uv 0.1\n  :save_ts_pressure no\n:end_save_timeseries\n"
-          ":ts_runup_file beach_gauge.ts\n:save_runup\n  :x1_runup 3.0\n  :y1_runup 0.1\n  :x2_runup 4.9\n"
-          "  :y2_runup 0.1\n:end_save_runup\n"
+          ":ts_runup_file beach_gauge.ts\n:save_runup\n  :x1_runup 3.0\n  :y1_runup 0.2\n  :x2_runup 4.9\n"
+          "  :y2_runup 0.2\n:end_save_runup\n"
           ":hs_file beach_hs.grd\n:mean_wl_file beach_mwl.grd\n:runup_max_file beach_runup.grd\n"
           ":save_eta_animation\n:eta_anim_file beach_eta.anim\n:start_time 3.0\n:end_time 4.0\n"
           ":save_time_step 0.1\n:save_full_grid yes\n:solution_file_option 2\n:kobl_solution_file beach.h5\n");
