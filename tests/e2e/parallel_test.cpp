@@ -7,6 +7,7 @@
 // the swash) and a multidirectional sea from the south boundary over the elliptic shoal.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <sstream>
@@ -177,6 +178,20 @@ TEST(Parallel, ThreadsWriteTheSerialFiles) {
     EXPECT_GT(serial.size(), 5u);
     EXPECT_EQ(serial.at("console").find("Fatal"), std::string::npos) << serial.at("console");
     for (int t : {1, 2, 4}) expect_same_files(serial, run_and_collect(c, pc, serial_command(t)), pc.name + " threads");
+  }
+}
+
+// A thread count that is neither a positive whole number nor "auto" ends the run with one box.
+TEST(Parallel, ThreadCountOtherThanANumberOrAutoIsFatal) {
+  CaseDir c("parallel_thread_count");
+  write_tiny_case(c);
+  for (const char* value : {"0", "-2", "two", "4096x", "99999"}) {
+    ::setenv("SWELLIX_THREADS", value, 1);
+    const RunResult r = c.run({"tiny.par"});
+    ::unsetenv("SWELLIX_THREADS");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.console, box_text(kFatalTitle, "SWELLIX_THREADS must be a whole number from 1 to 4096 or auto",
+                                  "SWELLIX_THREADS = \"" + std::string(value) + "\""));
   }
 }
 
