@@ -7,11 +7,13 @@
 // time is also printed but is not the figure to compare) and covers the time loop only
 // (the signal is prepared before the clock starts and timed on its own).
 //
-//   solver_bench NX NY STEPS [ARRAYS_PER_PASS]
+//   solver_bench NX NY STEPS [ARRAYS_PER_PASS [THREADS]]
 //
 // ARRAYS_PER_PASS (default 0 = not printed) is the number of whole float arrays one pass
 // streams through memory (docs/performance.md); with it the bench prints the share of the
-// bandwidth bound at 15 GB/s (0.26 ns per float array and cell).
+// bandwidth bound at 15 GB/s (0.26 ns per float array and cell).  THREADS (default 1) is the
+// thread count of the sweeps, as SWELLIX_THREADS sets it in the program; with more than one
+// thread the figure to compare is the wall rate.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -38,11 +40,12 @@ double cpu_seconds() {
 int main(int argc, char** argv) {
   using namespace swx;
   if (argc < 4) {
-    std::fprintf(stderr, "usage: solver_bench NX NY STEPS [ARRAYS_PER_PASS]\n");
+    std::fprintf(stderr, "usage: solver_bench NX NY STEPS [ARRAYS_PER_PASS [THREADS]]\n");
     return 2;
   }
   const int nx = std::atoi(argv[1]), ny = std::atoi(argv[2]), steps = std::atoi(argv[3]);
   const double arrays = argc > 4 ? std::atof(argv[4]) : 0.0;
+  const int threads = argc > 5 ? std::max(1, std::atoi(argv[5])) : 1;
   std::ostringstream console, log;
   const Reporter reporter{&console, &log};
 
@@ -67,6 +70,7 @@ int main(int argc, char** argv) {
 
   Model m;
   build_model(m, Field(nx + 1, ny + 1, h), nx, ny, dx, dx, o, {sig}, grids, reporter);
+  set_threads(m, threads);
 
   // One probe in the middle of the basin, sampled every step as the driver would.
   double probe_sum = 0.0;
@@ -82,7 +86,7 @@ int main(int argc, char** argv) {
   const double updates = static_cast<double>(nx) * ny * steps;
   const double sim = steps * static_cast<double>(dt);
   const double ns_pass = cpu * 1e9 / (updates * 6.0);
-  std::printf("grid %dx%d  steps %d  (%.2f s simulated)\n", nx, ny, steps, sim);
+  std::printf("grid %dx%d  steps %d  (%.2f s simulated)  threads %d\n", nx, ny, steps, sim, threads);
   std::printf("  cpu %.3f s  wall %.3f s  signal preparation %.4f s cpu\n", cpu, wall, c_sig);
   std::printf("  cell-updates per cpu second   %.4g\n", updates / cpu);
   std::printf("  cell-updates per wall second  %.4g\n", updates / wall);

@@ -2,12 +2,15 @@
 // and the single place where a fatal condition ends the run.
 #include "driver/run.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
@@ -23,6 +26,7 @@
 #include "params/param_table.hpp"
 #include "solver/model.hpp"
 #include "solver/model_setup.hpp"
+#include "solver/ranks.hpp"
 #include "solver/time_step.hpp"
 #include "wavegen/wavemaker_blocks.hpp"
 
@@ -37,6 +41,7 @@ struct Run {
   WallClock start_clock;
   float start_cpu = 0.0f;
 
+  int threads = 1;         // threads of the time loop's sweeps (SWELLIX_THREADS)
   std::string param_file;  // as typed or passed, with the extension added
   ParamTable table;
   ModelParams params;
@@ -66,6 +71,31 @@ struct Run {
 void start_clocks(Run& r) {
   r.start_clock = wall_clock_now();
   r.start_cpu = cpu_seconds();
+}
+
+// The number of threads of the time loop from the environment variable SWELLIX_THREADS: unset
+// or empty for one, a positive whole number, or "auto" for every core of the machine.
+void read_thread_count(Run& r) {
+  const char* env = std::getenv("SWELLIX_THREADS");
+  const std::string text = env != nullptr ? std::string(trim_right(trim_left(env))) : std::string();
+  if (text.empty()) return;
+  if (text == "auto") {
+    r.threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return;
+  }
+  constexpr int kMaxThreads = 4096;
+  long n = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9' || n > kMaxThreads) {
+      n = 0;
+      break;
+    }
+    n = 10 * n + (c - '0');
+  }
+  if (n < 1 || n > kMaxThreads)
+    fatal("SWELLIX_THREADS must be a whole number from 1 to " + compact_int(kMaxThreads) + " or auto",
+          "SWELLIX_THREADS = \"" + text.substr(0, 40) + "\"");
+  r.threads = static_cast<int>(n);
 }
 
 // Phase 2: the parameter file's name (from the command line or asked for), the working
@@ -107,6 +137,9 @@ void write_log_header(Run& r) {
       << " \n"
       << param_line << '\n'
       << " \n";
+  // The parallel layout, only when the run has one: a serial run's log stays as it was.
+  if (r.threads > 1) log << " Threads: " << r.threads << '\n';
+  if (rank_count() > 1) log << " MPI ranks: " << rank_count() << '\n';
   errno = 0;
   log.flush();
   check_log(r);
@@ -227,6 +260,8 @@ void set_up_model(Run& r) {
   setup_model(r.model, r.grid, r.depth, r.params, r.wavemakers.take_signals(), r.grids, r.wavemakers.wave.mean_period,
               r.wavemakers.wave.rms_wave_height, r.rep);
   check_courant(r.model, r.rep);
+  set_threads(r.model, r.threads);
+  send_model(r.model);
   r.records = init_probe_records(r.params);
   r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
 }
@@ -245,6 +280,7 @@ void run_time_loop(Run& r) {
     r.log_file.flush();  // progress stays readable while the run goes on
     check_log(r);
     r.out.flush();
+    send_step(n);
     advance_solution(r.model, n, r.rep);
     watch_non_finite(r.watch, r.model, n);
     record_probes(r.records, r.model, r.params, n);
@@ -278,6 +314,7 @@ void finish_run(Run& r) {
 
 void run_phases(Run& r, int argc, char** argv) {
   start_clocks(r);
+  read_thread_count(r);
   load_parameters(r, argc, argv);
   open_log_file(r);
   write_log_header(r);
@@ -319,6 +356,7 @@ int run_program(int argc, char** argv, std::istream& in, std::ostream& out) {
   } catch (...) {
     show_fatal_error_box(out, "Run stopped by an unexpected error");
   }
+  send_step(0);  // over several ranks: the others end with this one
   out.flush();
   return 0;
 }

@@ -21,6 +21,7 @@ int breaking_at_point(const Field& celerity, const Field& eta, const Field& u_su
 }
 
 void breaking_marker(Model& m) {
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       if (breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, i, j) == 1) m.break_mask(i, j) = 1.0f;
@@ -35,6 +36,7 @@ void transport_breaking_field(Model& m) {
   const float ax = 0.5f * m.gc.dt_2dx;  // dt/(4 dx)
   const float ay = 0.5f * m.gc.dt_2dy;
   const float decay = 0.5f * m.dt * m.break_decay;
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     const int jm = j > 1 ? j - 1 : j, jp = j < m.ny ? j + 1 : j;
     for (int i = 1; i <= m.nx; ++i) {
@@ -54,6 +56,8 @@ void transport_breaking_field(Model& m) {
   }
 }
 
+// A cell of strong divergence also sets the Smagorinsky viscosity of its four neighbours, which
+// they overwrite when visited later: the cells are visited in order, on one thread.
 void update_eddy_viscosity(Model& m) {
   const float cs2 = m.smagorinsky_const * m.smagorinsky_const;
   const float area = m.dx * m.dy;

@@ -1,11 +1,13 @@
 // Step B of a pass: the activity of every face and the surface velocity, bed velocity and volume
 // flux of every active face, from the vertical profile of the evaluated level (profile_s,
 // profile_g and the depth coefficients, solver/kernels.hpp).
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
 #include "core/constants.hpp"
 #include "solver/pass_parts.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -32,25 +34,33 @@ void face_activity(Model& m, const Field& eta) {
   const bool clear_bed = m.swash_scheme == 1;
   if (!runup) {
     // Without the moving shoreline a face is active exactly when both its cells are wet.
-    const int nx = m.nx;  // a local: the byte stores below could alias m.nx
-    for (int j = 1; j <= m.ny; ++j) {
-      const float* dep = m.depth.col(j);
-      const float* et = eta.col(j);
-      std::uint8_t* __restrict act = m.active_u.col(j);
-      for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
-        act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
-    }
-    for (int j = 2; j <= m.ny; ++j) {
-      const float* depm = m.depth.col(j - 1);
-      const float* etm = eta.col(j - 1);
-      const float* dep = m.depth.col(j);
-      const float* et = eta.col(j);
-      std::uint8_t* __restrict act = m.active_v.col(j);
-      for (int k = 0; k < nx; ++k)
-        act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
+    const int nx = m.nx, ny = m.ny;  // locals: the byte stores below could alias m.nx
+#pragma omp parallel num_threads(m.threads)
+    {
+#pragma omp for schedule(static) nowait
+      for (int j = 1; j <= ny; ++j) {
+        const float* dep = m.depth.col(j);
+        const float* et = eta.col(j);
+        std::uint8_t* __restrict act = m.active_u.col(j);
+        for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
+          act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
+      }
+#pragma omp for schedule(static)
+      for (int j = 2; j <= ny; ++j) {
+        const float* depm = m.depth.col(j - 1);
+        const float* etm = eta.col(j - 1);
+        const float* dep = m.depth.col(j);
+        const float* et = eta.col(j);
+        std::uint8_t* __restrict act = m.active_v.col(j);
+        for (int k = 0; k < nx; ++k)
+          act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
+      }
     }
     return;
   }
+  // With the moving shoreline: each face from the level and the surface velocities of the
+  // previous pass, which no face writes here.
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 2; i <= m.nx; ++i) {
       const float dl = m.depth(i - 1, j) + eta(i - 1, j);
@@ -70,6 +80,7 @@ void face_activity(Model& m, const Field& eta) {
       m.active_u(i, j) = act ? 1 : 0;
     }
   }
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 2; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float dl = m.depth(i, j - 1) + eta(i, j - 1);
@@ -214,13 +225,12 @@ bool plain_faces(const Model& m, bool inner_side) {
   return m.nonlinear_option != 2 && !m.current_on && !inner_side && !swash_zone_on(m);
 }
 
-}  // namespace
-
-void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
+// The u-faces of rows lines.first..lines.last.
+void face_velocities_x_rows(Model& m, const Field& u, const Field& v, const Field& eta, LineRange lines) {
   const bool side6 = has_side(m, WavemakerSide::kInnerColumn);
   const bool plain = plain_faces(m, side6);
   const InverseSteps st = x_line_steps(m.gc);
-  for (int j = 1; j <= m.ny; ++j) {
+  for (int j = lines.first; j <= lines.last; ++j) {
     if (plain) {
       face_velocities_x_plain(m, u, v, eta, j, m.u_surf.col(j) - 1, m.u_bed.col(j) - 1, m.flux_x.col(j) - 1);
       continue;
@@ -237,11 +247,12 @@ void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& et
   }
 }
 
-void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
+// The v-faces of rows lines.first..lines.last (2..ny).
+void face_velocities_y_rows(Model& m, const Field& u, const Field& v, const Field& eta, LineRange lines) {
   const bool side5 = has_side(m, WavemakerSide::kInnerRow);
   const bool plain = plain_faces(m, side5);
   const InverseSteps st = y_line_steps(m.gc);
-  for (int j = 2; j <= m.ny; ++j) {
+  for (int j = lines.first; j <= lines.last; ++j) {
     if (plain) {
       face_velocities_y_plain(m, u, v, eta, j, m.v_surf.col(j) - 1, m.v_bed.col(j) - 1, m.flux_y.col(j) - 1);
       continue;
@@ -256,6 +267,25 @@ void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& et
       m.flux_y(i, j) = f.flux;
     }
   }
+}
+
+}  // namespace
+
+// The faces of each row are independent of the other rows: this rank's rows, shared between
+// the threads.  The rows of the other ranks follow in share_face_rows (run_pass), after both
+// directions.
+void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
+  const LineRange own = rank_lines(m, 1, m.ny);
+#pragma omp parallel num_threads(m.threads)
+  face_velocities_x_rows(m, u, v, eta, thread_lines(own));
+}
+
+// The v-faces of rows 2..ny, split between the ranks as the rows 1..ny of the u-faces.
+void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
+  LineRange own = rank_lines(m, 1, m.ny);
+  own.first = std::max(own.first, 2);
+#pragma omp parallel num_threads(m.threads)
+  face_velocities_y_rows(m, u, v, eta, thread_lines(own));
 }
 
 }  // namespace swx

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "solver/pass_parts.hpp"
+#include "solver/ranks.hpp"
 #include "solver/select.hpp"
 #include "solver/time_step.hpp"
 
@@ -19,6 +20,8 @@ namespace {
 //     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
 //     down to match (instead of the level going below the bed and being clipped, which would
 //     create water).  Each face has one donor cell, so the scaling keeps the volume.
+//  The first rule clears the faces of a cell, which the test of the next cell reads: it visits
+//  the cells in order, on one thread (every rank does the same).
 void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
   const float mfd = m.min_flood_depth;
   for (int j = 1; j <= m.ny; ++j) {
@@ -35,6 +38,7 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
       }
     }
   }
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float fw = m.flux_x(i, j) * tdx, fe = m.flux_x(i + 1, j) * tdx;
@@ -45,6 +49,7 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
       m.outflow_scale(i, j) = out > avail ? avail / out : 1.0f;
     }
   }
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx + 1; ++i) {
       float& f = m.flux_x(i, j);
@@ -52,6 +57,7 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
       if (f != 0.0f && donor >= 1 && donor <= m.nx) f *= m.outflow_scale(donor, j);
     }
   }
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny + 1; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       float& f = m.flux_y(i, j);
@@ -61,43 +67,38 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
   }
 }
 
-}  // namespace
+// The level of rows lines.first..lines.last without the shoreline and the eddy terms: the
+// arithmetic of level_rows, branch-free.
+void plain_level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, float tdy, LineRange lines) {
+  const Field& eta = lv.eta_e;
+  for (int j = lines.first; j <= lines.last; ++j) {
+    const float* dep = m.depth.col(j) - 1;
+    const float* et = eta.col(j) - 1;
+    const float* eo = m.eta_old.col(j) - 1;
+    const float* damp = m.damping.col(j) - 1;
+    const float* por = m.porosity.col(j) - 1;
+    const float* fx = m.flux_x.col(j) - 1;
+    const float* fyl = m.flux_y.col(j) - 1;
+    const float* fyr = m.flux_y.col(j + 1) - 1;
+    float* __restrict out = lv.eta_t.col(j) - 1;
+    const bool por_on = m.porosity_on;
+    for (int i = 1; i <= m.nx; ++i) {
+      const float d = dep[i] + et[i];
+      const float div = (fx[i + 1] - fx[i]) * tdx + (fyr[i] - fyl[i]) * tdy;
+      const float n = select(por_on, por[i], 1.0f);
+      const float e = eo[i] - tdt * damp[i] * et[i] - div / n;
+      out[i] = select(d > 0.0f, e, 0.0f);
+    }
+  }
+}
 
-// Water level of the pass (step F).
-void update_level(Model& m, const PassLevels& lv) {
-  const float theta = lv.predictor ? 0.5f : 1.0f;
-  const float tdt = theta * m.dt;
-  const float tdx = lv.predictor ? m.gc.dt_2dx : 2.0f * m.gc.dt_2dx;
-  const float tdy = lv.predictor ? m.gc.dt_2dy : 2.0f * m.gc.dt_2dy;
+// The level of rows lines.first..lines.last with the shoreline or the eddy terms; each cell
+// reads only the evaluated level and the fluxes.
+void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, float tdy, LineRange lines) {
   const bool runup = m.calc_wave_runup == 1;
   const Field& eta = lv.eta_e;
   const float mfd = m.min_flood_depth;
-  if (runup) limit_shoreline_fluxes(m, eta, tdx, tdy);
-  if (!runup && m.breaking_on != 1) {
-    // Without the shoreline and the eddy terms: the same arithmetic, branch-free.
-    for (int j = 1; j <= m.ny; ++j) {
-      const float* dep = m.depth.col(j) - 1;
-      const float* et = eta.col(j) - 1;
-      const float* eo = m.eta_old.col(j) - 1;
-      const float* damp = m.damping.col(j) - 1;
-      const float* por = m.porosity.col(j) - 1;
-      const float* fx = m.flux_x.col(j) - 1;
-      const float* fyl = m.flux_y.col(j) - 1;
-      const float* fyr = m.flux_y.col(j + 1) - 1;
-      float* __restrict out = lv.eta_t.col(j) - 1;
-      const bool por_on = m.porosity_on;
-      for (int i = 1; i <= m.nx; ++i) {
-        const float d = dep[i] + et[i];
-        const float div = (fx[i + 1] - fx[i]) * tdx + (fyr[i] - fyl[i]) * tdy;
-        const float n = select(por_on, por[i], 1.0f);
-        const float e = eo[i] - tdt * damp[i] * et[i] - div / n;
-        out[i] = select(d > 0.0f, e, 0.0f);
-      }
-    }
-    inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
-    return;
-  }
-  for (int j = 1; j <= m.ny; ++j) {
+  for (int j = lines.first; j <= lines.last; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float d = m.depth(i, j) + eta(i, j);
       const float fxl = m.flux_x(i, j), fxr = m.flux_x(i + 1, j);
@@ -128,13 +129,40 @@ void update_level(Model& m, const PassLevels& lv) {
       }
     }
   }
+}
+
+}  // namespace
+
+// Water level of the pass (step F).  The cells of a row are updated independently of the other
+// rows: this rank's rows, shared between the threads, then the rows of the other ranks.  The
+// flux limits before and the drying after stay whole on every rank.
+void update_level(Model& m, const PassLevels& lv) {
+  const float theta = lv.predictor ? 0.5f : 1.0f;
+  const float tdt = theta * m.dt;
+  const float tdx = lv.predictor ? m.gc.dt_2dx : 2.0f * m.gc.dt_2dx;
+  const float tdy = lv.predictor ? m.gc.dt_2dy : 2.0f * m.gc.dt_2dy;
+  const bool runup = m.calc_wave_runup == 1;
+  const float mfd = m.min_flood_depth;
+  if (runup) limit_shoreline_fluxes(m, lv.eta_e, tdx, tdy);
+  const bool plain = !runup && m.breaking_on != 1;
+  const LineRange own = rank_lines(m, 1, m.ny);
+#pragma omp parallel num_threads(m.threads)
+  {
+    if (plain)
+      plain_level_rows(m, lv, tdt, tdx, tdy, thread_lines(own));
+    else
+      level_rows(m, lv, tdt, tdx, tdy, thread_lines(own));
+  }
+  share_rows(m, lv.eta_t, 1, m.ny);
   inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
   if (runup) {
+#pragma omp parallel for num_threads(m.threads) schedule(static)
     for (int j = 1; j <= m.ny; ++j) {
       for (int i = 1; i <= m.nx; ++i) {
         if (m.depth(i, j) + lv.eta_t(i, j) <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
       }
     }
+    // Each change is seen by the tests after it: in order, on one thread.
     remove_isolated_wet_cells(lv.eta_t, m.depth, mfd, m.nx, m.ny);
   }
 }

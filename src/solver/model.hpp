@@ -21,20 +21,6 @@ struct GridConstants {
   float dt_dx2 = 0.0f, dt_dy2 = 0.0f;
 };
 
-// One tridiagonal system along a grid line plus the Thomas work vector, kept for the run.
-struct TridiagonalRows {
-  std::vector<float> sub, diag, sup, rhs, x, work;
-  void resize(int n) {
-    const auto s = static_cast<std::size_t>(n) + 1;  // index 1..n used
-    sub.assign(s, 0.0f);
-    diag.assign(s, 0.0f);
-    sup.assign(s, 0.0f);
-    rhs.assign(s, 0.0f);
-    x.assign(s, 0.0f);
-    work.assign(s, 0.0f);
-  }
-};
-
 // The tridiagonal systems of a block of up to kLanes x-lines, solved together: each line is
 // assembled into its own contiguous rows (line r at offset r * (n + 1)), then the block is
 // transposed so that element (k, r) lies at k * kLanes + r and the lanes are solved side by
@@ -64,6 +50,8 @@ struct ColumnRows {
   }
 };
 
+// A run over several ranks sends every member below from rank 0 to the others (send_model,
+// solver/ranks_mpi.cpp): a new member is added there too.
 struct Model {
   GridHeader grid;
   int nx = 0, ny = 0;
@@ -118,9 +106,15 @@ struct Model {
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
   Field kinetic_cell;   // "strong" option: kinetic energy of the still-water-level velocities
 
-  TridiagonalRows rows_x;
-  LineBlock block_x;
-  ColumnRows rows_y;
+  std::vector<LineBlock> block_x;  // one per thread: the x-line block each thread solves
+  ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns
+
+  // Threads of each parallel sweep, and this process's rank among the ranks of the run
+  // (solver/ranks.hpp); a serial run has 1 thread and rank 0 of 1.
+  int threads = 1;
+  int rank = 0, ranks = 1;
+  std::vector<float> column_buffer;              // several ranks: the packed columns of the y-lines
+  std::vector<int> share_counts, share_offsets;  // several ranks: each rank's part of an exchange
 
   std::vector<BoundarySignal> wavemakers;  // read by the time loop
   // Inner-line wavemakers: per wavemaker and point of its line, the factor that turns the

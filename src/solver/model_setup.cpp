@@ -204,8 +204,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   m.active_u.resize(ni, nj, 0);
   m.active_v.resize(ni, nj, 0);
   m.swash_weight.resize(ni, nj, 1.0f);
-  m.rows_x.resize(m.nx + 1);
-  m.block_x.resize(m.nx + 1);
+  set_threads(m, m.threads);
   m.rows_y.resize(m.nx + 1, m.ny + 1);
 
   // Depth, its extremes, the slopes (before the land-boundary filling) and the filling.
@@ -304,6 +303,16 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
       }
     }
   }
+}
+
+}  // namespace swx
+
+namespace swx {
+
+void set_threads(Model& m, int threads) {
+  m.threads = threads;
+  m.block_x.assign(static_cast<std::size_t>(threads), LineBlock{});
+  for (LineBlock& b : m.block_x) b.resize(m.nx + 1);
 }
 
 }  // namespace swx

@@ -31,6 +31,10 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
                  std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, float mean_period,
                  float rms_wave_height, const Reporter& reporter);
 
+// The threads of every parallel sweep of the time loop (at least 1), with their work rows
+// (allocated here, never in the time loop).  setup_model keeps the model's thread count.
+void set_threads(Model& m, int threads);
+
 // Phase speed (m/s) of a linear wave of period t (s) in depth h (m); 0 when h <= 0.
 float linear_celerity(float t, float h);
 

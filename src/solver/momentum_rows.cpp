@@ -9,6 +9,7 @@
 
 #include "core/constants.hpp"
 #include "solver/pass_parts.hpp"
+#include "solver/ranks.hpp"
 #include "solver/time_step.hpp"
 
 namespace swx {
@@ -118,8 +119,8 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
 // Plain weak configuration: the rows of the v-faces 2..nx of row j (between rows j-1 and j), in
 // the arithmetic of general_row, without branches.
 template <bool kPredictor, bool kSink, bool kPorous>
-void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub, float* __restrict dia,
-                          float* __restrict sup, float* __restrict rhs) {
+void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, int i_first, int i_last, float* __restrict sub,
+                          float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
   const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
   const InverseSteps st = y_line_steps(g);
   const PorosityConstants pc = porosity_constants(m);
@@ -156,8 +157,8 @@ void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, float* __
   const std::uint8_t* act = m.active_v.col(j) - 1;
   const float* porm = m.porosity.col(j - 1) - 1;
   const float* por = m.porosity.col(j) - 1;
-  // Faces 2..nx; face 1 (no left neighbour) takes the general loop.
-  for (int i = 2; i <= nx; ++i) {
+  // Faces i_first..i_last of 2..nx; face 1 (no left neighbour) takes the general loop.
+  for (int i = std::max(i_first, 2); i <= i_last; ++i) {
     const int il = i - 1;
     const float d_f = 0.5f * ((depm[i] + etm[i]) + (dep[i] + et[i]));
     const DepthCoefs k = still_depth_coefs(0.5f * (depm[i] + dep[i]));
@@ -349,14 +350,13 @@ void assemble_x_line(const Model& m, const PassLevels& lv, int j, float* sub, fl
   for (int i = 2; i <= nx; ++i) rhs[i] = general_row<true>(m, lv, st, i, j, sub[i], dia[i], sup[i]);
 }
 
-}  // namespace
-
-// x-lines of the pass in blocks of LineBlock::kLanes lines, solved side by side.
-void solve_x_lines(Model& m, const PassLevels& lv) {
-  LineBlock& bl = m.block_x;
+// x-lines first..last of the pass in blocks of LineBlock::kLanes lines, solved side by side in
+// the given block (each lane has the arithmetic of one line alone, so the grouping of lines into
+// blocks does not change a bit).
+void solve_x_line_range(const Model& m, const PassLevels& lv, LineBlock& bl, LineRange lines) {
   constexpr int L = LineBlock::kLanes;
-  for (int j0 = 1; j0 <= m.ny; j0 += L) {
-    const int lanes = std::min(L, m.ny - j0 + 1);
+  for (int j0 = lines.first; j0 <= lines.last; j0 += L) {
+    const int lanes = std::min(L, lines.last - j0 + 1);
     for (int r = 0; r < lanes; ++r)
       assemble_x_line(m, lv, j0 + r, bl.line(bl.sub, r), bl.line(bl.diag, r), bl.line(bl.sup, r), bl.line(bl.rhs, r));
     solve_tridiagonal_block(bl, lanes);
@@ -368,18 +368,19 @@ void solve_x_lines(Model& m, const PassLevels& lv) {
   }
 }
 
-// Momentum rows of every y-line (column), solved for the target v (step E).  The rows of all
-// columns are assembled row by row (i fastest) and solved together, column by column in the
-// arithmetic of solve_tridiagonal.
-void solve_y_lines(Model& m, const PassLevels& lv) {
-  const int nx = m.nx, ny = m.ny;
+// Momentum rows of the y-lines (columns) i_first..i_last, solved for the target v (step E).  The
+// rows of these columns are assembled row by row (i fastest) and solved together, column by
+// column in the arithmetic of solve_tridiagonal.
+void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
+  const int ny = m.ny;
   ColumnRows& r = m.rows_y;
   Field& sub = r.sub;
   Field& dia = r.diag;
   Field& sup = r.sup;
   Field& rhs = r.rhs;
+  if (cols.last < cols.first) return;
 
-  for (int i = 1; i <= nx; ++i) {
+  for (int i = cols.first; i <= cols.last; ++i) {
     sub(i, 1) = 0.0f;
     dia(i, 1) = 1.0f;
     sup(i, 1) = 0.0f;
@@ -393,25 +394,52 @@ void solve_y_lines(Model& m, const PassLevels& lv) {
   const bool plain = plain_configuration(m);
   const InverseSteps st = y_line_steps(m.gc);
   for (int j = 2; j <= ny; ++j) {
+    int i_general = cols.last;  // the general loop's last face
     if (plain) {
-      using Fn = void (*)(const Model&, const PassLevels&, int, float*, float*, float*, float*);
+      using Fn = void (*)(const Model&, const PassLevels&, int, int, int, float*, float*, float*, float*);
       static constexpr Fn kVariants[8] = {
           assemble_y_row_plain<false, false, false>, assemble_y_row_plain<false, false, true>,
           assemble_y_row_plain<false, true, false>,  assemble_y_row_plain<false, true, true>,
           assemble_y_row_plain<true, false, false>,  assemble_y_row_plain<true, false, true>,
           assemble_y_row_plain<true, true, false>,   assemble_y_row_plain<true, true, true>};
-      kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](m, lv, j, sub.col(j) - 1, dia.col(j) - 1,
-                                                                          sup.col(j) - 1, rhs.col(j) - 1);
+      kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](
+          m, lv, j, cols.first, cols.last, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
+      i_general = cols.first == 1 ? 1 : 0;  // the plain rows leave face 1 to the general loop
     }
-    const int i_last = plain ? 1 : nx;  // the plain rows leave face 1 to this loop
-    for (int i = 1; i <= i_last; ++i) rhs(i, j) = general_row<false>(m, lv, st, j, i, sub(i, j), dia(i, j), sup(i, j));
+    for (int i = cols.first; i <= i_general; ++i)
+      rhs(i, j) = general_row<false>(m, lv, st, j, i, sub(i, j), dia(i, j), sup(i, j));
   }
-  solve_tridiagonal_columns(r, nx, ny + 1);
+  solve_tridiagonal_columns(r, cols.first, cols.last, ny + 1);
   for (int j = 2; j <= ny; ++j) {
     const float* x = r.x.col(j);
     float* vt = lv.v_t.col(j);
-    for (int i = 0; i < nx; ++i) vt[i] = x[i];
+    for (int i = cols.first - 1; i < cols.last; ++i) vt[i] = x[i];
   }
+}
+
+}  // namespace
+
+// x-lines of the pass: this rank's rows, shared between the threads, each with its own block.
+void solve_x_lines(Model& m, const PassLevels& lv) {
+  const LineRange own = rank_lines(m, 1, m.ny);
+#pragma omp parallel num_threads(m.threads)
+  {
+#ifdef _OPENMP
+    LineBlock& bl = m.block_x[static_cast<std::size_t>(omp_get_thread_num())];
+#else
+    LineBlock& bl = m.block_x.front();
+#endif
+    solve_x_line_range(m, lv, bl, thread_lines(own));
+  }
+  share_rows(m, lv.u_t, 1, m.ny);
+}
+
+// y-lines of the pass: this rank's columns, shared between the threads.
+void solve_y_lines(Model& m, const PassLevels& lv) {
+  const LineRange own = rank_lines(m, 1, m.nx);
+#pragma omp parallel num_threads(m.threads)
+  solve_y_line_range(m, lv, thread_lines(own));
+  share_columns(m, lv.v_t, 1, m.nx, 2, m.ny);
 }
 
 }  // namespace swx

@@ -12,7 +12,9 @@
 #include <cmath>
 
 #include "solver/breaking.hpp"
+#include "solver/line_split.hpp"
 #include "solver/pass_parts.hpp"
+#include "solver/ranks.hpp"
 #include "solver/time_step.hpp"
 
 namespace swx {
@@ -21,6 +23,7 @@ namespace {
 
 // Velocity divergence of every cell at the evaluated level (eddy-viscosity terms).
 void cell_divergence(Model& m, const Field& u, const Field& v) {
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       m.divergence(i, j) = (u(i + 1, j) - u(i, j)) / m.dx + (v(i, j + 1) - v(i, j)) / m.dy;
@@ -37,6 +40,7 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
 // wave until the run blew up.
 void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v) {
   const bool limit = swash_zone_on(m);
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
@@ -63,6 +67,7 @@ void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& 
 void mark_swash_zone(Model& m) {
   constexpr float r1 = 0.8f, r2 = 1.0f;  // bore: level over still depth
   constexpr float q0 = 0.3f, q1 = 0.5f;  // backwash: total depth over still depth
+#pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     const float* dep = m.depth.col(j);
     const float* et = m.eta_old.col(j);
@@ -85,12 +90,18 @@ void run_pass(Model& m, const PassLevels& lv) {
   // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
   // is formed in the last pass alone (the value they see is the same).
   if (lv.last) {
-    continuity_rate(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, m.ny, m.dx, m.dy);
+#pragma omp parallel num_threads(m.threads)
+    {
+      const LineRange r = thread_lines({1, m.ny});
+      continuity_rate_rows(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, r.first, r.last,
+                           m.dx, m.dy);
+    }
   }
   // B. Face activity, surface and bed velocities, fluxes.
   face_activity(m, lv.eta_e);
   face_velocities_x(m, lv.u_e, lv.v_e, lv.eta_e);
   face_velocities_y(m, lv.u_e, lv.v_e, lv.eta_e);
+  share_face_rows(m);
   // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
   if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);

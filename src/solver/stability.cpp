@@ -10,18 +10,33 @@
 
 namespace swx {
 
+namespace {
+
+constexpr float kLevelLimit = 10000.0f;
+
+bool unstable(const Model& m, int i, int j) {
+  const float e = m.eta_new(i, j);
+  if (m.depth(i, j) + e <= 0.0f) return false;  // a NaN level is tested
+  const float du = (m.u_new(i + 1, j) - m.u_new(i, j)) / m.dx;
+  const float dv = (m.v_new(i, j + 1) - m.v_new(i, j)) / m.dy;
+  // NaN and infinity fail the "within limits" tests and count as unstable.
+  return !(std::fabs(du + dv) <= m.mean_frequency) || !(e <= kLevelLimit);
+}
+
+}  // namespace
+
 int check_instability(Model& m, const Reporter& reporter) {
-  constexpr float kLevelLimit = 10000.0f;
+  // The rows are searched by the threads; the report goes through the cells in order.
+  bool any = false;
+#pragma omp parallel for num_threads(m.threads) schedule(static) reduction(|| : any)
+  for (int j = 1; j <= m.ny; ++j) {
+    for (int i = 1; i <= m.nx; ++i) any = any || unstable(m, i, j);
+  }
+  if (!any) return 0;
   int count = 0;
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
-      const float e = m.eta_new(i, j);
-      if (m.depth(i, j) + e <= 0.0f) continue;  // a NaN level is tested
-      const float du = (m.u_new(i + 1, j) - m.u_new(i, j)) / m.dx;
-      const float dv = (m.v_new(i, j + 1) - m.v_new(i, j)) / m.dy;
-      // NaN and infinity fail the "within limits" tests and count as unstable.
-      const bool bad = !(std::fabs(du + dv) <= m.mean_frequency) || !(e <= kLevelLimit);
-      if (!bad) continue;
+      if (!unstable(m, i, j)) continue;
       const std::string where = " i = " + compact_int(i) + " J = " + compact_int(j);
       if (!m.instability_dumped) {
         reporter.console_line(" initial instability problems at" + where);

@@ -26,5 +26,9 @@ void finish_step(Model& m);
 // Continuity rate -(u.grad h + d div u) of every cell at the given level (0 on dry cells).
 void continuity_rate(const Field& u, const Field& v, const Field& eta, Field& eta_rate, const Field& depth,
                      const Field& depth_dx, const Field& depth_dy, int ngrid_x, int ngrid_y, float dx, float dy);
+// The same for the cells of rows j_first..j_last.
+void continuity_rate_rows(const Field& u, const Field& v, const Field& eta, Field& eta_rate, const Field& depth,
+                          const Field& depth_dx, const Field& depth_dy, int ngrid_x, int j_first, int j_last, float dx,
+                          float dy);
 
 }  // namespace swx

@@ -22,15 +22,17 @@ void solve_tridiagonal(const float* sub, const float* diag, const float* sup, co
   }
 }
 
-void solve_tridiagonal_columns(ColumnRows& r, int ni, int n) {
+void solve_tridiagonal_columns(ColumnRows& r, int i_first, int i_last, int n) {
   // Every work element read below is written earlier in the same solve, so a stale work array
   // gives the same bits as a zeroed one; it is not cleared.
+  // Column i lies at offset i - 1 of each row; o0..o1 are the offsets of the columns solved.
+  const int o0 = i_first - 1, o1 = i_last;
   float* bet = r.bet.data();
   {
     const float* d = r.diag.col(1);
     const float* b = r.rhs.col(1);
     float* x = r.x.col(1);
-    for (int i = 0; i < ni; ++i) {
+    for (int i = o0; i < o1; ++i) {
       bet[i] = d[i];
       x[i] = b[i] / bet[i];
     }
@@ -43,7 +45,7 @@ void solve_tridiagonal_columns(ColumnRows& r, int ni, int n) {
     const float* xm = r.x.col(k - 1);
     float* w = r.work.col(k);
     float* x = r.x.col(k);
-    for (int i = 0; i < ni; ++i) {
+    for (int i = o0; i < o1; ++i) {
       w[i] = supm[i] / bet[i];
       bet[i] = d[i] - sub[i] * w[i];
       x[i] = (b[i] - sub[i] * xm[i]) / bet[i];
@@ -51,14 +53,14 @@ void solve_tridiagonal_columns(ColumnRows& r, int ni, int n) {
   }
   {
     float* x = r.x.col(n);
-    for (int i = 0; i < ni; ++i)
+    for (int i = o0; i < o1; ++i)
       if (std::fabs(x[i]) < 1e-37f) x[i] = 0.0f;
   }
   for (int k = n - 1; k >= 1; --k) {
     const float* wp = r.work.col(k + 1);
     const float* xp = r.x.col(k + 1);
     float* x = r.x.col(k);
-    for (int i = 0; i < ni; ++i) {
+    for (int i = o0; i < o1; ++i) {
       x[i] = x[i] - wp[i] * xp[i];
       if (std::fabs(x[i]) < 1e-37f) x[i] = 0.0f;
     }

@@ -14,8 +14,9 @@ void solve_tridiagonal(const float* sub, const float* diag, const float* sup, co
 // in b.bx[k * LineBlock::kLanes + r].
 void solve_tridiagonal_block(LineBlock& b, int lanes);
 
-// solve_tridiagonal applied to columns 1..ni of r at once (rows 1..n of each), i fastest; each
-// column gets exactly the arithmetic of solve_tridiagonal.  The solutions are left in r.x.
-void solve_tridiagonal_columns(ColumnRows& r, int ni, int n);
+// solve_tridiagonal applied to columns i_first..i_last of r at once (rows 1..n of each), i
+// fastest; each column gets exactly the arithmetic of solve_tridiagonal.  The solutions are left
+// in r.x; other columns are not touched.
+void solve_tridiagonal_columns(ColumnRows& r, int i_first, int i_last, int n);
 
 }  // namespace swx

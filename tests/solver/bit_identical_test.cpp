@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "solver_test_support.hpp"
 
@@ -44,7 +45,7 @@ struct Case {
   int side;
 };
 
-Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
+Stats run_case(const Case& c, int steps, int threads, std::uint64_t& hash) {
   const int nx = 64, ny = 24;
   Field depth(nx + 1, ny + 1, 0.0f);
   for (int j = 1; j <= ny + 1; ++j)
@@ -96,6 +97,7 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
                              : c.side == 6 ? line(10, 10, 1, ny)
                                            : line(1, 1, 1, ny);
   test::Sim sim(depth, nx, ny, 1.0f, 1.25f, o, {sig}, g);
+  set_threads(sim.m, threads);
   const Model& m = sim.m;
   Stats st;
   const Field start = m.eta_old;
@@ -119,7 +121,8 @@ Stats run_case(const Case& c, int steps, std::uint64_t& hash) {
 }
 
 // Each case (nonlinear option, runup with breaking, porosity, current, wavemaker side) and its
-// step count, recorded hash and whether it must break and flood.
+// step count, recorded hash and whether it must break and flood; on one thread and on five,
+// which split the 24 rows and 64 columns unevenly (the state must not depend on the split).
 TEST(BitIdentical, EveryCaseMatchesItsRecordedHash) {
   const struct {
     const char* name;
@@ -140,16 +143,18 @@ TEST(BitIdentical, EveryCaseMatchesItsRecordedHash) {
       {"WeakPlainInnerRowPorous", {1, false, true, false, 5}, 120, 0x4e748f58c7474ef3ULL, false},
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(r.name);
-    std::uint64_t h = 0;
-    const Stats st = run_case(r.c, r.steps, h);
-    std::printf("%s: hash 0x%016" PRIx64 "ULL  breaking cell-steps %d  flooded cells %d  max |eta| %g\n", r.name, h,
-                st.breaking, st.flooded, static_cast<double>(st.max_eta));
-    EXPECT_EQ(h, r.expected);
-    EXPECT_LT(st.max_eta, 2.0f);
-    if (r.expect_breaking) {
-      EXPECT_GT(st.breaking, 0);
-      EXPECT_GT(st.flooded, 0);
+    for (const int threads : {1, 5}) {
+      SCOPED_TRACE(std::string(r.name) + " on " + std::to_string(threads) + " threads");
+      std::uint64_t h = 0;
+      const Stats st = run_case(r.c, r.steps, threads, h);
+      std::printf("%s: hash 0x%016" PRIx64 "ULL  breaking cell-steps %d  flooded cells %d  max |eta| %g\n", r.name, h,
+                  st.breaking, st.flooded, static_cast<double>(st.max_eta));
+      EXPECT_EQ(h, r.expected);
+      EXPECT_LT(st.max_eta, 2.0f);
+      if (r.expect_breaking) {
+        EXPECT_GT(st.breaking, 0);
+        EXPECT_GT(st.flooded, 0);
+      }
     }
   }
 }

@@ -1,0 +1,282 @@
+// The exchanges between the ranks of swellix-mpi (MPI_COMM_WORLD).  Every rank holds the whole
+// grid; after each parallel sweep the ranks gather the rows (contiguous slabs of the
+// column-major fields) or the blocks of columns (packed) that the others computed.
+#include <algorithm>
+#include <mpi.h>
+#include <ostream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "core/fatal.hpp"
+#include "solver/model_setup.hpp"
+#include "solver/ranks.hpp"
+#include "solver/time_step.hpp"
+
+namespace swx {
+
+namespace {
+
+int world_size() {
+  int n = 1;
+  MPI_Comm_size(MPI_COMM_WORLD, &n);
+  return n;
+}
+
+int world_rank() {
+  int r = 0;
+  MPI_Comm_rank(MPI_COMM_WORLD, &r);
+  return r;
+}
+
+// What rank 0 broadcasts between steps: a step number, the model, or the end of the run.
+constexpr int kModelFollows = -1;
+constexpr int kEndOfRun = 0;
+
+void broadcast_command(int& c) { MPI_Bcast(&c, 1, MPI_INT, 0, MPI_COMM_WORLD); }
+
+template <class T>
+void broadcast(T& x) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  MPI_Bcast(&x, static_cast<int>(sizeof(T)), MPI_BYTE, 0, MPI_COMM_WORLD);
+}
+
+template <class T>
+void broadcast(std::vector<T>& v) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  std::size_t n = v.size();
+  broadcast(n);
+  v.resize(n);
+  // In pieces below 2^31 bytes, the largest count one call takes.
+  constexpr std::size_t kPiece = std::size_t{1} << 28;
+  auto* bytes = reinterpret_cast<unsigned char*>(v.data());
+  for (std::size_t at = 0, total = n * sizeof(T); at < total; at += kPiece)
+    MPI_Bcast(bytes + at, static_cast<int>(std::min(kPiece, total - at)), MPI_BYTE, 0, MPI_COMM_WORLD);
+}
+
+template <class T>
+void broadcast(Array2D<T>& a) {
+  broadcast(a.ni);
+  broadcast(a.nj);
+  broadcast(a.v);
+}
+
+void broadcast(std::string& s) {
+  std::vector<char> c(s.begin(), s.end());
+  broadcast(c);
+  s.assign(c.begin(), c.end());
+}
+
+// Every member of the model, in one order on every rank.
+void broadcast_model(Model& m) {
+  broadcast(m.grid);
+  broadcast(m.nx);
+  broadcast(m.ny);
+  broadcast(m.dx);
+  broadcast(m.dy);
+  broadcast(m.dt);
+  broadcast(m.gc);
+  broadcast(m.nonlinear_option);
+  broadcast(m.calc_wave_runup);
+  broadcast(m.min_flood_depth);
+  broadcast(m.max_depth);
+  broadcast(m.min_wet_depth);
+  broadcast(m.mean_period);
+  broadcast(m.rms_wave_height);
+  broadcast(m.mean_frequency);
+  broadcast(m.breaking_on);
+  broadcast(m.swash_scheme);
+  broadcast(m.smagorinsky_const);
+  broadcast(m.break_decay);
+  broadcast(m.porosity_on);
+  broadcast(m.lam_coef);
+  broadcast(m.turb_coef);
+  broadcast(m.added_mass_coeff);
+  broadcast(m.char_stone_size);
+  broadcast(m.current_on);
+  broadcast(m.instability_dumped);
+  broadcast(m.output_file_prefix);
+  broadcast(m.x_velocity_sink);
+  broadcast(m.y_velocity_sink);
+  broadcast(m.ramp_steps);
+  broadcast(m.step);
+  broadcast(m.signal_n0);
+  broadcast(m.signal_n1);
+  broadcast(m.ramp0);
+  broadcast(m.ramp1);
+  for (Field* f : {&m.depth,           &m.eta_old,
+                   &m.eta_new,         &m.eta_mid,
+                   &m.u_old,           &m.u_new,
+                   &m.u_mid,           &m.v_old,
+                   &m.v_new,           &m.v_mid,
+                   &m.u_surf,          &m.v_surf,
+                   &m.u_bed,           &m.v_bed,
+                   &m.eta_rate,        &m.depth_dx,
+                   &m.depth_dy,        &m.break_mask,
+                   &m.break_prev,      &m.celerity,
+                   &m.eddy_visc,       &m.smag_visc,
+                   &m.friction_factor, &m.porosity,
+                   &m.damping,         &m.velocity_damping,
+                   &m.current_x,       &m.current_y,
+                   &m.flux_x,          &m.flux_y,
+                   &m.swash_weight,    &m.divergence,
+                   &m.outflow_scale,   &m.kinetic_cell,
+                   &m.rows_y.sub,      &m.rows_y.diag,
+                   &m.rows_y.sup,      &m.rows_y.rhs,
+                   &m.rows_y.x,        &m.rows_y.work})
+    broadcast(*f);
+  broadcast(m.rows_y.bet);
+  broadcast(m.wavemaker_mark);
+  broadcast(m.active_u);
+  broadcast(m.active_v);
+  std::size_t n = m.wavemakers.size();
+  broadcast(n);
+  m.wavemakers.resize(n);
+  for (BoundarySignal& s : m.wavemakers) {
+    broadcast(s.number);
+    broadcast(s.side);
+    broadcast(s.i1);
+    broadcast(s.i2);
+    broadcast(s.j1);
+    broadcast(s.j2);
+    broadcast(s.linear_flag);
+    broadcast(s.npoints);
+    broadcast(s.nsteps);
+    broadcast(s.U);
+    broadcast(s.Q);
+    broadcast(s.Us);
+  }
+  n = m.inner_source_factor.size();
+  broadcast(n);
+  m.inner_source_factor.resize(n);
+  for (std::vector<float>& f : m.inner_source_factor) broadcast(f);
+  broadcast(m.threads);
+}
+
+// The six face fields as one: element j of this type is row j of each of u_surf, u_bed, flux_x,
+// v_surf, v_bed and flux_y (its extent one row), so that one gather moves the same rows of all
+// six.  Built once the model's fields have their final place.
+MPI_Datatype face_type = MPI_DATATYPE_NULL;
+
+void make_face_type(Model& m) {
+  if (face_type != MPI_DATATYPE_NULL) MPI_Type_free(&face_type);
+  const Field* f[6] = {&m.u_surf, &m.u_bed, &m.flux_x, &m.v_surf, &m.v_bed, &m.flux_y};
+  int lengths[6];
+  MPI_Aint shifts[6];
+  MPI_Aint base = 0;
+  MPI_Get_address(f[0]->data(), &base);
+  for (int k = 0; k < 6; ++k) {
+    lengths[k] = m.u_surf.ni;
+    MPI_Aint a = 0;
+    MPI_Get_address(f[k]->data(), &a);
+    shifts[k] = MPI_Aint_diff(a, base);
+  }
+  MPI_Datatype six = MPI_DATATYPE_NULL;
+  MPI_Type_create_hindexed(6, lengths, shifts, MPI_FLOAT, &six);
+  MPI_Type_create_resized(six, 0, static_cast<MPI_Aint>(sizeof(float)) * m.u_surf.ni, &face_type);
+  MPI_Type_free(&six);
+  MPI_Type_commit(&face_type);
+}
+
+// This rank's place in the run, with the buffers of the exchanges (allocated here, before the
+// time loop).
+void join_ranks(Model& m) {
+  m.rank = world_rank();
+  m.ranks = world_size();
+  set_threads(m, m.threads);
+  m.share_counts.assign(static_cast<std::size_t>(m.ranks), 0);
+  m.share_offsets.assign(static_cast<std::size_t>(m.ranks), 0);
+  m.column_buffer.assign(static_cast<std::size_t>(m.nx + 1) * static_cast<std::size_t>(m.ny + 1), 0.0f);
+  make_face_type(m);
+}
+
+// Counts and offsets (in elements of ni) of every rank's part of the rows first..last.
+void row_parts(Model& m, int first, int last, int ni) {
+  for (int r = 0; r < m.ranks; ++r) {
+    const LineRange lr = split_lines(first, last, m.ranks, r);
+    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
+    m.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
+  }
+}
+
+}  // namespace
+
+void share_rows(Model& m, Field& f, int first, int last) {
+  if (m.ranks == 1) return;
+  row_parts(m, first, last, f.ni);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, f.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT,
+                 MPI_COMM_WORLD);
+}
+
+void share_face_rows(Model& m) {
+  if (m.ranks == 1) return;
+  row_parts(m, 1, m.ny, 1);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.u_surf.data(), m.share_counts.data(), m.share_offsets.data(),
+                 face_type, MPI_COMM_WORLD);
+}
+
+void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int j_last) {
+  if (m.ranks == 1 || j_last < j_first) return;
+  const int rows = j_last - j_first + 1;
+  int offset = 0;
+  for (int r = 0; r < m.ranks; ++r) {
+    const LineRange lr = split_lines(i_first, i_last, m.ranks, r);
+    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * rows;
+    m.share_offsets[static_cast<std::size_t>(r)] = offset;
+    offset += m.share_counts[static_cast<std::size_t>(r)];
+  }
+  // Rank r's block: its columns of row j_first, then of the next row, and so on.
+  const auto block = [&](int r, bool pack) {
+    const LineRange lr = split_lines(i_first, i_last, m.ranks, r);
+    const int width = lr.last - lr.first + 1;
+    if (width <= 0) return;
+    float* b = m.column_buffer.data() + m.share_offsets[static_cast<std::size_t>(r)];
+    for (int j = j_first; j <= j_last; ++j, b += width) {
+      float* row = f.col(j) + (lr.first - 1);
+      if (pack)
+        std::copy(row, row + width, b);
+      else
+        std::copy(b, b + width, row);
+    }
+  };
+  block(m.rank, true);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.column_buffer.data(), m.share_counts.data(),
+                 m.share_offsets.data(), MPI_FLOAT, MPI_COMM_WORLD);
+  for (int r = 0; r < m.ranks; ++r)
+    if (r != m.rank) block(r, false);
+}
+
+int rank_count() { return world_size(); }
+
+void send_model(Model& m) {
+  if (world_size() == 1) return;
+  int c = kModelFollows;
+  broadcast_command(c);
+  broadcast_model(m);
+  join_ranks(m);
+}
+
+void send_step(int n) {
+  if (world_size() == 1) return;
+  broadcast_command(n);
+}
+
+void follow_rank_zero() {
+  Model m;
+  std::ostream discard(nullptr);  // the other ranks report nothing
+  const Reporter reporter{&discard, &discard};
+  for (;;) {
+    int c = kEndOfRun;
+    broadcast_command(c);
+    if (c == kEndOfRun) return;
+    if (c == kModelFollows) {
+      broadcast_model(m);
+      join_ranks(m);
+      continue;
+    }
+    advance_solution(m, c, reporter);
+    finish_step(m);
+  }
+}
+
+}  // namespace swx
