@@ -20,26 +20,7 @@ void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float d
   h.ngrid_x = nx;
   h.ngrid_y = ny;
   h.n_arrays = 1;
-  ModelParams p;
-  p.output_file_prefix = o.output_file_prefix;
-  p.time_step = o.time_step;
-  p.nonlinear_option = o.nonlinear_option;
-  p.calc_wave_runup = o.calc_wave_runup;
-  p.min_flood_depth = o.min_flood_depth;
-  p.breaking_on = o.breaking_on;
-  p.check_wave_breaking = o.breaking_on == 1;
-  p.smagorinsky_const = o.smagorinsky_const;
-  p.swash_scheme = o.swash_scheme;
-  p.chezy_coeff = o.chezy_coeff;
-  p.has_friction_file = !grids.chezy.empty();
-  p.has_damping = !grids.damping.empty();
-  p.has_porosity = !grids.porosity.empty();
-  p.char_stone_size = o.char_stone_size;
-  p.lam_friction_coeff = o.lam_friction_coeff;
-  p.turb_friction_coeff = o.turb_friction_coeff;
-  p.added_mass_coeff = o.added_mass_coeff;
-  p.has_current = !grids.current_x.empty();
-  setup_model(m, h, depth, p, std::move(wavemakers), grids, o.mean_period, o.rms_wave_height, reporter);
+  setup_model(m, h, depth, o, std::move(wavemakers), grids, reporter);
 }
 
 void run_steps(Model& m, int first, int count, const Reporter& reporter) {

@@ -1,7 +1,6 @@
 #pragma once
 // In-memory use of the solver without parameter or grid files: build a model from a depth
 // array and a few options, advance it, measure it.  Used by the tests and the benchmark.
-#include <string>
 #include <vector>
 
 #include "core/boundary_signal.hpp"
@@ -11,22 +10,6 @@
 namespace swx {
 
 struct Reporter;
-
-struct SolverOptions {
-  float time_step = 0.1f;    // s
-  int nonlinear_option = 1;  // 1 weak, 2 "strong"
-  int calc_wave_runup = 0;
-  float min_flood_depth = 0.0f;  // m
-  int breaking_on = 0;
-  float smagorinsky_const = 0.0f;
-  int swash_scheme = 1;          // 1 robust, 0 basic
-  float chezy_coeff = 0.0f;      // m^0.5/s; 0 for no bottom friction
-  float mean_period = 10.0f;     // s
-  float rms_wave_height = 1.0f;  // m
-  float char_stone_size = 0.0f, lam_friction_coeff = 0.0f, turb_friction_coeff = 0.0f;
-  float added_mass_coeff = 0.0f;
-  std::string output_file_prefix = "swx_solver";
-};
 
 // Builds m over depth (nodes 1..nx by 1..ny, positive below still water) with spacings dx, dy;
 // the optional grids that are non-empty are used (porosity needs the porosity coefficients).
