@@ -14,6 +14,7 @@
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
 #include "solver/solver_api.hpp"
+#include "wave_signals.hpp"
 #include "wavegen/file_signals.hpp"
 #include "wavegen/numerics.hpp"
 #include "wavegen/wavemaker_blocks.hpp"
