@@ -33,7 +33,7 @@ inline double model_wavenumber(double omega, double h) {
 // of constant depth: U, Q and Us per step and point, the wave travelling along the line's
 // positive normal (+x or +y) for direction_sign +1 and against it for -1.
 inline BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2, float height, float period,
-                              float depth, float dt, int nsteps, float direction_sign) {
+                                     float depth, float dt, int nsteps, float direction_sign) {
   BoundarySignal s;
   s.number = 1;
   s.side = side;
