@@ -276,7 +276,6 @@ TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSea) {
   EXPECT_NEAR(made.hm0 / 0.04, 1.0, 0.10);
   EXPECT_NEAR(made.peak_period / 1.6, 1.0, 0.05);
   EXPECT_NEAR(made.direction, 25.0, 5.0);
-
 }
 
 }  // namespace
