@@ -2,13 +2,17 @@
 """Laboratory validation of SWELLIX at reduced resolution.
 
 usage: run_validation.py SWELLIX_BIN WORK_DIR CASE [--full] [--record-reference]
+                         [--div N] [--option weak|strong] [--chezy C] [--dx DX] [--dt DT]
        CASE: shoal, slope, runup, runup04, runup30, runup30grid, bar, barflux, bar2, vb, mase
 
 By default a case runs at a reduced resolution (and, for mase, a shorter record) that suits
 continuous integration; --full runs the finer grid and longer record of the published set-ups
 (into WORK_DIR/CASE-full). The non-breaking cases (shoal, bar, bar2, vb) also compare the
 model's values at the gauges of their reduced run with those recorded in
-reference_results.json; --record-reference writes them there instead. Each case writes its grids and parameter file into WORK_DIR/CASE, runs the program there,
+reference_results.json; --record-reference writes them there instead. For grid-refinement
+studies, the solitary-wave runup cases take --div N (grid d/N, Courant 0.5 kept), --option
+and --chezy, the irregular-breaking case --dx and --dt; the run goes into a folder named with
+them. Each case writes its grids and parameter file into WORK_DIR/CASE, runs the program there,
 compares the results with the laboratory data in data/, writes WORK_DIR/CASE/report.md
 (appending a summary line to WORK_DIR/validation-report.md) and exits with status 1 when a
 measure falls outside its acceptance band. The bands are wide enough for the coarse grids
@@ -35,7 +39,7 @@ REFERENCE_FILE = os.path.join(HERE, "reference_results.json")
 REFERENCE_TOL = 0.01
 # --record-reference: write this run's values into REFERENCE_FILE instead of checking them.
 RECORD = False
-# Grid d/N and nonlinear option of a solitary-wave run of the refinement study (runup30grid).
+# Set-up overrides from the command line (--div, --option, ...), for grid-refinement studies.
 OVERRIDES = {}
 
 
@@ -328,7 +332,7 @@ def runup_case(folder, full, name="runup"):
                    f"time_step {dt:g}; duration {c['duration']:g}; "
                    f"nonlinear_option {OVERRIDES.get('option', 'strong')}; check_wave_breaking yes; "
                    f"turb_length_scale 0.1; calc_wave_runup yes; min_flood_depth {d / 1500:.4g}; "
-                   f"chezy_coeff {c.get('chezy', 1000.0):g}; ts_eta_file runup_eta.ts", damping=False)
+                   f"chezy_coeff {OVERRIDES.get('chezy', c.get('chezy', 1000.0)):g}; ts_eta_file runup_eta.ts", damping=False)
     return par + probe_block("flat", f"{toe / 3:g}", f"{dx:g}") + keys_text(
         f"ts_runup_file runup_gauge.ts; save_runup; x1_runup {toe:g}; y1_runup {dx:g}; "
         f"x2_runup {x[-1]:g}; y2_runup {dx:g}; end_save_runup; runup_max_file runup_max.grd; "
@@ -1134,6 +1138,7 @@ def mk_case(folder, full):
     # Full: the whole record on a finer grid (0.02 m, bounded in the swash since the robust swash
     # zone; docs/validation.md).
     dx, dt = (0.02, 0.005) if full else (0.03, 0.01)
+    dx, dt = OVERRIDES.get("dx", dx), OVERRIDES.get("dt", dt)
     # The waves come from a line source at x = 0 with an absorbing layer behind it (x < -0.5 m):
     # the layer takes up the waves the source sends backwards and those reflected by the beach,
     # and it lets the mass carried shoreward by the waves return, as the return flow under the
@@ -1293,6 +1298,12 @@ def main():
     argv = sys.argv[1:]
     RECORD = "--record-reference" in argv
     argv = [a for a in argv if a != "--record-reference"]
+    for flag, conv in (("--div", float), ("--option", str), ("--chezy", float), ("--dx", float),
+                       ("--dt", float)):
+        if flag in argv:
+            k = argv.index(flag)
+            OVERRIDES[flag[2:]] = conv(argv[k + 1])
+            del argv[k:k + 2]
     args = [a for a in argv if a != "--full"]
     full = len(args) != len(argv)
     if len(args) != 3 or args[2] not in CASES:
@@ -1302,7 +1313,9 @@ def main():
     title, make, compare = CASES[name]
     if full:
         title += " (full resolution)"
-    folder = os.path.join(work, name + ("-full" if full else ""))
+    suffix = ("-full" if full else "") + "".join(f"-{k}{v:g}" if k != "option" else f"-{v}"
+                                                 for k, v in sorted(OVERRIDES.items()))
+    folder = os.path.join(work, name + suffix)
     os.makedirs(folder, exist_ok=True)
     par, par_name = make(folder, full)
     with open(os.path.join(folder, par_name), "w") as f:
