@@ -225,6 +225,14 @@ TEST(Faults, ABlownUpRunWritesInvalidValuesAndEndsWithAWarning) {
                "400 grid points are not finite; their results", "are written as the invalid value -9999.0");
   ASSERT_GE(r.console.size(), warning.size());
   EXPECT_EQ(r.console.substr(r.console.size() - warning.size()), warning) << r.console;
+  // The first unstable step is announced once and its level written to <prefix>_instab.grd.
+  const std::size_t first = r.console.find(" initial instability problems at i = ");
+  EXPECT_NE(first, std::string::npos);
+  EXPECT_EQ(r.console.find(" initial instability problems", first + 1), std::string::npos);
+  const std::string instab = c.read("run_instab.grd");
+  for (const char* line :
+       {":DataDescription(1)    Surface Elevation", ":NGrid_X               40\n", ":NGrid_Y               10\n"})
+    EXPECT_NE(instab.find(line), std::string::npos) << line;
   for (const char* grid : {"hs.grd", "mwl.grd"}) {
     const std::string text = c.read(grid);
     const std::string data = text.substr(text.find(":EndHeader\n") + 11);
