@@ -330,6 +330,11 @@ TEST(FileSignals, DirectionsFromVelocitiesTakenApartFromTheElevation) {
         velocity_directions(s.eta, s.u, s.v, f, BandIndices{10, 100}, 85.0f, principal, GaugeSeparation{dx, dy, depth});
     EXPECT_NEAR(principal, th_deg, 1.0f) << dx << " " << dy;
     for (int j : {25, 40, 55}) EXPECT_NEAR(d[j], th_deg, 1.0f) << dx << " " << dy << " component " << j;
+    // A band of one component, the last of the band included: for the first case its phase over
+    // the separation passes half a period, which reverses it unless its own wavenumber is used.
+    const std::vector<float> one =
+        velocity_directions(s.eta, s.u, s.v, f, BandIndices{40, 40}, 85.0f, principal, GaugeSeparation{dx, dy, depth});
+    EXPECT_NEAR(one[40], th_deg, 1.0f) << dx << " " << dy;
   }
 }
 
