@@ -6,6 +6,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "core/depth_coefficients.hpp"
 #include "solver/bathymetry_checks.hpp"
 #include "solver/time_step.hpp"
 #include "solver/wavemaker_faces.hpp"
@@ -102,6 +103,24 @@ TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
   EXPECT_EQ(mi.current_x(3, 3), 0.0f);
   EXPECT_EQ(mi.current_y(3, 3), 0.0f);
   EXPECT_EQ(mi.current_x(2, 3), 1.0f);
+}
+
+// The source factor of an inner line (docs/equations.md): the Green's solution of the flat-bed
+// equations gives the progressive velocity u = s / (2 (h + omega^2 K3 / g - 2 h K1 k^2)) and the
+// flux Q = h u (1 - K1 k^2), so s = 2 Q F with F = (h + omega^2 K3/g - 2 h K1 k^2) / (h (1 - K1 k^2)),
+// 0.774 at kh = 1, signed with the direction of travel.  The set-up finds k^2 from the signal.
+TEST(ModelSetup, InnerLineSourceFactorOfARegularWave) {
+  const double h = 1.0, k = 1.0, omega = test::model_omega(k, h);
+  const DepthCoefsOf<double> kc = reference_depth_coefs(h);
+  const double f = (h + omega * omega * kc.k3 / 9.81 - 2.0 * h * kc.k1 * k * k) / (h * (1.0 - kc.k1 * k * k));
+  EXPECT_NEAR(f, 0.774, 5e-4);
+  for (const float direction : {1.0f, -1.0f}) {
+    const BoundarySignal s = regular_signal(WavemakerSide::kInnerColumn, 3, 3, 1, 4, 0.02f,
+                                            static_cast<float>(2.0 * test::kPi / omega), 1.0f, 0.05f, 400, direction);
+    const Model m = test::Sim(test::flat_depth(6, 4, 1.0f), 6, 4, 0.1f, 0.1f, test::options(0.05f, 5.0f), {s}).m;
+    ASSERT_EQ(m.inner_source_factor.at(0).size(), 5u);
+    for (int p = 1; p <= 4; ++p) EXPECT_NEAR(m.inner_source_factor[0][p], direction * f, 1e-4) << p;
+  }
 }
 
 // Continuity rate -(u.grad h + d div u): a cell 2 m deep with u = 0 and 0.1 m/s on its west
