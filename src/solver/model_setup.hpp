@@ -38,10 +38,11 @@ struct OptionalGrids {
 
 // Builds every field of the model from the grid header, the depth (bathymetry plus tidal offset,
 // positive below still water), the solver options, the wavemakers' boundary signals and the
-// optional grids (those given are used); runs the bottom-slope and internal-land-boundary checks (their warnings go to
-// the reporter); sets the runup start state, friction, porosity constants, damping strips behind
-// wavemakers, the current, the wavemaker marks, the celerity (breaking on) and the grid
-// constants; pre-allocates all work rows.  Fields other than depth and the slopes start at 0.
+// optional grids (those given are used); runs the bottom-slope and internal-land-boundary
+// checks (their warnings go to the reporter); sets the runup start state, friction, porosity
+// constants, damping strips behind wavemakers, the current, the wavemaker marks, the celerity
+// (breaking on) and the grid constants; pre-allocates all work rows.  Fields other than depth
+// and the slopes start at 0.
 void setup_model(Model& m, const GridHeader& grid, const Field& depth, const SolverOptions& p,
                  std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, const Reporter& reporter);
 
