@@ -63,6 +63,7 @@ struct Run {
   Model model;
   ProbeRecords records;
   NonFiniteWatch watch;  // nodes whose values stopped being finite numbers
+  bool instability_grid_written = false;
 
   Run(std::istream& i, std::ostream& o) : in(i), out(o) { rep.console = &o; }
 };
@@ -255,10 +256,30 @@ void open_outputs(Run& r) {
   r.animation = open_animation(r.params, r.grid, r.solution);
 }
 
+// What the solver takes from the parameters and the wavemakers' wave summary.
+SolverOptions solver_options(const ModelParams& p, const RepresentativeWave& wave) {
+  SolverOptions o;
+  o.time_step = p.time_step;
+  o.nonlinear_option = p.nonlinear_option;
+  o.calc_wave_runup = p.calc_wave_runup;
+  o.min_flood_depth = p.min_flood_depth;
+  o.breaking_on = p.breaking_on;
+  o.smagorinsky_const = p.smagorinsky_const;
+  o.swash_scheme = p.swash_scheme;
+  o.chezy_coeff = p.chezy_coeff;
+  o.mean_period = wave.mean_period;
+  o.rms_wave_height = wave.rms_wave_height;
+  o.char_stone_size = p.char_stone_size;
+  o.lam_friction_coeff = p.lam_friction_coeff;
+  o.turb_friction_coeff = p.turb_friction_coeff;
+  o.added_mass_coeff = p.added_mass_coeff;
+  return o;
+}
+
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
 void set_up_model(Run& r) {
-  setup_model(r.model, r.grid, r.depth, r.params, r.wavemakers.take_signals(), r.grids, r.wavemakers.wave.mean_period,
-              r.wavemakers.wave.rms_wave_height, r.rep);
+  setup_model(r.model, r.grid, r.depth, solver_options(r.params, r.wavemakers.wave), r.wavemakers.take_signals(),
+              r.grids, r.rep);
   check_courant(r.model, r.rep);
   set_threads(r.model, r.threads);
   send_model(r.model);
@@ -266,9 +287,9 @@ void set_up_model(Run& r) {
   r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
 }
 
-// Phase 16: the time loop.  Each step: its progress line, the passes of the solver, the probe
-// records and the animation frame, the new level made the old one, the statistics, and after
-// step 9 the run-time estimate.
+// Phase 16: the time loop.  Each step: its progress line, the passes of the solver (and the
+// level grid of the first unstable step), the probe records and the animation frame, the new
+// level made the old one, the statistics, and after step 9 the run-time estimate.
 void run_time_loop(Run& r) {
   const int steps = r.params.nsteps;
   const std::string of_total = " of " + compact_int(steps);
@@ -282,6 +303,10 @@ void run_time_loop(Run& r) {
     r.out.flush();
     send_step(n);
     advance_solution(r.model, n, r.rep);
+    if (r.model.instability_reported && !r.instability_grid_written) {
+      write_instability_grid(r.params.output_file_prefix, r.model);
+      r.instability_grid_written = true;
+    }
     watch_non_finite(r.watch, r.model, n);
     record_probes(r.records, r.model, r.params, n);
     save_animation_step(r.animation, r.model, r.params, r.solution, n, &r.watch);

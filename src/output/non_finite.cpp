@@ -2,7 +2,9 @@
 
 #include <bit>
 #include <cstdint>
+#include <string>
 
+#include "io/grid_file.hpp"
 #include "io/number_text.hpp"
 
 namespace swx {
@@ -54,6 +56,11 @@ void warn_if_unstable(const NonFiniteWatch& w, float time_step, const Reporter& 
   reporter.warning("the run became unstable " + where,
                    compact_int(w.cells) + " grid points are not finite; their results",
                    "are written as the invalid value " + fixed_decimal_text(kInvalidValue, 2));
+}
+
+void write_instability_grid(std::string_view output_file_prefix, const Model& m) {
+  write_scalar_grid(std::string(trim_right(output_file_prefix)) + "_instab.grd", m.eta_new, m.grid, "Surface Elevation",
+                    "m");
 }
 
 }  // namespace swx

@@ -9,6 +9,8 @@
 //   2. watch_non_finite(watch, model, k)          in every step k, after the passes of the step
 //   3. the outputs consult the watch (animation frames, statistics, probe records)
 //   4. warn_if_unstable(watch, time_step, reporter) at the end of the run
+#include <string_view>
+
 #include "core/array2d.hpp"
 #include "core/fatal.hpp"
 #include "solver/model.hpp"
@@ -43,5 +45,9 @@ inline bool invalid_at(const NonFiniteWatch* w, int i, int j, int k) {
 // The closing warning of an unstable run: the first step that went non-finite, its time and
 // the number of nodes affected.  Nothing when every value stayed finite.
 void warn_if_unstable(const NonFiniteWatch& w, float time_step, const Reporter& reporter);
+
+// The new level of the step in which the stability test first failed (m.instability_reported
+// turned true), written once per run to <prefix>_instab.grd (the prefix's trailing blanks cut).
+void write_instability_grid(std::string_view output_file_prefix, const Model& m);
 
 }  // namespace swx

@@ -74,8 +74,7 @@ struct Model {
   float lam_coef = 0.0f, turb_coef = 0.0f, added_mass_coeff = 0.0f;
   float char_stone_size = 0.0f;  // m
   bool current_on = false;
-  bool instability_dumped = false;
-  std::string output_file_prefix;  // for the instability grid
+  bool instability_reported = false;  // the first unstable cell of the run was announced
 
   // Velocity sinks switched on by the edge strips moved behind wavemakers.
   bool x_velocity_sink = false, y_velocity_sink = false;

@@ -9,7 +9,7 @@
 #include "core/depth_coefficients.hpp"
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
-#include "params/bathymetry_checks.hpp"
+#include "solver/bathymetry_checks.hpp"
 
 namespace swx {
 
@@ -152,9 +152,9 @@ void check_courant(const Model& m, const Reporter& reporter) {
   if (cr > 1.0f) fatal("Courant Number has to be less than 1.0");
 }
 
-void setup_model(Model& m, const GridHeader& grid, const Field& depth, const ModelParams& p,
-                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, float mean_period,
-                 float rms_wave_height, const Reporter& reporter) {
+void setup_model(Model& m, const GridHeader& grid, const Field& depth, const SolverOptions& p,
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, const Reporter& reporter) {
+  const float mean_period = p.mean_period;
   m.grid = grid;
   m.nx = grid.ngrid_x;
   m.ny = grid.ngrid_y;
@@ -169,11 +169,10 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   m.swash_scheme = p.swash_scheme;
   m.smagorinsky_const = p.smagorinsky_const;
   m.mean_period = mean_period;
-  m.rms_wave_height = rms_wave_height;
+  m.rms_wave_height = p.rms_wave_height;
   m.mean_frequency = kTwoPi / mean_period;
   m.break_decay = kPi / (5.0f * mean_period);
-  m.output_file_prefix = std::string(trim_right(p.output_file_prefix));
-  m.instability_dumped = false;
+  m.instability_reported = false;
   m.ramp_steps = static_cast<int>(mean_period / m.dt + 1.5f);
   if (m.ramp_steps < 1) m.ramp_steps = 1;
   m.signal_n0 = 0;
@@ -234,14 +233,14 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   // parameter file) means a frictionless cell.
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
-      const float ch = p.has_friction_file && !grids.chezy.empty() ? grids.chezy(i, j) : p.chezy_coeff;
+      const float ch = !grids.chezy.empty() ? grids.chezy(i, j) : p.chezy_coeff;
       m.friction_factor(i, j) = ch > 0.0f ? kGravity / (ch * ch) : 0.0f;
     }
   }
 
   // Porous structures.
   m.porosity.fill(1.0f);
-  m.porosity_on = p.has_porosity && !grids.porosity.empty();
+  m.porosity_on = !grids.porosity.empty();
   if (m.porosity_on) {
     copy_nodes(grids.porosity, m.porosity, m.nx, m.ny);
     const float d50 = p.char_stone_size;
@@ -252,7 +251,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   }
 
   // Damping layers and the strips behind wavemakers.
-  if (p.has_damping && !grids.damping.empty()) copy_nodes(grids.damping, m.damping, m.nx, m.ny);
+  if (!grids.damping.empty()) copy_nodes(grids.damping, m.damping, m.nx, m.ny);
   m.x_velocity_sink = m.y_velocity_sink = false;
   for (const BoundarySignal& s : m.wavemakers) {
     const bool on_row = is_row_side(s.side);
@@ -266,7 +265,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Mod
   }
 
   // Ambient current: none inside damping layers; the far faces copy their neighbours.
-  m.current_on = p.has_current && !grids.current_x.empty() && !grids.current_y.empty();
+  m.current_on = !grids.current_x.empty() && !grids.current_y.empty();
   if (m.current_on) {
     copy_nodes(grids.current_x, m.current_x, m.nx, m.ny);
     copy_nodes(grids.current_y, m.current_y, m.nx, m.ny);

@@ -4,12 +4,28 @@
 #include <vector>
 
 #include "core/boundary_signal.hpp"
-#include "params/model_params.hpp"
 #include "solver/model.hpp"
 
 namespace swx {
 
 struct Reporter;
+
+// What the model takes from a run's parameters; the driver fills it from the parameter file,
+// the tests and the benchmark directly.
+struct SolverOptions {
+  float time_step = 0.1f;    // s
+  int nonlinear_option = 1;  // 1 weak, 2 "strong"
+  int calc_wave_runup = 0;
+  float min_flood_depth = 0.0f;  // m
+  int breaking_on = 0;
+  float smagorinsky_const = 0.0f;
+  int swash_scheme = 1;          // 1 robust, 0 basic
+  float chezy_coeff = 0.0f;      // m^0.5/s; 0 for no bottom friction (a friction grid overrides it)
+  float mean_period = 10.0f;     // s, of the wavemakers' waves
+  float rms_wave_height = 1.0f;  // m, of the wavemakers' waves
+  float char_stone_size = 0.0f, lam_friction_coeff = 0.0f, turb_friction_coeff = 0.0f;  // porosity
+  float added_mass_coeff = 0.0f;
+};
 
 // Optional input grids as read from their files, nodes 1..ngrid_x by 1..ngrid_y (any array of at
 // least that extent).  An empty field means that the file was not given.
@@ -21,15 +37,14 @@ struct OptionalGrids {
 };
 
 // Builds every field of the model from the grid header, the depth (bathymetry plus tidal offset,
-// positive below still water), the run parameters, the wavemakers' boundary signals and the
-// optional grids; runs the bottom-slope and internal-land-boundary checks (their warnings go to
-// the reporter); sets the runup start state, friction, porosity constants, damping strips behind
-// wavemakers, the current, the wavemaker marks, the celerity (breaking on) and the grid
-// constants; pre-allocates all work rows.  mean_period and rms_wave_height are the wave summary
-// values of the wavemakers.  Fields other than depth and the slopes start at 0.
-void setup_model(Model& m, const GridHeader& grid, const Field& depth, const ModelParams& p,
-                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, float mean_period,
-                 float rms_wave_height, const Reporter& reporter);
+// positive below still water), the solver options, the wavemakers' boundary signals and the
+// optional grids (those given are used); runs the bottom-slope and internal-land-boundary
+// checks (their warnings go to the reporter); sets the runup start state, friction, porosity
+// constants, damping strips behind wavemakers, the current, the wavemaker marks, the celerity
+// (breaking on) and the grid constants; pre-allocates all work rows.  Fields other than depth
+// and the slopes start at 0.
+void setup_model(Model& m, const GridHeader& grid, const Field& depth, const SolverOptions& p,
+                 std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, const Reporter& reporter);
 
 // The threads of every parallel sweep of the time loop (at least 1), with their work rows
 // (allocated here, never in the time loop).  setup_model keeps the model's thread count.

@@ -1,14 +1,10 @@
 // In-memory use of the solver.
 #include "solver/solver_api.hpp"
 
-#include <cmath>
 #include <utility>
 
-#include "core/constants.hpp"
-#include "core/depth_coefficients.hpp"
 #include "core/fatal.hpp"
 #include "solver/time_step.hpp"
-#include "solver/wavemaker_faces.hpp"
 
 namespace swx {
 
@@ -20,26 +16,7 @@ void build_model(Model& m, const Field& depth, int nx, int ny, float dx, float d
   h.ngrid_x = nx;
   h.ngrid_y = ny;
   h.n_arrays = 1;
-  ModelParams p;
-  p.output_file_prefix = o.output_file_prefix;
-  p.time_step = o.time_step;
-  p.nonlinear_option = o.nonlinear_option;
-  p.calc_wave_runup = o.calc_wave_runup;
-  p.min_flood_depth = o.min_flood_depth;
-  p.breaking_on = o.breaking_on;
-  p.check_wave_breaking = o.breaking_on == 1;
-  p.smagorinsky_const = o.smagorinsky_const;
-  p.swash_scheme = o.swash_scheme;
-  p.chezy_coeff = o.chezy_coeff;
-  p.has_friction_file = !grids.chezy.empty();
-  p.has_damping = !grids.damping.empty();
-  p.has_porosity = !grids.porosity.empty();
-  p.char_stone_size = o.char_stone_size;
-  p.lam_friction_coeff = o.lam_friction_coeff;
-  p.turb_friction_coeff = o.turb_friction_coeff;
-  p.added_mass_coeff = o.added_mass_coeff;
-  p.has_current = !grids.current_x.empty();
-  setup_model(m, h, depth, p, std::move(wavemakers), grids, o.mean_period, o.rms_wave_height, reporter);
+  setup_model(m, h, depth, o, std::move(wavemakers), grids, reporter);
 }
 
 void run_steps(Model& m, int first, int count, const Reporter& reporter) {
@@ -58,62 +35,6 @@ double water_volume(const Model& m) {
     }
   }
   return v * static_cast<double>(m.dx) * static_cast<double>(m.dy);
-}
-
-double model_wavenumber(double omega, double h) {
-  const double g = kGravity, a = kAlpha;
-  // Start from the shallow-water value and refine by Newton's method on
-  // f(k) = g k^2 h (1 - (a + 1/3)(kh)^2) - omega^2 (1 - a (kh)^2).
-  double k = omega / std::sqrt(g * h);
-  for (int it = 0; it < 100; ++it) {
-    const double kh = k * h;
-    const double f = g * k * k * h * (1.0 - (a + 1.0 / 3.0) * kh * kh) - omega * omega * (1.0 - a * kh * kh);
-    const double df =
-        g * h * (2.0 * k - 4.0 * (a + 1.0 / 3.0) * k * k * k * h * h) + omega * omega * 2.0 * a * k * h * h;
-    const double dk = f / df;
-    k -= dk;
-    if (std::fabs(dk) < 1e-14 * k) break;
-  }
-  return k;
-}
-
-BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2, float height, float period,
-                              float depth, float dt, int nsteps, float direction_sign) {
-  BoundarySignal s;
-  s.number = 1;
-  s.side = side;
-  s.i1 = i1;
-  s.i2 = i2;
-  s.j1 = j1;
-  s.j2 = j2;
-  s.linear_flag = 1;
-  s.npoints = line_points(s);
-  s.nsteps = nsteps;
-  const auto total = static_cast<std::size_t>(s.npoints) * static_cast<std::size_t>(nsteps);
-  s.U.assign(total, 0.0f);
-  s.Q.assign(total, 0.0f);
-  s.Us.assign(total, 0.0f);
-  const double h = depth;
-  const double omega = 2.0 * kPiDouble / period;
-  const double k = model_wavenumber(omega, h);
-  const double beta = kBeta;
-  const double vel = omega / (k * h * (1.0 + beta * (k * h) * (k * h)));
-  const DepthCoefsOf<double> kc = reference_depth_coefs(h);
-  const double k1 = kc.k1, k3 = kc.k3;
-  for (int n = 1; n <= nsteps; ++n) {
-    const double t = (n - 1) * static_cast<double>(dt);
-    const double eta = 0.5 * height * std::sin(-omega * t);
-    const double u = direction_sign * vel * eta;
-    const double uxx = -k * k * u;
-    for (int p = 1; p <= s.npoints; ++p) {
-      const std::size_t e =
-          static_cast<std::size_t>(n - 1) * static_cast<std::size_t>(s.npoints) + static_cast<std::size_t>(p - 1);
-      s.U[e] = static_cast<float>(u);
-      s.Q[e] = static_cast<float>((h + eta) * u + h * k1 * uxx);
-      s.Us[e] = static_cast<float>(u + k3 * uxx);
-    }
-  }
-  return s;
 }
 
 }  // namespace swx

@@ -1,7 +1,6 @@
 #pragma once
 // In-memory use of the solver without parameter or grid files: build a model from a depth
 // array and a few options, advance it, measure it.  Used by the tests and the benchmark.
-#include <string>
 #include <vector>
 
 #include "core/boundary_signal.hpp"
@@ -11,22 +10,6 @@
 namespace swx {
 
 struct Reporter;
-
-struct SolverOptions {
-  float time_step = 0.1f;    // s
-  int nonlinear_option = 1;  // 1 weak, 2 "strong"
-  int calc_wave_runup = 0;
-  float min_flood_depth = 0.0f;  // m
-  int breaking_on = 0;
-  float smagorinsky_const = 0.0f;
-  int swash_scheme = 1;          // 1 robust, 0 basic
-  float chezy_coeff = 0.0f;      // m^0.5/s; 0 for no bottom friction
-  float mean_period = 10.0f;     // s
-  float rms_wave_height = 1.0f;  // m
-  float char_stone_size = 0.0f, lam_friction_coeff = 0.0f, turb_friction_coeff = 0.0f;
-  float added_mass_coeff = 0.0f;
-  std::string output_file_prefix = "swx_solver";
-};
 
 // Builds m over depth (nodes 1..nx by 1..ny, positive below still water) with spacings dx, dy;
 // the optional grids that are non-empty are used (porosity needs the porosity coefficients).
@@ -38,15 +21,5 @@ void run_steps(Model& m, int first, int count, const Reporter& reporter);
 
 // Water volume above the bed, sum of the positive total depths times the cell area (m^3).
 double water_volume(const Model& m);
-
-// Wavenumber of angular frequency omega in depth h by the model's own dispersion relation
-// omega^2 = g k^2 h (1 - (alpha + 1/3)(kh)^2) / (1 - alpha (kh)^2).
-double model_wavenumber(double omega, double h);
-
-// Boundary signal of a regular linear wave of the given height and period for a wavemaker line
-// of constant depth: U, Q and Us per step and point, the wave travelling along the line's
-// positive normal (+x or +y) for direction_sign +1 and against it for -1.
-BoundarySignal regular_signal(WavemakerSide side, int i1, int i2, int j1, int j2, float height, float period,
-                              float depth, float dt, int nsteps, float direction_sign);
 
 }  // namespace swx

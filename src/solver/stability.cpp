@@ -5,7 +5,6 @@
 #include <string>
 
 #include "core/fatal.hpp"
-#include "io/grid_file.hpp"
 #include "io/number_text.hpp"
 
 namespace swx {
@@ -38,10 +37,9 @@ int check_instability(Model& m, const Reporter& reporter) {
     for (int i = 1; i <= m.nx; ++i) {
       if (!unstable(m, i, j)) continue;
       const std::string where = " i = " + compact_int(i) + " J = " + compact_int(j);
-      if (!m.instability_dumped) {
+      if (!m.instability_reported) {
         reporter.console_line(" initial instability problems at" + where);
-        m.instability_dumped = true;
-        write_scalar_grid(m.output_file_prefix + "_instab.grd", m.eta_new, m.grid, "Surface Elevation", "m");
+        m.instability_reported = true;
       }
       reporter.log_line(" numerical instability at" + where);
       ++count;

@@ -1,5 +1,5 @@
 // End-to-end: wavemakers driven by files (a probe's records of a first run, a directional
-// spectrum), and files that disagree between wavemakers.  Laboratory seas (0.5 m of water, peak
+// spectrum); the checks of the files themselves are in wavegen_test.  Laboratory seas (0.5 m of water, peak
 // period about 1.5 s) in basins of 0.2 m cells, so that each run takes a few seconds.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "run_case.hpp"
@@ -253,7 +252,7 @@ std::string directional_spectrum_file(double hs, double principal) {
   return s.str();
 }
 
-TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSeaAndMustEnterThroughTheWavemaker) {
+TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSea) {
   // Hs 4 cm from 245 degrees.  Direction bins interfere, so the sea is judged over 18 probes.
   CaseDir c("file_wm_dws");
   const Basin b{45, 150, 15, true};
@@ -277,35 +276,6 @@ TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSeaAndMustEnterThroughTheWave
   EXPECT_NEAR(made.hm0 / 0.04, 1.0, 0.10);
   EXPECT_NEAR(made.peak_period / 1.6, 1.0, 0.05);
   EXPECT_NEAR(made.direction, 25.0, 5.0);
-
-  // Waves from the east cannot be sent in from the west side.
-  c.write("east.dws", directional_spectrum_file(0.04, 90.0));
-  c.write("east.par", replaced(c.read("dws.par"), "sea.dws", "east.dws"));
-  expect_ends_with_box(c.run({"east"}), "principal direction of input directional spectrum",
-                       "cannot be generated along specified boundary");
-}
-
-// Files of another length on two wavemakers (west and south of the 8 x 4 grid) stop the run.
-TEST(FileWavemaker, FilesThatDisagreeBetweenWavemakersStopTheRun) {
-  CaseDir c("file_wm_mismatch");
-  c.write("bathy.grd", flat_bathymetry());
-  std::string par =
-      ":output_file_prefix two\n:bathy_file bathy.grd\n:tidal_offset 0.0\n:time_step 0.05\n"
-      ":nonlinear_option weak\n:duration 10\n:check_wave_breaking no\n:chezy_coeff 50\n";
-  for (const auto& [name, n, i2, j2, direction, x, y] :
-       {std::tuple("a.ts", 200, "1", "4", "270", "0", "1"), std::tuple("b.ts", 201, "8", "1", "180", "3", "0")}) {
-    std::ostringstream s;
-    s << "# SWELLIX Type 2 Time Series File\n:NDataSets 2\n:NTimeSteps " << n << "\n#\n:EndHeader\n";
-    for (int k = 0; k < n; ++k) s << k * 0.05 << ' ' << 0.02 * std::sin(kPi * k * 0.05) << '\n';
-    c.write(name, s.str());
-    par = par + ":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 " + i2 + "\n  :wm_pos_j1 1\n  :wm_pos_j2 " + j2 +
-          "\n  :wave_type irreg_uni\n  :time_series_option file\n  :input_ts_eta_file " + name + "\n  :xref_eta " + x +
-          "\n  :yref_eta " + y + "\n  :wave_direction " + direction +
-          "\n  :wave_period_min 1\n  :wave_period_max 20\n:end_wavemaker\n";
-  }
-  c.write("two.par", par);
-  expect_ends_with_box(c.run({"two"}), "TimeStep and/or NTimeSteps for wave generator #2",
-                       "is not equal to that for wave generator #1");
 }
 
 }  // namespace

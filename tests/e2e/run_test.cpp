@@ -93,38 +93,6 @@ TEST(BadInput, ParameterFilesThatCannotBeUsed) {
   EXPECT_NE(r.console.find(kFatal), std::string::npos);
 }
 
-// Grids that cannot be used end the run with a box naming the file, some with an exact message.
-TEST(BadInput, BrokenBathymetryGrids) {
-  const std::string keys = ":N_Arrays 1\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n";
-  const struct {
-    std::string text;
-    const char* message;  // nullptr: any box naming bathy.grd
-  } cases[] = {
-      {keys + ":NGrid_X 3\n:NGrid_Y -2\n:EndHeader\n-1\n", nullptr},
-      {keys + ":NGrid_X 99999999999\n:NGrid_Y 2\n:EndHeader\n-1\n", nullptr},
-      {std::string("\0\1\2\3\xff\xfe", 6), nullptr},
-      {"", nullptr},  // no file
-      {":NGrid_X 3\n:NGrid_Y 2\n" + keys + ":EndHeader\n", "  incomplete header section in grid file: bathy.grd"},
-      {":NGrid_X 3\n:NGrid_Y 2\n" + keys + "-1 -1 -1 -1 -1 -1\n", "  End of Header not found in grid file: bathy.grd"},
-  };
-  CaseDir c("grid");
-  write_tiny_case(c);
-  for (const auto& b : cases) {
-    if (b.text.empty()) fs::remove(c.path() / "bathy.grd");
-    if (!b.text.empty()) c.write("bathy.grd", b.text);
-    const RunResult r = c.run({"tiny"});
-    EXPECT_EQ(r.status, 0) << b.text;
-    if (b.message) {
-      EXPECT_EQ(r.console, bathymetry_line(c) + "\n" + box_text(kFatalTitle, b.message));
-      continue;
-    }
-    const auto box = r.console.find(kFatal);
-    ASSERT_NE(box, std::string::npos) << b.text << "\n" << r.console;
-    EXPECT_NE(r.console.find("bathy.grd", box), std::string::npos) << r.console;
-    EXPECT_EQ(r.console.substr(r.console.size() - 3), "\n \n") << b.text;
-  }
-}
-
 // A probe, the significant wave height grid, the surface animation and the solution file (their
 // contents are read in tools.test_program_outputs).
 const std::string kOutputs =

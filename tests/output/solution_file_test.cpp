@@ -88,20 +88,6 @@ TEST(Animation, HeaderFramesAndBreakingMark) {
   }
 }
 
-TEST(Animation, WriteFailureNamesTheFile) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  const Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 1.0f, 1.0f);
-  ModelParams p;
-  p.time_step = p.end_time = 1.0f;
-  p.save_uv_animation = p.save_full_grid = true;
-  p.uv_anim_file = "/dev/full";
-  SolutionFile none;
-  Animation a = open_animation(p, m.grid, none);
-  save_animation_step(a, m, p, none, 1);
-  const FatalError e = test::fatal_from([&] { close_animation(a, none); });
-  EXPECT_EQ(std::tie(e.line1, e.line2), std::tuple("Error writing animation file: /dev/full", "the disk is full"));
-}
-
 struct Dataset {
   std::vector<hsize_t> dims;
   std::vector<float> values;

@@ -1,4 +1,4 @@
-// The readers of the model keys, phase by phase, and the checks of the bathymetry.
+// The readers of the model keys, phase by phase.
 #include "params/model_params.hpp"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <tuple>
 
 #include "param_builder.hpp"
-#include "params/bathymetry_checks.hpp"
 
 namespace swx {
 namespace {
@@ -191,66 +190,6 @@ TEST(ModelParams, KeysSkippedByEarlierChoicesAndBreakingSwitchedOn) {
   const StatisticsWindow w = statistics_window(100, 5.0f, 0.1f, true, true);
   EXPECT_EQ(std::tie(w.nts, w.k0, w.shorter), std::tuple(100, 1, false));
   EXPECT_EQ(number_of_time_steps(0.1f, 0.1f), 2);
-}
-
-// Depths of the model's shape (nx + 1) x (ny + 1), rows given from j = 1 upwards.
-Field depths(const std::vector<std::vector<float>>& rows) {
-  Field h(static_cast<int>(rows[0].size()) + 1, static_cast<int>(rows.size()) + 1, 0.0f);
-  for (std::size_t j = 0; j < rows.size(); ++j)
-    for (std::size_t i = 0; i < rows[j].size(); ++i) h(static_cast<int>(i) + 1, static_cast<int>(j) + 1) = rows[j][i];
-  return h;
-}
-
-TEST(BathymetryChecks, BottomSlopes) {
-  std::ostringstream console;
-  const Reporter r{&console, nullptr};
-  // Slopes 0.25 in x and 0.125 in y on every face, the first and last faces included.
-  Field h(5, 4), hx, hy;
-  for (int j = 1; j <= 3; ++j)
-    for (int i = 1; i <= 4; ++i) h(i, j) = 1.0f + 0.5f * static_cast<float>(i) + 0.25f * static_cast<float>(j);
-  check_bottom_slopes(h, 4, 3, 2.0f, 2.0f, hx, hy, r);
-  ASSERT_EQ(std::tie(hx.ni, hx.nj), std::tuple(5, 4));
-  for (int j = 1; j <= 3; ++j)
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(hx(i, j), 0.25f) << i << "," << j;
-  for (int i = 1; i <= 4; ++i)
-    for (int j = 1; j <= 4; ++j) EXPECT_EQ(hy(i, j), 0.125f) << i << "," << j;
-  EXPECT_EQ(console.str(), "");
-  // A steep step between wet cells warns and is flattened; dry to wet silently; a mild slope stays.
-  check_bottom_slopes(depths({{0.5f, 2.0f, 2.0f}, {-0.5f, 2.0f, 2.25f}}), 3, 2, 1.0f, 1.0f, hx, hy, r);
-  const std::string steep = "Slope exceeds maximum recommended value of 0.5";
-  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 1"));
-  EXPECT_EQ(std::tie(hx(2, 1), hx(2, 2), hx(3, 2), hx(4, 2), hy(1, 2)), std::tuple(0.0f, 0.0f, 0.25f, 0.25f, 0.0f));
-  // Two dry cells with a steep step warn too, here in y, naming the upper cell.
-  console.str("");
-  check_bottom_slopes(depths({{-1.0f, -1.0f}, {-1.0f, -3.0f}}), 2, 2, 10.0f, 1.0f, hx, hy, r);
-  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 2"));
-  EXPECT_EQ(hy(2, 2), 0.0f);
-}
-
-TEST(BathymetryChecks, InternalLandBoundaries) {
-  std::ostringstream console;
-  const Reporter r{&console, nullptr};
-  const auto warning = [](const std::string& at) {
-    return test::box_text(kWarningTitle, "Inappropriate internal land boundaries at " + at,
-                          "need a separation of at least two water points", "between land points");
-  };
-  // A one-cell channel between land at -1 and -3 is filled with -2, warning at x = (3 - 1) * 2 + 100.
-  Field h = depths({{-1.0f, -1.0f, 2.0f, -3.0f, -1.0f}});
-  check_internal_land_boundaries(h, 5, 1, 2.0f, 5.0f, 100.0f, 50.0f, r);
-  EXPECT_EQ(h(3, 1), -2.0f);
-  EXPECT_EQ(console.str(), warning("x = 104, y = 50"));
-  console.str("");  // a two-cell channel is kept
-  const Field wide = depths({{-1.0f, 2.0f, 2.5f, -1.0f}, {-1.0f, 2.0f, 2.5f, -1.0f}});
-  h = wide;
-  check_internal_land_boundaries(h, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f, r);
-  EXPECT_EQ(h.v, wide.v);
-  EXPECT_EQ(console.str(), "");
-  // Row 2 is two cells wide (A at i = 2, B at i = 3); B lies between land in y and becomes -1 in
-  // the first cycle; then A is one cell wide and becomes (-2 + -1) / 2.
-  h = depths({{1.0f, 1.0f, -1.0f, 1.0f}, {-2.0f, 1.0f, 1.0f, -1.0f}, {1.0f, 1.0f, -1.0f, 1.0f}});
-  check_internal_land_boundaries(h, 4, 3, 1.0f, 1.0f, 0.0f, 0.0f, r);
-  EXPECT_EQ(std::tie(h(3, 2), h(2, 2)), std::tuple(-1.0f, -1.5f));
-  EXPECT_EQ(console.str(), warning("x = 2, y = 1") + warning("x = 1, y = 1"));
 }
 
 }  // namespace

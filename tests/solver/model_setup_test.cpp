@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <tuple>
 
+#include "core/depth_coefficients.hpp"
+#include "solver/bathymetry_checks.hpp"
 #include "solver/time_step.hpp"
 #include "solver/wavemaker_faces.hpp"
 #include "solver_test_support.hpp"
+#include "swx_test_support.hpp"
 
 namespace swx {
 namespace {
@@ -101,6 +105,24 @@ TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
   EXPECT_EQ(mi.current_x(2, 3), 1.0f);
 }
 
+// The source factor of an inner line (docs/equations.md): the Green's solution of the flat-bed
+// equations gives the progressive velocity u = s / (2 (h + omega^2 K3 / g - 2 h K1 k^2)) and the
+// flux Q = h u (1 - K1 k^2), so s = 2 Q F with F = (h + omega^2 K3/g - 2 h K1 k^2) / (h (1 - K1 k^2)),
+// 0.774 at kh = 1, signed with the direction of travel.  The set-up finds k^2 from the signal.
+TEST(ModelSetup, InnerLineSourceFactorOfARegularWave) {
+  const double h = 1.0, k = 1.0, omega = test::model_omega(k, h);
+  const DepthCoefsOf<double> kc = reference_depth_coefs(h);
+  const double f = (h + omega * omega * kc.k3 / 9.81 - 2.0 * h * kc.k1 * k * k) / (h * (1.0 - kc.k1 * k * k));
+  EXPECT_NEAR(f, 0.774, 5e-4);
+  for (const float direction : {1.0f, -1.0f}) {
+    const BoundarySignal s = regular_signal(WavemakerSide::kInnerColumn, 3, 3, 1, 4, 0.02f,
+                                            static_cast<float>(2.0 * test::kPi / omega), 1.0f, 0.05f, 400, direction);
+    const Model m = test::Sim(test::flat_depth(6, 4, 1.0f), 6, 4, 0.1f, 0.1f, test::options(0.05f, 5.0f), {s}).m;
+    ASSERT_EQ(m.inner_source_factor.at(0).size(), 5u);
+    for (int p = 1; p <= 4; ++p) EXPECT_NEAR(m.inner_source_factor[0][p], direction * f, 1e-4) << p;
+  }
+}
+
 // Continuity rate -(u.grad h + d div u): a cell 2 m deep with u = 0 and 0.1 m/s on its west
 // and east faces (dx = 1) loses 2 * 0.1 = 0.2 m/s; with u = 0.1 on both faces over a slope of
 // 0.1 it loses 0.5 * (0.1 * 0.2) = 0.01 m/s; total depth exactly 0 gives exactly 0.
@@ -116,6 +138,66 @@ TEST(ContinuityRate, HandValues) {
   eta(1, 1) = -2.0f;
   continuity_rate(u, v, eta, rate, h, hx, hy, 1, 1, 1.0f, 1.0f);
   EXPECT_EQ(rate(1, 1), 0.0f);
+}
+
+// Depths of the model's shape (nx + 1) x (ny + 1), rows given from j = 1 upwards.
+Field depths(const std::vector<std::vector<float>>& rows) {
+  Field h(static_cast<int>(rows[0].size()) + 1, static_cast<int>(rows.size()) + 1, 0.0f);
+  for (std::size_t j = 0; j < rows.size(); ++j)
+    for (std::size_t i = 0; i < rows[j].size(); ++i) h(static_cast<int>(i) + 1, static_cast<int>(j) + 1) = rows[j][i];
+  return h;
+}
+
+TEST(BathymetryChecks, BottomSlopes) {
+  std::ostringstream console;
+  const Reporter r{&console, nullptr};
+  // Slopes 0.25 in x and 0.125 in y on every face, the first and last faces included.
+  Field h(5, 4), hx, hy;
+  for (int j = 1; j <= 3; ++j)
+    for (int i = 1; i <= 4; ++i) h(i, j) = 1.0f + 0.5f * static_cast<float>(i) + 0.25f * static_cast<float>(j);
+  check_bottom_slopes(h, 4, 3, 2.0f, 2.0f, hx, hy, r);
+  ASSERT_EQ(std::tie(hx.ni, hx.nj), std::tuple(5, 4));
+  for (int j = 1; j <= 3; ++j)
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(hx(i, j), 0.25f) << i << "," << j;
+  for (int i = 1; i <= 4; ++i)
+    for (int j = 1; j <= 4; ++j) EXPECT_EQ(hy(i, j), 0.125f) << i << "," << j;
+  EXPECT_EQ(console.str(), "");
+  // A steep step between wet cells warns and is flattened; dry to wet silently; a mild slope stays.
+  check_bottom_slopes(depths({{0.5f, 2.0f, 2.0f}, {-0.5f, 2.0f, 2.25f}}), 3, 2, 1.0f, 1.0f, hx, hy, r);
+  const std::string steep = "Slope exceeds maximum recommended value of 0.5";
+  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 1"));
+  EXPECT_EQ(std::tie(hx(2, 1), hx(2, 2), hx(3, 2), hx(4, 2), hy(1, 2)), std::tuple(0.0f, 0.0f, 0.25f, 0.25f, 0.0f));
+  // Two dry cells with a steep step warn too, here in y, naming the upper cell.
+  console.str("");
+  check_bottom_slopes(depths({{-1.0f, -1.0f}, {-1.0f, -3.0f}}), 2, 2, 10.0f, 1.0f, hx, hy, r);
+  EXPECT_EQ(console.str(), test::box_text(kWarningTitle, steep, " at i = 2, j = 2"));
+  EXPECT_EQ(hy(2, 2), 0.0f);
+}
+
+TEST(BathymetryChecks, InternalLandBoundaries) {
+  std::ostringstream console;
+  const Reporter r{&console, nullptr};
+  const auto warning = [](const std::string& at) {
+    return test::box_text(kWarningTitle, "Inappropriate internal land boundaries at " + at,
+                          "need a separation of at least two water points", "between land points");
+  };
+  // A one-cell channel between land at -1 and -3 is filled with -2, warning at x = (3 - 1) * 2 + 100.
+  Field h = depths({{-1.0f, -1.0f, 2.0f, -3.0f, -1.0f}});
+  check_internal_land_boundaries(h, 5, 1, 2.0f, 5.0f, 100.0f, 50.0f, r);
+  EXPECT_EQ(h(3, 1), -2.0f);
+  EXPECT_EQ(console.str(), warning("x = 104, y = 50"));
+  console.str("");  // a two-cell channel is kept
+  const Field wide = depths({{-1.0f, 2.0f, 2.5f, -1.0f}, {-1.0f, 2.0f, 2.5f, -1.0f}});
+  h = wide;
+  check_internal_land_boundaries(h, 4, 2, 1.0f, 1.0f, 0.0f, 0.0f, r);
+  EXPECT_EQ(h.v, wide.v);
+  EXPECT_EQ(console.str(), "");
+  // Row 2 is two cells wide (A at i = 2, B at i = 3); B lies between land in y and becomes -1 in
+  // the first cycle; then A is one cell wide and becomes (-2 + -1) / 2.
+  h = depths({{1.0f, 1.0f, -1.0f, 1.0f}, {-2.0f, 1.0f, 1.0f, -1.0f}, {1.0f, 1.0f, -1.0f, 1.0f}});
+  check_internal_land_boundaries(h, 4, 3, 1.0f, 1.0f, 0.0f, 0.0f, r);
+  EXPECT_EQ(std::tie(h(3, 2), h(2, 2)), std::tuple(-1.0f, -1.5f));
+  EXPECT_EQ(console.str(), warning("x = 2, y = 1") + warning("x = 1, y = 1"));
 }
 
 }  // namespace

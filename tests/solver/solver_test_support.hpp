@@ -9,6 +9,7 @@
 
 #include "core/fatal.hpp"
 #include "solver/solver_api.hpp"
+#include "wave_signals.hpp"
 
 namespace swx::test {
 

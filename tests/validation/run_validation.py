@@ -45,14 +45,30 @@ OVERRIDES = {}
 
 def west_regular_wavemaker(ny, height, period, cycles):
     """A regular-wave wavemaker along the whole west side, waves travelling east."""
-    return (":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n"
-            f"  :wm_pos_j2 {ny}\n  :wave_type regular\n  :wave_height {height}\n"
-            f"  :wave_period {period}\n  :wave_direction 270\n  :wave_cycles {cycles}\n"
-            ":end_wavemaker\n")
+    return keys_text(f"start_wavemaker; wm_pos_i1 1; wm_pos_i2 1; wm_pos_j1 1; wm_pos_j2 {ny}; "
+                     f"wave_type regular; wave_height {height}; wave_period {period}; "
+                     f"wave_direction 270; wave_cycles {cycles}; end_wavemaker")
+
+
+def keys_text(keys):
+    """Parameter file lines of keys given as "key value; key value; ..."."""
+    return "".join(f":{k.strip()}\n" for k in keys.split(";") if k.strip())
+
+
+def par_file(prefix, wavemaker, keys, damping=True):
+    """A parameter file: the bathymetry (and damping) grids, the wavemaker block, then the keys."""
+    head = f":output_file_prefix {prefix}\n:bathy_file bathy.grd\n:tidal_offset 0.0\n"
+    return head + (":damping_file damp.grd\n" if damping else "") + wavemaker + keys_text(keys)
+
+
+def md_table(notes, header, rows):
+    """A markdown table (header: the column names separated by |) after a blank line."""
+    notes += ["", f"| {header} |", "|" + "---|" * (header.count("|") + 1), *rows]
+
 
 def probe_block(pid, x, y):
-    return (f":save_timeseries\n  :probe_id {pid}\n  :ts_x {x}\n  :ts_y {y}\n"
-            "  :save_ts_eta yes\n  :save_ts_uv no\n  :save_ts_pressure no\n:end_save_timeseries\n")
+    return keys_text(f"save_timeseries; probe_id {pid}; ts_x {x}; ts_y {y}; save_ts_eta yes; "
+                     "save_ts_uv no; save_ts_pressure no; end_save_timeseries")
 
 
 def mean_wave_height(eta):
@@ -77,6 +93,16 @@ def save_figure(fig, folder, name, notes):
     path = os.path.join(folder, name)
     fig.savefig(path, dpi=100, bbox_inches="tight")
     notes.append(f"Figure: `{name}`.")
+
+
+def compare_panel(ax, x, measured, model, ylabel, xlabel=None, model_fmt="b.-", ms=4):
+    """Measured points and the model's line on one panel."""
+    ax.plot(x, measured, "ko", ms=ms, label="measured")
+    ax.plot(x, model, model_fmt, label="model")
+    ax.set_ylabel(ylabel)
+    if xlabel:
+        ax.set_xlabel(xlabel)
+    ax.grid(alpha=0.3)
 
 
 def pyplot():
@@ -129,21 +155,10 @@ def shoal_case(folder, full):
     damp = np.where(X > 12.0, 2.0 * ((X - 12.0) / 2.0) ** 2, 0.0)
     sf.write_grid(os.path.join(folder, "bathy.grd"), -h, dx, dx, x0, y0)
     sf.write_grid(os.path.join(folder, "damp.grd"), damp, dx, dx, x0, y0)
-    par = f"""\
-:output_file_prefix shoal
-:bathy_file bathy.grd
-:tidal_offset 0.0
-:damping_file damp.grd
-{west_regular_wavemaker(ny, 0.0464, 1.0, 8)}:time_step 0.025
-:duration 36.0
-:nonlinear_option weak
-:check_wave_breaking yes
-:turb_length_scale 0.1
-:calc_wave_runup no
-:chezy_coeff 1000
-:hs_file shoal_hs.grd
-"""
-    return par, "shoal.par"
+    return par_file("shoal", west_regular_wavemaker(ny, 0.0464, 1.0, 8),
+                    "time_step 0.025; duration 36.0; nonlinear_option weak; check_wave_breaking yes; "
+                    "turb_length_scale 0.1; calc_wave_runup no; chezy_coeff 1000; "
+                    "hs_file shoal_hs.grd"), "shoal.par"
 
 
 def shoal_compare(folder, checks, notes, full):
@@ -164,13 +179,9 @@ def shoal_compare(folder, checks, notes, full):
     for k, ax in zip(range(1, 9), axes.T.ravel()):
         m = sec == k
         along = ym[m] if k <= 5 else xm[m]
-        ax.plot(along, ratio[m], "ko", ms=4, label="measured")
-        ax.plot(along, model[m], "b.-", label="model")
+        compare_panel(ax, along, ratio[m], model[m], "H/H0", "y (m)" if k <= 5 else "x (m)")
         ax.set_title(f"section {k}: " + (f"x = {xm[m][0]:g} m" if k <= 5 else f"y = {ym[m][0]:g} m"),
                      fontsize=9)
-        ax.set_xlabel("y (m)" if k <= 5 else "x (m)", fontsize=8)
-        ax.set_ylabel("H/H0", fontsize=8)
-        ax.grid(alpha=0.3)
     axes[0, 0].legend(fontsize=8)
     fig.suptitle("Elliptic shoal: wave height along the measured sections")
     fig.tight_layout()
@@ -195,22 +206,11 @@ def slope_case(folder, full):
     data = np.loadtxt(os.path.join(DATA, "hansen_svendsen_1979_breaking_slope",
                                    "test031041_height_setup.dat"))
     probes = "".join(probe_block(f"g{k + 1}", f"{xg:.4f}", 0.05) for k, xg in enumerate(data[:, 0]))
-    par = f"""\
-:output_file_prefix slope
-:bathy_file bathy.grd
-:tidal_offset 0.0
-{west_regular_wavemaker(ny, 0.041, 3.33, 6)}:time_step 0.01
-:duration 60.0
-:nonlinear_option strong
-:check_wave_breaking yes
-:turb_length_scale 0.1
-:calc_wave_runup yes
-:min_flood_depth 0.001
-:chezy_coeff 60
-:ts_eta_file slope_eta.ts
-{probes}:mean_wl_file slope_mwl.grd
-"""
-    return par, "slope.par"
+    return par_file("slope", west_regular_wavemaker(ny, 0.041, 3.33, 6),
+                    "time_step 0.01; duration 60.0; nonlinear_option strong; check_wave_breaking yes; "
+                    "turb_length_scale 0.1; calc_wave_runup yes; min_flood_depth 0.001; chezy_coeff 60; "
+                    "ts_eta_file slope_eta.ts", damping=False) + probes + ":mean_wl_file slope_mwl.grd\n", \
+        "slope.par"
 
 
 def slope_compare(folder, checks, notes, full):
@@ -224,23 +224,14 @@ def slope_compare(folder, checks, notes, full):
     i = np.rint((xg - mwl.x_origin) / mwl.delta_x).astype(int)
     msetup = mwl.values[1, i]
     notes.append("Wave height: mean zero-crossing height of the probe records over the last 20 s.")
-    notes.append("")
-    notes.append("| x (m) | H measured | H model | set-up measured | set-up model |")
-    notes.append("|---|---|---|---|---|")
-    for a, b, c, d, e in zip(xg, hm, model, setup, msetup):
-        notes.append(f"| {a:.2f} | {b:.4f} | {c:.4f} | {d:+.4f} | {e:+.4f} |")
+    md_table(notes, "x (m) | H measured | H model | set-up measured | set-up model",
+             [f"| {a:.2f} | {b:.4f} | {c:.4f} | {d:+.4f} | {e:+.4f} |"
+              for a, b, c, d, e in zip(xg, hm, model, setup, msetup)])
     plt = pyplot()
     fig, (a1, a2) = plt.subplots(2, 1, figsize=(9, 7), sharex=True)
-    a1.plot(xg, hm, "ko", ms=4, label="measured")
-    a1.plot(xg, model, "b.-", label="model (zero-crossing H)")
-    a1.set_ylabel("wave height (m)")
+    compare_panel(a1, xg, hm, model, "zero-crossing wave height (m)")
     a1.legend(fontsize=8)
-    a1.grid(alpha=0.3)
-    a2.plot(xg, setup, "ko", ms=4, label="measured")
-    a2.plot(xg, msetup, "b.-", label="model")
-    a2.set_ylabel("mean water level (m)")
-    a2.set_xlabel("x from the toe of the slope (m)")
-    a2.grid(alpha=0.3)
+    compare_panel(a2, xg, setup, msetup, "mean water level (m)", "x from the toe of the slope (m)")
     fig.suptitle("Breaking on a 1:34.26 slope (test 031041)")
     save_figure(fig, folder, "height_setup.png", notes)
     shoaling = xg < 8.0
@@ -334,50 +325,20 @@ def runup_case(folder, full, name="runup"):
     dx, dt, x, elev, toe, shore = runup_geometry(name, full)
     ny = 3
     sf.write_grid(os.path.join(folder, "bathy.grd"), np.tile(elev, (ny, 1)), dx, dx)
-    frame_dt = 2 * dt
-    par = f"""\
-:output_file_prefix runup
-:bathy_file bathy.grd
-:tidal_offset 0.0
-:start_wavemaker
-  :wm_pos_i1 1
-  :wm_pos_i2 1
-  :wm_pos_j1 1
-  :wm_pos_j2 {ny}
-  :wave_type solitary
-  :wave_height {c["hd"] * d:.6g}
-  :wave_direction 270
-  :time_series_option synthesize
-:end_wavemaker
-:time_step {dt:g}
-:duration {c["duration"]:g}
-:nonlinear_option {OVERRIDES.get("option", "strong")}
-:check_wave_breaking yes
-:turb_length_scale 0.1
-:calc_wave_runup yes
-:min_flood_depth {d / 1500:.4g}
-:chezy_coeff {OVERRIDES.get("chezy", c.get("chezy", 1000.0)):g}
-:ts_eta_file runup_eta.ts
-{probe_block("flat", f"{toe / 3:g}", f"{dx:g}")}:ts_runup_file runup_gauge.ts
-:save_runup
-  :x1_runup {toe:g}
-  :y1_runup {dx:g}
-  :x2_runup {x[-1]:g}
-  :y2_runup {dx:g}
-:end_save_runup
-:runup_max_file runup_max.grd
-:save_eta_animation
-:eta_anim_file runup_eta.anim
-:start_time 0.0
-:end_time {c["duration"]:g}
-:save_time_step {frame_dt:g}
-:save_full_grid no
-:grid_i1 1
-:grid_i2 {len(x)}
-:grid_j1 2
-:grid_j2 2
-"""
-    return par, "runup.par"
+    wavemaker = keys_text(f"start_wavemaker; wm_pos_i1 1; wm_pos_i2 1; wm_pos_j1 1; wm_pos_j2 {ny}; "
+                          f"wave_type solitary; wave_height {c['hd'] * d:.6g}; wave_direction 270; "
+                          "time_series_option synthesize; end_wavemaker")
+    par = par_file("runup", wavemaker,
+                   f"time_step {dt:g}; duration {c['duration']:g}; "
+                   f"nonlinear_option {OVERRIDES.get('option', 'strong')}; check_wave_breaking yes; "
+                   f"turb_length_scale 0.1; calc_wave_runup yes; min_flood_depth {d / 1500:.4g}; "
+                   f"chezy_coeff {OVERRIDES.get('chezy', c.get('chezy', 1000.0)):g}; ts_eta_file runup_eta.ts", damping=False)
+    return par + probe_block("flat", f"{toe / 3:g}", f"{dx:g}") + keys_text(
+        f"ts_runup_file runup_gauge.ts; save_runup; x1_runup {toe:g}; y1_runup {dx:g}; "
+        f"x2_runup {x[-1]:g}; y2_runup {dx:g}; end_save_runup; runup_max_file runup_max.grd; "
+        f"save_eta_animation; eta_anim_file runup_eta.anim; start_time 0.0; "
+        f"end_time {c['duration']:g}; save_time_step {2 * dt:g}; save_full_grid no; grid_i1 1; "
+        f"grid_i2 {len(x)}; grid_j1 2; grid_j2 2"), "runup.par"
 
 
 # Grid refinement of the breaking solitary wave: the grids d/N of each nonlinear option in the
@@ -803,10 +764,8 @@ def bar_compare(folder, checks, notes, lab, period, bands, title, x_toe):
                  f"(model: the last {nper} periods; laboratory: the whole periods of the record). "
                  "The model's time origin is aligned with the laboratory's by one shift, fitted "
                  "on the first-harmonic phase at the first gauge.")
-    notes.append("")
-    notes.append("| x (m) | A1 lab | A1 model | err | A2 lab | A2 model | err | A3 lab | A3 model "
-                 "| err | phase error 1f (deg) | waveform rms error / H_lab |")
-    notes.append("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    md_table(notes, "x (m) | A1 lab | A1 model | err | A2 lab | A2 model | err | A3 lab | A3 model "
+             "| err | phase error 1f (deg) | waveform rms error / H_lab", [])
     rel = np.zeros((len(lab), 3))
     plt = pyplot()
     fig, axes = plt.subplots((len(lab) + 1) // 2, 2, figsize=(11, 2.0 * ((len(lab) + 1) // 2)),
@@ -838,11 +797,9 @@ def bar_compare(folder, checks, notes, lab, period, bands, title, x_toe):
     xs = np.array([g[0] for g in lab])
     fig, axes2 = plt.subplots(3, 1, figsize=(8, 7), sharex=True)
     for k in range(3):
-        axes2[k].plot(xs, [f[0][k] * 1e3 for f in fits_l], "ko", label="measured")
-        axes2[k].plot(xs, [f[0][k] * 1e3 for f in fits_m], "bs-", ms=4, label="model")
+        compare_panel(axes2[k], xs, [f[0][k] * 1e3 for f in fits_l], [f[0][k] * 1e3 for f in fits_m],
+                      f"A{k + 1} (mm)", model_fmt="bs-")
         axes2[k].axvline(x_toe, color="0.7", lw=0.8)
-        axes2[k].set_ylabel(f"A{k + 1} (mm)")
-        axes2[k].grid(alpha=0.3)
     axes2[0].legend(fontsize=8)
     axes2[2].set_xlabel("x (m)")
     fig.suptitle(title + ": first three harmonic amplitudes")
@@ -865,20 +822,10 @@ ALL = math.inf
 def bar_par(prefix, ny, height, period, dt, duration, gauges, dx, breaking="no",
             friction=":chezy_coeff 1000"):
     probes = "".join(probe_block(f"x{xg:g}", f"{xg:.4f}", f"{dx:.4f}") for xg in gauges)
-    return f"""\
-:output_file_prefix {prefix}
-:bathy_file bathy.grd
-:tidal_offset 0.0
-:damping_file damp.grd
-{west_regular_wavemaker(ny, height, period, 10)}:time_step {dt}
-:duration {duration}
-:nonlinear_option strong
-:check_wave_breaking {breaking}
-:turb_length_scale 0.1
-:calc_wave_runup no
-{friction}
-:ts_eta_file bar_eta.ts
-{probes}"""
+    return par_file(prefix, west_regular_wavemaker(ny, height, period, 10),
+                    f"time_step {dt}; duration {duration}; nonlinear_option strong; "
+                    f"check_wave_breaking {breaking}; turb_length_scale 0.1; calc_wave_runup no; "
+                    f"{friction[1:]}; ts_eta_file bar_eta.ts") + probes
 
 
 # --------------------------------------------------------------------------------------------
@@ -1105,21 +1052,10 @@ def vb_case(folder, full):
     h[inside] = (0.9144 - 0.762 * np.sqrt(np.clip(1 - (xs / 3.81) ** 2 - (ys / 4.95) ** 2, 0, None)))[inside]
     sf.write_grid(os.path.join(folder, "bathy.grd"), -h, dx, dx, x0, y0)
     sf.write_grid(os.path.join(folder, "damp.grd"), sponge(X, 14.2, 17.2, 2.0), dx, dx, x0, y0)
-    par = f"""\
-:output_file_prefix vb
-:bathy_file bathy.grd
-:tidal_offset 0.0
-:damping_file damp.grd
-{west_regular_wavemaker(len(y), VB_H, VB_T, cycles)}:time_step {dt}
-:duration {dur}
-:nonlinear_option strong
-:check_wave_breaking no
-:turb_length_scale 0.1
-:calc_wave_runup no
-:chezy_coeff 1000
-:hs_file vb_hs.grd
-"""
-    return par, "vb.par"
+    return par_file("vb", west_regular_wavemaker(len(y), VB_H, VB_T, cycles),
+                    f"time_step {dt}; duration {dur}; nonlinear_option strong; check_wave_breaking no; "
+                    "turb_length_scale 0.1; calc_wave_runup no; chezy_coeff 1000; hs_file vb_hs.grd"), \
+        "vb.par"
 
 
 def vb_compare(folder, checks, notes, full):
@@ -1155,20 +1091,14 @@ def vb_compare(folder, checks, notes, full):
     notes.append(f"Pattern with one fitted height factor s = {scale:.3f}: rms error of "
                  f"s x model - measured = {shape_rms:.3f}. Absolute rms error of H/H0 "
                  f"{absolute_rms:.3f} (reported, not enforced).")
-    notes.append("")
-    notes.append("| y (m) | measured | model | error |")
-    notes.append("|---|---|---|---|")
-    for a, b, c in zip(yr, hn, model):
-        notes.append(f"| {a:+.2f} | {b:.3f} | {c:.3f} | {c - b:+.3f} |")
+    md_table(notes, "y (m) | measured | model | error",
+             [f"| {a:+.2f} | {b:.3f} | {c:.3f} | {c - b:+.3f} |" for a, b, c in zip(yr, hn, model)])
     plt = pyplot()
     fig, (a1, a2) = plt.subplots(1, 2, figsize=(12, 4.5))
-    a1.plot(yr, hn, "ko", label="measured")
-    a1.plot(yy, line, "b-", label="model")
+    compare_panel(a1, yr, hn, model, "H/H0", "y (m)")
+    a1.plot(yy, line, "b-")
     a1.set_xlim(-4, 4)
-    a1.set_xlabel("y (m)")
-    a1.set_ylabel("H/H0")
     a1.legend(fontsize=8)
-    a1.grid(alpha=0.3)
     a1.set_title("transect 4")
     im = a2.pcolormesh(xx, yy, g.values / math.sqrt(2.0) / VB_H, vmin=0, vmax=2.2, shading="auto")
     a2.plot([12.2, 12.2], [-3.05, 3.05], "w-")
@@ -1230,36 +1160,13 @@ def mk_case(folder, full):
         f.writelines(f"{t:.2f} {e:.5f}\n" for t, e in zip(d[:, 0], d[:, 1] - d[:, 1].mean()))
     probes = "".join(probe_block(f"h{h * 100:g}", f"{MK_TOE + (0.47 - h) / 0.05:.4f}", f"{dx:.4f}")
                      for h in MK_DEPTHS)
-    par = f"""\
-:output_file_prefix mk
-:bathy_file bathy.grd
-:tidal_offset 0.0
-:damping_file damp.grd
-:start_wavemaker
-  :wm_pos_i1 {i_src}
-  :wm_pos_i2 {i_src}
-  :wm_pos_j1 1
-  :wm_pos_j2 {ny}
-  :wave_type irreg_uni
-  :time_series_option file
-  :input_ts_eta_file toe_eta.ts
-  :xref_eta {MK_TOE}
-  :yref_eta {dx}
-  :wave_direction 270
-  :wave_period_min 0.3
-  :wave_period_max 10.0
-:end_wavemaker
-:time_step {dt}
-:duration {t_end}
-:nonlinear_option strong
-:check_wave_breaking yes
-:turb_length_scale 0.1
-:calc_wave_runup yes
-:min_flood_depth 0.001
-:chezy_coeff 60
-:ts_eta_file mk_eta.ts
-{probes}"""
-    return par, "mk.par"
+    wavemaker = keys_text(f"start_wavemaker; wm_pos_i1 {i_src}; wm_pos_i2 {i_src}; wm_pos_j1 1; "
+                          f"wm_pos_j2 {ny}; wave_type irreg_uni; time_series_option file; "
+                          f"input_ts_eta_file toe_eta.ts; xref_eta {MK_TOE}; yref_eta {dx}; "
+                          "wave_direction 270; wave_period_min 0.3; wave_period_max 10.0; end_wavemaker")
+    return par_file("mk", wavemaker, f"time_step {dt}; duration {t_end}; nonlinear_option strong; "
+                    "check_wave_breaking yes; turb_length_scale 0.1; calc_wave_runup yes; "
+                    "min_flood_depth 0.001; chezy_coeff 60; ts_eta_file mk_eta.ts") + probes, "mk.par"
 
 
 def mk_compare(folder, checks, notes, full):
@@ -1277,21 +1184,15 @@ def mk_compare(folder, checks, notes, full):
     notes.append(f"Wavemaker signal: the measured record at the 47 cm gauge (placed at the toe of "
                  f"the slope, {MK_TOE:g} m from the wavemaker). Hm0 = 4 x standard deviation of "
                  f"the surface over t = {t1:g}-{t2:g} s in both the laboratory and the model.")
-    notes.append("")
-    notes.append("| depth (cm) | x from toe (m) | Hm0 lab (cm) | Hm0 model (cm) | error | MWL lab (mm) | MWL model (mm) |")
-    notes.append("|---|---|---|---|---|---|---|")
-    for h, x_, a, b, r, c, e in zip(MK_DEPTHS, xg, lab, model, rel, lab_mwl, model_mwl):
-        notes.append(f"| {h * 100:g} | {x_:.1f} | {a * 100:.2f} | {b * 100:.2f} | {r:+.0%} | "
-                     f"{c * 1e3:+.1f} | {e * 1e3:+.1f} |")
+    md_table(notes, "depth (cm) | x from toe (m) | Hm0 lab (cm) | Hm0 model (cm) | error | MWL lab (mm) "
+             "| MWL model (mm)", [f"| {h * 100:g} | {x_:.1f} | {a * 100:.2f} | {b * 100:.2f} | {r:+.0%} | "
+                                  f"{c * 1e3:+.1f} | {e * 1e3:+.1f} |" for h, x_, a, b, r, c, e in
+                                  zip(MK_DEPTHS, xg, lab, model, rel, lab_mwl, model_mwl)])
     notes.append("MWL lab: record means relative to the 47 cm gauge.")
     plt = pyplot()
     fig, (a1, a2) = plt.subplots(2, 1, figsize=(9, 7))
-    a1.plot(xg, lab * 100, "ko", label="measured")
-    a1.plot(xg, model * 100, "bs-", ms=4, label="model")
-    a1.set_xlabel("x from the toe (m)")
-    a1.set_ylabel("Hm0 (cm)")
+    compare_panel(a1, xg, lab * 100, model * 100, "Hm0 (cm)", "x from the toe (m)", model_fmt="bs-")
     a1.legend(fontsize=8)
-    a1.grid(alpha=0.3)
     k = len(MK_DEPTHS) - 4
     sel = (d[:, 0] >= t1 + 50) & (d[:, 0] <= t1 + 70)
     a2.plot(d[sel, 0], d[sel, k + 1] * 100, "k-", lw=1, label=f"measured, h = {MK_DEPTHS[k] * 100:g} cm")

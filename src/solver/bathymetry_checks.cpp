@@ -1,4 +1,4 @@
-#include "params/bathymetry_checks.hpp"
+#include "solver/bathymetry_checks.hpp"
 
 #include <cmath>
 #include <utility>
