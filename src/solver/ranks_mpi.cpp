@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <mpi.h>
 #include <ostream>
-#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -61,12 +60,6 @@ void broadcast(Array2D<T>& a) {
   broadcast(a.v);
 }
 
-void broadcast(std::string& s) {
-  std::vector<char> c(s.begin(), s.end());
-  broadcast(c);
-  s.assign(c.begin(), c.end());
-}
-
 // Every member of the model, in one order on every rank.
 void broadcast_model(Model& m) {
   broadcast(m.grid);
@@ -94,8 +87,7 @@ void broadcast_model(Model& m) {
   broadcast(m.added_mass_coeff);
   broadcast(m.char_stone_size);
   broadcast(m.current_on);
-  broadcast(m.instability_dumped);
-  broadcast(m.output_file_prefix);
+  broadcast(m.instability_reported);
   broadcast(m.x_velocity_sink);
   broadcast(m.y_velocity_sink);
   broadcast(m.ramp_steps);
