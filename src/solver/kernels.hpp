@@ -142,13 +142,6 @@ inline float across_part(const DepthCoefs& k, float hc4, float h0, Corners w, co
 // two cells and the level difference across it (h the step).
 inline float surface_slope_term(float w_l, float w_r, float deta, float h) { return 0.5f * (w_l + w_r) * (deta / h); }
 
-// Continuity rate of a cell from the velocities along one line, -(d a)_x as the continuity rate
-// forms it: s_l, s_r the bed slopes of its two faces, a_l, a_r their velocities, d the total
-// depth, h the step.
-inline float along_rate(float s_l, float s_r, float a_l, float a_r, float d, float h) {
-  return -0.5f * (0.5f * (s_l + s_r) * (a_l + a_r)) - d * ((a_r - a_l) / h);
-}
-
 // Centred advection a0 da/dx + cbar (up + dn)/(2c); up and dn are the halves of the across
 // difference (0 next to a dry or missing line).
 inline float centred_advection(float am, float a0, float ap, float cbar, float up, float dn, const InverseSteps& st) {

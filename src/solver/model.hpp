@@ -106,9 +106,7 @@ struct Model {
   Field kinetic_cell;   // "strong" option: Bernoulli head of the surface velocities (below)
   // "Strong" option: vertical velocity at the surface of each cell, and on each face the slope
   // term w_s*eta_x (w_s*eta_y) of the start of the step (allocated only under that option).
-  // w_weight: share of the vertical-velocity terms in each cell (1 for small waves, 0 where the
-  // level reaches half the still depth and on land).
-  Field w_surf, w_slope_x, w_slope_y, w_weight;
+  Field w_surf, w_slope_x, w_slope_y;
 
   std::vector<LineBlock> block_x;  // one per thread: the x-line block each thread solves
   ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns

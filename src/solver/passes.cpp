@@ -47,22 +47,6 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
 // water.
 inline bool wet_cell(const Model& m, const Field& eta, int i, int j) { return m.depth(i, j) + eta(i, j) > 0.0f; }
 
-// Largest level slope of a cell at the start of the step towards a neighbour in x or y (0
-// towards a dry or missing one).
-inline float start_slope(const Model& m, int i, int j, bool along_x) {
-  const int n = along_x ? m.nx : m.ny;
-  const int k = along_x ? i : j;
-  const float step = along_x ? m.dx : m.dy;
-  float s = 0.0f;
-  for (int o : {-1, 1}) {
-    if (k + o < 1 || k + o > n) continue;
-    const int ii = along_x ? i + o : i, jj = along_x ? j : j + o;
-    if (!wet_cell(m, m.eta_old, ii, jj)) continue;
-    s = std::max(s, std::fabs(m.eta_old(ii, jj) - m.eta_old(i, j)) / step);
-  }
-  return s;
-}
-
 void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v, bool predictor) {
   const bool limit = swash_zone_on(m);
 #pragma omp parallel for num_threads(m.threads) schedule(static)
@@ -82,45 +66,21 @@ void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& 
       const float ey = j > 1 && j < m.ny && wet_cell(m, eta, i, j - 1) && wet_cell(m, eta, i, j + 1)
                            ? (eta(i, j + 1) - eta(i, j - 1)) / (2.0f * m.dy)
                            : 0.0f;
-      // The vertical-velocity terms belong to waves small against the depth: their share falls
-      // from 1 to 0 as the start-of-step level rises from 0.3 to 0.5 of the still depth (a wave
-      // steepening towards breaking, the swash), fixed over the passes.  In a wavemaker's box
-      // the level also moves by the source, which the continuity rate of the velocities does not
-      // see: the cell keeps the kinetic-energy head alone there.
-      const float h = m.depth(i, j), lift = std::fabs(m.eta_old(i, j));
-      const float steep = std::max(start_slope(m, i, j, true), start_slope(m, i, j, false));
-      const float share = h > 0.0f && m.wavemaker_mark(i, j) == 0
-                              ? std::clamp(std::min((0.5f * h - lift) / (0.2f * h), (0.2f - steep) / 0.1f), 0.0f, 1.0f)
-                              : 0.0f;
       const float rate = m.eta_rate(i, j), slope = us * ex + vs * ey;
-      m.w_weight(i, j) = wet ? share : 0.0f;
-      m.w_surf(i, j) = wet ? share * slope : 0.0f;
-      m.kinetic_cell(i, j) = wet ? 0.5f * (us * us + vs * vs + share * (slope * slope - rate * rate)) : 0.0f;
+      m.w_surf(i, j) = wet ? rate + slope : 0.0f;
+      m.kinetic_cell(i, j) = wet ? 0.5f * (us * us + vs * vs + slope * slope - rate * rate) : 0.0f;
     }
   }
-  // The start-of-step slope terms of the faces, which the rows difference against: w_s of each
-  // cell with the continuity rate of the velocities along the face's line (the row's own form).
+  // The start-of-step slope terms of the faces, which the correctors' rows difference against.
   if (!predictor) return;
-  const auto wx = [&](int i, int j) {
-    if (!wet_cell(m, eta, i, j)) return 0.0f;
-    return m.w_weight(i, j) * along_rate(m.depth_dx(i, j), m.depth_dx(i + 1, j), u(i, j), u(i + 1, j),
-                                         m.depth(i, j) + eta(i, j), m.dx) +
-           m.w_surf(i, j);
-  };
-  const auto wy = [&](int i, int j) {
-    if (!wet_cell(m, eta, i, j)) return 0.0f;
-    return m.w_weight(i, j) * along_rate(m.depth_dy(i, j), m.depth_dy(i, j + 1), v(i, j), v(i, j + 1),
-                                         m.depth(i, j) + eta(i, j), m.dy) +
-           m.w_surf(i, j);
-  };
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 2; i <= m.nx; ++i) {
-      m.w_slope_x(i, j) = surface_slope_term(wx(i - 1, j), wx(i, j), eta(i, j) - eta(i - 1, j), m.dx);
+      m.w_slope_x(i, j) = surface_slope_term(m.w_surf(i - 1, j), m.w_surf(i, j), eta(i, j) - eta(i - 1, j), m.dx);
     }
   }
   for (int j = 2; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
-      m.w_slope_y(i, j) = surface_slope_term(wy(i, j - 1), wy(i, j), eta(i, j) - eta(i, j - 1), m.dy);
+      m.w_slope_y(i, j) = surface_slope_term(m.w_surf(i, j - 1), m.w_surf(i, j), eta(i, j) - eta(i, j - 1), m.dy);
     }
   }
 }
