@@ -138,10 +138,6 @@ inline float across_part(const DepthCoefs& k, float hc4, float h0, Corners w, co
          k.k3 * (corner_mixed(w) * st.inv_hc);
 }
 
-// "Strong" option: slope term w_s*eta_x of a face from the surface vertical velocities of its
-// two cells and the level difference across it (h the step).
-inline float surface_slope_term(float w_l, float w_r, float deta, float h) { return 0.5f * (w_l + w_r) * (deta / h); }
-
 // Centred advection a0 da/dx + cbar (up + dn)/(2c); up and dn are the halves of the across
 // difference (0 next to a dry or missing line).
 inline float centred_advection(float am, float a0, float ap, float cbar, float up, float dn, const InverseSteps& st) {

@@ -103,10 +103,7 @@ struct Model {
   Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
-  Field kinetic_cell;   // "strong" option: Bernoulli head of the surface velocities (below)
-  // "Strong" option: vertical velocity at the surface of each cell, and on each face the slope
-  // term w_s*eta_x (w_s*eta_y) of the start of the step (allocated only under that option).
-  Field w_surf, w_slope_x, w_slope_y;
+  Field kinetic_cell;   // "strong" option: kinetic energy of the still-water-level velocities
 
   std::vector<LineBlock> block_x;  // one per thread: the x-line block each thread solves
   ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns

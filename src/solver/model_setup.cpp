@@ -199,9 +199,6 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Sol
                    &m.outflow_scale}) {
     allocate(*f, ni, nj);
   }
-  if (m.nonlinear_option == 2) {
-    for (Field* f : {&m.w_surf, &m.w_slope_x, &m.w_slope_y}) allocate(*f, ni, nj);
-  }
   m.wavemaker_mark.resize(ni, nj, 0);
   m.active_u.resize(ni, nj, 0);
   m.active_v.resize(ni, nj, 0);

@@ -205,33 +205,6 @@ float strong_advection(const Model& m, int a, int c, float am, float a0, float a
   return (ke(a, c) - ke(a - 1, c)) / h;
 }
 
-// "Strong" option: the slope term W = w_s*eta_x of the surface potential's velocity u_s + W
-// (passes.cpp), stepped together with u_s.  The continuity rate in w_s is linear in the
-// velocities along the line, and that part of W at the target level goes into the row (an
-// explicit W made the corrector iteration diverge on fine grids: its gain grows as
-// d*eta_x/dx); the across velocities take the target estimate t and the slope part of w_s the
-// evaluated level.  The start-of-step W was recorded by the predictor.  Adds to the row's
-// coefficients and returns what the right-hand side gains; faces beside a breaking or a dry cell
-// keep the plain surface-velocity form.
-template <bool kAlongX>
-float surface_slope_row(const Model& m, int a, int c, float wf, float deta, float h, float h_c, float dl, float dr,
-                        Corners t, float& sub, float& dia, float& sup) {
-  using View = LineView<kAlongX>;
-  const View bp(m.break_prev), ws(m.w_surf), rate(m.eta_rate), start(kAlongX ? m.w_slope_x : m.w_slope_y);
-  const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
-  if (!(dl > 0.0f && dr > 0.0f) || breaking_face(m, bp(a - 1, c), bp(a, c))) return 0.0f;
-  const float q = 0.5f * wf * (deta / h);  // W = q (w_l + w_r)
-  const float sl = 0.5f * (hs(a - 1, c) + hs(a, c)), sr = 0.5f * (hs(a, c) + hs(a + 1, c));
-  sub += q * (dl / h - 0.5f * sl);
-  dia += q * (dr / h - dl / h - 0.5f * (sl + sr));
-  sup += q * (-dr / h - 0.5f * sr);
-  const float cl = 0.5f * (hc(a - 1, c) + hc(a - 1, c + 1)), cr = 0.5f * (hc(a, c) + hc(a, c + 1));
-  const float across =
-      -0.5f * (cl * (t.bl + t.bh) + cr * (t.al + t.ah)) - (dl * (t.bh - t.bl) + dr * (t.ah - t.al)) / h_c;
-  const float slope = (ws(a - 1, c) - rate(a - 1, c)) + (ws(a, c) - rate(a, c));
-  return wf * start(a, c) - q * (across + slope);
-}
-
 // The row of one face (a along the line, c across it) in the general loops, either direction:
 // sets the row's coefficients and returns its right-hand side.
 template <bool kAlongX>
@@ -284,13 +257,12 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   const float hc4 = corner_slope_mean({hc(a - 1, c), hc(a, c), hc(a - 1, c + 1), hc(a, c + 1)});
   const Corners o{co(a - 1, c), co(a, c), co(a - 1, c + 1), co(a, c + 1)};
   const Corners e{C(a - 1, c), C(a, c), C(a - 1, c + 1), C(a, c + 1)};
-  Corners t = o;  // "strong": estimate of the across velocities at the target level
   if (!strong) {
     if (!predictor) b += 2.0f * across_part(k, hc4, h0, {o.bl - e.bl, o.al - e.al, o.bh - e.bh, o.ah - e.ah}, st);
   } else {
     const float q = predictor ? 0.0f : 1.0f;  // v_target = v_old + (v_E - v_old)/theta
-    t = {o.bl + q * 2.0f * (e.bl - o.bl), o.al + q * 2.0f * (e.al - o.al), o.bh + q * 2.0f * (e.bh - o.bh),
-         o.ah + q * 2.0f * (e.ah - o.ah)};
+    const Corners t{o.bl + q * 2.0f * (e.bl - o.bl), o.al + q * 2.0f * (e.al - o.al), o.bh + q * 2.0f * (e.bh - o.bh),
+                    o.ah + q * 2.0f * (e.ah - o.ah)};
     b += across_part(ko, hc4, h0, o, st) - across_part(k, hc4, h0, t, st);
   }
 
@@ -303,7 +275,6 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   // Surface gradient.
   const float deta = eta(a, c) - eta(a - 1, c);
   b -= grad * (pf.porous ? porous_gradient(pf, deta) : deta);
-  if (strong) b += surface_slope_row<kAlongX>(m, a, c, wf, deta, h, h_c, dl, dr, t, sub, dia, sup);
 
   // Advection (weak form, or the surface-velocity block of the "strong" option).
   const float am = A(a - 1, c), a0 = A(a, c), ap = A(a + 1, c);

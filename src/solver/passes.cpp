@@ -31,23 +31,14 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
   }
 }
 
-// "Strong" option: the surface terms of each cell.  The row steps the horizontal velocity at the
-// surface u_s; the quantity whose rate is a pure gradient at a free surface is the tangential
-// velocity of the surface potential, u_s + w_s grad(eta), with w_s = eta_t + u_s.grad(eta) the
-// vertical velocity at the surface (kinematic condition; eta_t the continuity rate):
-//   d/dt (u_s + w_s grad eta) = -grad[g eta + |u_s|^2/2 + (u_s.grad eta)^2/2 - eta_t^2/2].
-// The cell keeps the Bernoulli head (the bracket less g eta) and w_s; 0 on dry cells.  Without
-// the w_s terms the kinetic-energy form alone gained energy from the waves' harmonics over a
-// bar (docs/equations.md).  In the robust swash zone (breaking on) the dispersive part of each
-// cell's surface velocity is limited to the size of its reference-level velocity: where it is
-// larger the weakly dispersive profile has lost its meaning (a steep front, or a grid-scale
-// ripple whose dispersive part grows as K3/dx^2), and its kinetic energy would feed the ripple;
-// on fine grids that made the level oscillate from cell to cell behind a solitary wave until the
-// run blew up.  The level gradient is centred between wet neighbours and 0 at the edge of the
-// water.
-inline bool wet_cell(const Model& m, const Field& eta, int i, int j) { return m.depth(i, j) + eta(i, j) > 0.0f; }
-
-void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v, bool predictor) {
+// "Strong" option: cell-centred kinetic energy (u_s^2 + v_s^2)/2 of the still-water-level
+// velocities of the pass; 0 on dry cells.  In the robust swash zone (breaking on) the dispersive
+// part of each cell's surface velocity is limited to the size of its reference-level velocity:
+// where it is larger the weakly dispersive profile has lost its meaning (a steep front, or a
+// grid-scale ripple whose dispersive part grows as K3/dx^2), and its kinetic energy would feed
+// the ripple; on fine grids that made the level oscillate from cell to cell behind a solitary
+// wave until the run blew up.
+void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v) {
   const bool limit = swash_zone_on(m);
 #pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
@@ -59,28 +50,7 @@ void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& 
         us = uc + std::clamp(us - uc, -std::fabs(uc), std::fabs(uc));
         vs = vc + std::clamp(vs - vc, -std::fabs(vc), std::fabs(vc));
       }
-      const bool wet = m.depth(i, j) + eta(i, j) > 0.0f;
-      const float ex = i > 1 && i < m.nx && wet_cell(m, eta, i - 1, j) && wet_cell(m, eta, i + 1, j)
-                           ? (eta(i + 1, j) - eta(i - 1, j)) / (2.0f * m.dx)
-                           : 0.0f;
-      const float ey = j > 1 && j < m.ny && wet_cell(m, eta, i, j - 1) && wet_cell(m, eta, i, j + 1)
-                           ? (eta(i, j + 1) - eta(i, j - 1)) / (2.0f * m.dy)
-                           : 0.0f;
-      const float rate = m.eta_rate(i, j), slope = us * ex + vs * ey;
-      m.w_surf(i, j) = wet ? rate + slope : 0.0f;
-      m.kinetic_cell(i, j) = wet ? 0.5f * (us * us + vs * vs + slope * slope - rate * rate) : 0.0f;
-    }
-  }
-  // The start-of-step slope terms of the faces, which the correctors' rows difference against.
-  if (!predictor) return;
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 2; i <= m.nx; ++i) {
-      m.w_slope_x(i, j) = surface_slope_term(m.w_surf(i - 1, j), m.w_surf(i, j), eta(i, j) - eta(i - 1, j), m.dx);
-    }
-  }
-  for (int j = 2; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      m.w_slope_y(i, j) = surface_slope_term(m.w_surf(i, j - 1), m.w_surf(i, j), eta(i, j) - eta(i, j - 1), m.dy);
+      m.kinetic_cell(i, j) = m.depth(i, j) + eta(i, j) > 0.0f ? 0.5f * (us * us + vs * vs) : 0.0f;
     }
   }
 }
@@ -117,10 +87,9 @@ void mark_swash_zone(Model& m) {
 
 void run_pass(Model& m, const PassLevels& lv) {
   if (lv.predictor && swash_zone_on(m)) mark_swash_zone(m);
-  // A. Continuity rate of the evaluated level.  Outside the "strong" option only the outputs
-  // read it, after the step, so it is then formed in the last pass alone (the value they see is
-  // the same).
-  if (lv.last || m.nonlinear_option == 2) {
+  // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
+  // is formed in the last pass alone (the value they see is the same).
+  if (lv.last) {
 #pragma omp parallel num_threads(m.threads)
     {
       const LineRange r = thread_lines({1, m.ny});
@@ -136,7 +105,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
   if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
-  if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e, lv.u_e, lv.v_e, lv.predictor);
+  if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e, lv.u_e, lv.v_e);
   // C, D. x-lines.
   solve_x_lines(m, lv);
   // E. y-lines.

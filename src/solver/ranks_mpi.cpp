@@ -113,11 +113,9 @@ void broadcast_model(Model& m) {
                    &m.flux_x,          &m.flux_y,
                    &m.swash_weight,    &m.divergence,
                    &m.outflow_scale,   &m.kinetic_cell,
-                   &m.w_surf,          &m.w_slope_x,
-                   &m.w_slope_y,       &m.rows_y.sub,
-                   &m.rows_y.diag,     &m.rows_y.sup,
-                   &m.rows_y.rhs,      &m.rows_y.x,
-                   &m.rows_y.work})
+                   &m.rows_y.sub,      &m.rows_y.diag,
+                   &m.rows_y.sup,      &m.rows_y.rhs,
+                   &m.rows_y.x,        &m.rows_y.work})
     broadcast(*f);
   broadcast(m.rows_y.bet);
   broadcast(m.wavemaker_mark);
