@@ -3,6 +3,7 @@
 // (ngrid_x + 1) x (ngrid_y + 1) floats, column-major, i fastest, indexed from 1.
 // Cell (i,j): depth, levels, eta_rate, masks; u-face i of row j lies between cells (i-1,j)
 // and (i,j); v-face j of column i between cells (i,j-1) and (i,j).
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -122,5 +123,27 @@ struct Model {
   // boundary wavemakers.
   std::vector<std::vector<float>> inner_source_factor;
 };
+
+// The grid fields of the model that live for the whole run, in one order: the set-up sizes them
+// and the ranks of swellix-mpi broadcast them.
+inline std::array<Field*, 33> run_fields(Model& m) {
+  return {&m.depth,           &m.eta_old,
+          &m.eta_new,         &m.eta_mid,
+          &m.u_old,           &m.u_new,
+          &m.u_mid,           &m.v_old,
+          &m.v_new,           &m.v_mid,
+          &m.u_surf,          &m.v_surf,
+          &m.u_bed,           &m.v_bed,
+          &m.eta_rate,        &m.depth_dx,
+          &m.depth_dy,        &m.break_mask,
+          &m.break_prev,      &m.celerity,
+          &m.eddy_visc,       &m.smag_visc,
+          &m.friction_factor, &m.porosity,
+          &m.damping,         &m.velocity_damping,
+          &m.current_x,       &m.current_y,
+          &m.flux_x,          &m.flux_y,
+          &m.divergence,      &m.kinetic_cell,
+          &m.outflow_scale};
+}
 
 }  // namespace swx

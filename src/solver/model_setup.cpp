@@ -180,23 +180,7 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Sol
   m.wavemakers = std::move(wavemakers);
 
   const int ni = m.nx + 1, nj = m.ny + 1;
-  for (Field* f : {&m.depth,           &m.eta_old,
-                   &m.eta_new,         &m.eta_mid,
-                   &m.u_old,           &m.u_new,
-                   &m.u_mid,           &m.v_old,
-                   &m.v_new,           &m.v_mid,
-                   &m.u_surf,          &m.v_surf,
-                   &m.u_bed,           &m.v_bed,
-                   &m.eta_rate,        &m.depth_dx,
-                   &m.depth_dy,        &m.break_mask,
-                   &m.break_prev,      &m.celerity,
-                   &m.eddy_visc,       &m.smag_visc,
-                   &m.friction_factor, &m.porosity,
-                   &m.damping,         &m.velocity_damping,
-                   &m.current_x,       &m.current_y,
-                   &m.flux_x,          &m.flux_y,
-                   &m.divergence,      &m.kinetic_cell,
-                   &m.outflow_scale}) {
+  for (Field* f : run_fields(m)) {
     allocate(*f, ni, nj);
   }
   m.wavemaker_mark.resize(ni, nj, 0);

@@ -96,26 +96,9 @@ void broadcast_model(Model& m) {
   broadcast(m.signal_n1);
   broadcast(m.ramp0);
   broadcast(m.ramp1);
-  for (Field* f : {&m.depth,           &m.eta_old,
-                   &m.eta_new,         &m.eta_mid,
-                   &m.u_old,           &m.u_new,
-                   &m.u_mid,           &m.v_old,
-                   &m.v_new,           &m.v_mid,
-                   &m.u_surf,          &m.v_surf,
-                   &m.u_bed,           &m.v_bed,
-                   &m.eta_rate,        &m.depth_dx,
-                   &m.depth_dy,        &m.break_mask,
-                   &m.break_prev,      &m.celerity,
-                   &m.eddy_visc,       &m.smag_visc,
-                   &m.friction_factor, &m.porosity,
-                   &m.damping,         &m.velocity_damping,
-                   &m.current_x,       &m.current_y,
-                   &m.flux_x,          &m.flux_y,
-                   &m.swash_weight,    &m.divergence,
-                   &m.outflow_scale,   &m.kinetic_cell,
-                   &m.rows_y.sub,      &m.rows_y.diag,
-                   &m.rows_y.sup,      &m.rows_y.rhs,
-                   &m.rows_y.x,        &m.rows_y.work})
+  for (Field* f : run_fields(m)) broadcast(*f);
+  for (Field* f :
+       {&m.swash_weight, &m.rows_y.sub, &m.rows_y.diag, &m.rows_y.sup, &m.rows_y.rhs, &m.rows_y.x, &m.rows_y.work})
     broadcast(*f);
   broadcast(m.rows_y.bet);
   broadcast(m.wavemaker_mark);
