@@ -25,14 +25,7 @@ namespace {
 
 // A channel nx x ny cells of 1 m, 2 m deep, with regular waves from the west side.
 std::string channel_bathymetry(int nx, int ny) {
-  std::ostringstream s;
-  s << ":N_Arrays 1\n:NGrid_X " << nx << "\n:NGrid_Y " << ny
-    << "\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n:EndHeader\n";
-  for (int j = 0; j < ny; ++j) {
-    for (int i = 0; i < nx; ++i) s << " -2.0";
-    s << "\n";
-  }
-  return s.str();
+  return grid_text(nx, ny, 1.0, [](int, int) { return -2.0; });
 }
 
 std::string channel_parameters(int ny, const std::string& wave, const std::string& run, const std::string& extra) {
@@ -313,23 +306,20 @@ TEST(Faults, InputsOutsideTheirRangeEndInABox) {
   CaseDir c("ranges");
   c.write("bathy.grd", channel_bathymetry(8, 4));
   fs::create_directories(c.path() / "adir");
-  const std::string grid_head =
-      ":N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1\n:Delta_Y 1\n:X_Origin 0\n:Y_Origin 0\n"
-      ":EndHeader\n";
-  auto grid_of = [&](const std::string& first, const std::string& rest, int arrays) {
-    std::string s = grid_head + first;
-    for (int k = 1; k < 32 * arrays; ++k) s += (k % 32 == 0 ? "\n" : " ") + rest;  // y components on a new line
-    return s + "\n";
+  // Node (1, 1) holding first, the others rest.
+  auto grid_of = [&](double first, double rest, int arrays) {
+    return grid_text(
+        8, 4, 1.0, [&](int i, int j) { return i == 1 && j == 1 ? first : rest; }, arrays);
   };
-  c.write("damp.grd", grid_of("1e30", "0", 1));
-  c.write("cur.grd", grid_of("1e30", "0", 2));
+  c.write("damp.grd", grid_of(1e30, 0.0, 1));
+  c.write("cur.grd", grid_of(1e30, 0.0, 2));
   const std::string base = channel_parameters(4, wave, run, "");
   for (const auto& k : cases) {
     std::string par = replaced(base, k.from, k.to);
     std::vector<std::string> box = k.box;
     if (box.empty()) {  // porosity grids of 0 and of 1.5
       for (const char* value : {"0", "1.5"}) {
-        c.write("poro.grd", grid_of("1", value, 1));
+        c.write("poro.grd", grid_of(1.0, std::stod(value), 1));
         c.write("run.par", replaced(base, k.from, ":chezy_coeff 50\n" + poro + ":porosity_file poro.grd\n"));
         const RunResult r = c.run({"run.par"});
         expect_ends_with_box(r, std::string("Value ") + value + " at i = 2, j = 1 of porosity file: poro.grd",

@@ -27,24 +27,13 @@ struct Basin {
   bool side_layers;
 };
 
-std::string grid_file(const Basin& b, const std::function<double(int, int)>& value) {
-  std::ostringstream s;
-  s << "# SWELLIX Scalar Grid File\n:N_Arrays 1\n:NGrid_X " << b.nx << "\n:NGrid_Y " << b.ny
-    << "\n:Delta_X 0.2\n:Delta_Y 0.2\n:X_Origin 0.0\n:Y_Origin 0.0\n:EndHeader\n";
-  for (int j = 1; j <= b.ny; ++j) {
-    for (int i = 1; i <= b.nx; ++i) s << ' ' << value(i, j);
-    s << '\n';
-  }
-  return s.str();
-}
-
 void write_basin(const CaseDir& c, const Basin& b) {
   const auto layer = [&](int inside) {
     const double r = static_cast<double>(inside) / b.layer;
     return inside <= 0 ? 0.0 : 3.0 * r * r;
   };
-  c.write("bathy.grd", grid_file(b, [](int, int) { return -0.5; }));
-  c.write("damp.grd", grid_file(b, [&](int i, int j) {
+  c.write("bathy.grd", grid_text(b.nx, b.ny, 0.2, [](int, int) { return -0.5; }));
+  c.write("damp.grd", grid_text(b.nx, b.ny, 0.2, [&](int i, int j) {
             const double d = layer(i - (b.nx - b.layer));
             return b.side_layers ? std::max({d, layer(b.layer + 1 - j), layer(j - (b.ny - b.layer))}) : d;
           }));

@@ -71,19 +71,10 @@ ParallelCase harbour(const CaseDir& c) {
 // Regular waves of 8 cm breaking (from 3.6 s) and running up a 1:10 beach in a flume 6 cells of
 // 0.1 m wide, 4 s (201 steps).
 ParallelCase beach(const CaseDir& c) {
-  const int nx = 50, ny = 6;
-  std::string g =
-      "# beach\n:N_Arrays 1\n:NGrid_X 50\n:NGrid_Y 6\n:Delta_X 0.1\n:Delta_Y 0.1\n:X_Origin 0.0\n"
-      ":Y_Origin 0.0\n:EndHeader\n";
-  for (int j = 0; j < ny; ++j) {
-    for (int i = 0; i < nx; ++i) {
-      const double x = 0.1 * i;
-      g += ' ';
-      g += std::to_string(x < 1.0 ? -0.3 : -0.3 + (x - 1.0) / 10.0);
-    }
-    g += "\n";
-  }
-  c.write("beach.grd", g);
+  c.write("beach.grd", grid_text(50, 6, 0.1, [](int i, int) {
+            const double x = 0.1 * (i - 1);
+            return x < 1.0 ? -0.3 : -0.3 + (x - 1.0) / 10.0;
+          }));
   c.write("beach.par",
           ":output_file_prefix beach\n:bathy_file beach.grd\n:tidal_offset 0.0\n:start_wavemaker\n"
           "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 6\n  :wave_type regular\n"

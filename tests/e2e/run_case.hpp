@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +60,19 @@ inline void expect_ends_with_box(const RunResult& r, std::string_view l1, std::s
   const std::string box = box_text(kFatalTitle, l1, l2);
   ASSERT_GE(r.console.size(), box.size()) << r.console;
   EXPECT_EQ(r.console.substr(r.console.size() - box.size()), box) << r.console;
+}
+
+// A grid file of nx x ny nodes dx apart from (0, 0): `arrays` arrays of value(i, j) (1-based), a row a line.
+inline std::string grid_text(int nx, int ny, double dx, const std::function<double(int, int)>& value, int arrays = 1) {
+  std::ostringstream s;
+  s << ":N_Arrays " << arrays << "\n:NGrid_X " << nx << "\n:NGrid_Y " << ny << "\n:Delta_X " << dx << "\n:Delta_Y "
+    << dx << "\n:X_Origin 0\n:Y_Origin 0\n:EndHeader\n";
+  for (int a = 0; a < arrays; ++a)
+    for (int j = 1; j <= ny; ++j) {
+      for (int i = 1; i <= nx; ++i) s << ' ' << value(i, j);
+      s << '\n';
+    }
+  return s.str();
 }
 
 // A grid of 8 x 4 cells of 1 m holding value everywhere (-1.0: a bottom 1 m deep).
