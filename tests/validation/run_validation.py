@@ -807,6 +807,12 @@ def bar_bb_compare(folder, checks, notes, full):
     for m in np.where(xs > BB_BEHIND)[0]:
         checks.check(f"first harmonic error at x = {xs[m]:g} m (behind the bar)", float(rel[m, 0]),
                      -0.10, 0.30)
+    # Digitising error: the same harmonics from the second, independent digitisation.
+    alt = {g[0]: g for g in bb_lab("caseA_eta_timeseries_alt_digitisation.dat")}
+    d = np.array([np.abs(harmonic_fit(alt[xg][1], alt[xg][2], BB_T)[0][:3] / harmonic_fit(tl, el, BB_T)[0][:3] - 1)
+                  for xg, tl, el in lab if xg in alt])
+    notes.append("Digitising error (second digitisation of the same records, gauges x >= 10.5 m): mean "
+                 "|difference| of A1, A2, A3 = " + ", ".join(f"{v:.0%}" for v in d.mean(axis=0)) + ".")
     sel2, sel3 = xs >= 12.5, xs >= 13.5
     reference_check("bar", full, checks, notes,
                     {"A1": amps[:, 0], "A2 (x >= 12.5 m)": amps[sel2, 1],
