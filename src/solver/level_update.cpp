@@ -13,9 +13,14 @@ namespace swx {
 namespace {
 
 // Moving shoreline: fluxes next to dry cells, before the level update of the pass.
-//  1. A dry cell (total depth <= 0 at the evaluated level) floods only when the water it
-//     would take in this pass lifts it above min_flood_depth; otherwise its faces carry no
-//     flow in this pass (the water stays where it is instead of vanishing in the drying rule).
+//  1. Basic swash zone: a dry cell (total depth <= 0 at the evaluated level) floods only when
+//     the water it would take in this pass lifts it above min_flood_depth; otherwise its faces
+//     carry no flow in this pass (the water stays where it is instead of vanishing in the drying
+//     rule).  The robust swash zone lets the water through and keeps what the drying rule takes
+//     off a dry cell in its flood store (level_rows, update_level): holding the water back
+//     piled it up in the last wet cell until one pass could lift the next cell above
+//     min_flood_depth (about 2 min_flood_depth / Courant number deep), and the uprush tongue
+//     then climbed as a stepping lump that the runup gauges read as a run-up too high.
 //  2. No cell gives away more water than it holds: where the outflow of a cell over the pass
 //     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
 //     down to match (instead of the level going below the bed and being clipped, which would
@@ -24,7 +29,7 @@ namespace {
 //  the cells in order, on one thread (every rank does the same).
 void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
   const float mfd = m.min_flood_depth;
-  for (int j = 1; j <= m.ny; ++j) {
+  for (int j = 1; j <= m.ny && m.swash_scheme != 1; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       if (m.depth(i, j) + eta(i, j) > 0.0f) continue;
       const float gain = -((m.flux_x(i + 1, j) - m.flux_x(i, j)) * tdx + (m.flux_y(i, j + 1) - m.flux_y(i, j)) * tdy);
@@ -96,6 +101,7 @@ void plain_level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx
 // reads only the evaluated level and the fluxes.
 void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, float tdy, LineRange lines) {
   const bool runup = m.calc_wave_runup == 1;
+  const bool stored = runup && m.swash_scheme == 1;
   const Field& eta = lv.eta_e;
   const float mfd = m.min_flood_depth;
   for (int j = lines.first; j <= lines.last; ++j) {
@@ -109,6 +115,7 @@ void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, floa
         const float div = (fxr - fxl) * tdx + (fyr - fyl) * tdy;
         const float n = m.porosity_on ? m.porosity(i, j) : 1.0f;
         float e = m.eta_old(i, j) - tdt * m.damping(i, j) * eta(i, j) - div / n;
+        if (stored && m.flood_store(i, j) != 0.0f) e += m.flood_store(i, j);
         if (m.breaking_on == 1 && m.smag_visc(i, j) > 0.0f) {
           float dxx = 0.0f, dyy = 0.0f;
           if (i > 1 && i < m.nx) {
@@ -126,6 +133,7 @@ void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, floa
         lv.eta_t(i, j) = e;
       } else {
         lv.eta_t(i, j) = runup ? -m.depth(i, j) : 0.0f;
+        if (stored && m.flood_store(i, j) != 0.0f) lv.eta_t(i, j) += m.flood_store(i, j);
       }
     }
   }
@@ -156,14 +164,28 @@ void update_level(Model& m, const PassLevels& lv) {
   share_rows(m, lv.eta_t, 1, m.ny);
   inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
   if (runup) {
+    // In the robust swash zone the last pass keeps the water that the drying rule and the
+    // removal of isolated wet cells take off a cell in the cell's flood store: every cell's
+    // water goes in first, and the cells still wet afterwards empty their stores.
+    const bool store = lv.last && m.swash_scheme == 1;
 #pragma omp parallel for num_threads(m.threads) schedule(static)
     for (int j = 1; j <= m.ny; ++j) {
       for (int i = 1; i <= m.nx; ++i) {
-        if (m.depth(i, j) + lv.eta_t(i, j) <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
+        const float d = m.depth(i, j) + lv.eta_t(i, j);
+        if (store) m.flood_store(i, j) = std::max(d, 0.0f);
+        if (d <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
       }
     }
     // Each change is seen by the tests after it: in order, on one thread.
     remove_isolated_wet_cells(lv.eta_t, m.depth, mfd, m.nx, m.ny);
+    if (store) {
+#pragma omp parallel for num_threads(m.threads) schedule(static)
+      for (int j = 1; j <= m.ny; ++j) {
+        for (int i = 1; i <= m.nx; ++i) {
+          if (m.depth(i, j) + lv.eta_t(i, j) > 0.0f) m.flood_store(i, j) = 0.0f;
+        }
+      }
+    }
   }
 }
 

@@ -104,7 +104,10 @@ struct Model {
   Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
-  Field kinetic_cell;   // "strong" option: kinetic energy of the still-water-level velocities
+  // Moving shoreline (robust swash zone): the water a dry cell has taken in, at most
+  // min_flood_depth deep, held until the cell floods (the drying rule takes it off the level).
+  Field flood_store;
+  Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities
 
   std::vector<LineBlock> block_x;  // one per thread: the x-line block each thread solves
   ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns
@@ -126,7 +129,7 @@ struct Model {
 
 // The grid fields of the model that live for the whole run, in one order: the set-up sizes them
 // and the ranks of swellix-mpi broadcast them.
-inline std::array<Field*, 33> run_fields(Model& m) {
+inline std::array<Field*, 34> run_fields(Model& m) {
   return {&m.depth,           &m.eta_old,
           &m.eta_new,         &m.eta_mid,
           &m.u_old,           &m.u_new,
@@ -143,7 +146,7 @@ inline std::array<Field*, 33> run_fields(Model& m) {
           &m.current_x,       &m.current_y,
           &m.flux_x,          &m.flux_y,
           &m.divergence,      &m.kinetic_cell,
-          &m.outflow_scale};
+          &m.outflow_scale,   &m.flood_store};
 }
 
 }  // namespace swx

@@ -31,7 +31,8 @@ double water_volume(const Model& m) {
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const double d = static_cast<double>(m.depth(i, j)) + static_cast<double>(m.eta_old(i, j));
-      if (d > 0.0) v += d;
+      // A dry cell may hold water in its flood store (robust swash zone).
+      v += d > 0.0 ? d : static_cast<double>(m.flood_store(i, j));
     }
   }
   return v * static_cast<double>(m.dx) * static_cast<double>(m.dy);

@@ -261,9 +261,9 @@ RUNUP_FLAT = 50.0   # flat bed between the wavemaker and the toe, in units of d
 RUNUP_CASES = {
     "runup": dict(hd=0.0185, d=0.30, breaking=False, top=0.34, window=0.004, tol=0.10,
                   profiles="profiles_lab_Hd0.0185.dat", rms=0.15 * 0.0185, duration=45.0,
-                  theory="profiles_analytical_Hd0.019.dat", chezy=60.0),
+                  theory="profiles_analytical_Hd0.019.dat", chezy=60.0, full_div=24.0),
     "runup04": dict(hd=0.04, d=0.30, breaking=False, top=0.34, window=0.004, tol=0.10,
-                    profiles=None, rms=None, duration=45.0, chezy=60.0),
+                    profiles=None, rms=None, duration=45.0, chezy=60.0, full_div=24.0),
     "runup30": dict(hd=0.30, d=0.15, breaking=True, top=1.0, window=0.01, tol=0.20,
                     profiles="profiles_lab_Hd0.30.dat", rms=0.05, duration=25.0, full_div=16.0,
                     chezy=60.0),
@@ -295,7 +295,7 @@ def runup_geometry(name, full):
     """Grid spacing, time step, node positions (m from the wavemaker) and bed of a runup case."""
     c = RUNUP_CASES[name]
     d = c["d"]
-    # d/6 (0.05 m for d = 0.30 m) reduced; d/12 full for the two non-breaking waves, d/16 for
+    # d/6 (0.05 m for d = 0.30 m) reduced; d/24 full for the two non-breaking waves, d/16 for
     # the breaking one (runup30grid runs it from d/8 to d/24 under both options).
     div = OVERRIDES.get("div") or (c.get("full_div", 12.0) if full else 6.0)
     dx = d / div
