@@ -10,18 +10,21 @@
 //   solver_bench NX NY STEPS [ARRAYS_PER_PASS [THREADS]]
 //
 // ARRAYS_PER_PASS (default 0 = not printed) is the number of whole float arrays one pass
-// streams through memory (docs/performance.md); with it the bench prints the share of the
-// bandwidth bound at 15 GB/s (0.26 ns per float array and cell).  THREADS (default 1) is the
-// thread count of the sweeps, as SWELLIX_THREADS sets it in the program; with more than one
-// thread the figure to compare is the wall rate.
+// streams through memory (docs/performance.md); with it the bench also measures a STREAM-like
+// triad (a = b + s c over 64 MB arrays, best of five, on THREADS threads) right after the time
+// loop and prints the share of the bandwidth bound at that rate, against the wall time.
+// THREADS (default 1) is the thread count of the sweeps, as SWELLIX_THREADS sets it in the
+// program; with more than one thread the figure to compare is the wall rate.
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include "core/fatal.hpp"
 #include "solver/solver_api.hpp"
@@ -34,6 +37,31 @@ double cpu_seconds() {
   getrusage(RUSAGE_SELF, &ru);
   return static_cast<double>(ru.ru_utime.tv_sec) + 1e-6 * static_cast<double>(ru.ru_utime.tv_usec) +
          static_cast<double>(ru.ru_stime.tv_sec) + 1e-6 * static_cast<double>(ru.ru_stime.tv_usec);
+}
+
+// Memory bandwidth in bytes per second of the triad a = b + s c on `threads` threads (each
+// thread first touches its own part of the arrays), best of five.
+double triad_bandwidth(int threads) {
+  constexpr std::ptrdiff_t n = std::ptrdiff_t{1} << 24;
+  std::vector<float> a(static_cast<std::size_t>(n)), b(a.size()), c(a.size());
+  float* pa = a.data();
+  float* pb = b.data();
+  float* pc = c.data();
+#pragma omp parallel for num_threads(threads) schedule(static)
+  for (std::ptrdiff_t k = 0; k < n; ++k) {
+    pa[k] = 0.0f;
+    pb[k] = 1.0f;
+    pc[k] = 2.0f;
+  }
+  double best = 1e30;
+  for (int r = 0; r < 5; ++r) {
+    const auto t0 = std::chrono::steady_clock::now();
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t k = 0; k < n; ++k) pa[k] = pb[k] + 1.5f * pc[k];
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  }
+  if (pa[n / 2] != 4.0f) swx::fatal("triad: wrong result");
+  return 3.0 * 4.0 * static_cast<double>(n) / best;
 }
 
 }  // namespace
@@ -94,9 +122,12 @@ int main(int argc, char** argv) {
   std::printf("  simulated s per cpu s %.4g   per wall s %.4g\n", sim / cpu, sim / wall);
   std::printf("  ns per cell per pass (cpu)    %.2f\n", ns_pass);
   if (arrays > 0.0) {
-    const double bound = arrays * 4.0 / 15.0;  // ns per cell per pass at 15 GB/s
-    std::printf("  bandwidth bound %.1f arrays/pass = %.2f ns/cell/pass; share %.0f%%\n", arrays, bound,
-                100.0 * bound / ns_pass);
+    const double gbs = triad_bandwidth(threads) / 1e9;
+    const double bound = arrays * 4.0 / gbs;  // ns per cell per pass at the triad's rate
+    const double ns_wall = wall * 1e9 / (updates * 6.0);
+    std::printf("  triad %.1f GB/s on %d thread(s)\n", gbs, threads);
+    std::printf("  bandwidth bound %.1f arrays/pass = %.2f ns/cell/pass; wall %.2f ns/cell/pass, share %.0f%%\n",
+                arrays, bound, ns_wall, 100.0 * bound / ns_wall);
   }
   std::printf("  probe mean eta %.6g m (checksum)\n", probe_sum / steps);
   return 0;

@@ -41,13 +41,22 @@ struct LineBlock {
   }
 };
 
-// The tridiagonal systems of all y-lines at once: element (i, k) is row k of column i.
+// The tridiagonal systems of all y-lines at once, eliminated a row at a time as the rows are
+// assembled (i fastest): the coefficients of the row being eliminated (sub, diag, rhs, and sup of
+// it and of the row before), the running pivot of each column, and for the back substitution the
+// factor work(i, k) and the forward solution x(i, k) of every row k of every column i.
 struct ColumnRows {
-  Field sub, diag, sup, rhs, x, work;
-  std::vector<float> bet;  // running pivot of each column
-  void resize(int ni, int nj) {
-    for (Field* f : {&sub, &diag, &sup, &rhs, &x, &work}) f->resize(ni, nj, 0.0f);
-    bet.assign(static_cast<std::size_t>(ni), 0.0f);
+  int ni = 0;
+  std::vector<float> sub, diag, sup, rhs, bet;  // sup holds two rows: row k at (k % 2) * ni
+  Field x, work;
+  float* sup_row(int k) { return sup.data() + static_cast<std::size_t>(k % 2) * static_cast<std::size_t>(ni); }
+  void resize(int ni_, int nj) {
+    ni = ni_;
+    const auto n = static_cast<std::size_t>(ni_);
+    for (std::vector<float>* v : {&sub, &diag, &rhs, &bet}) v->assign(n, 0.0f);
+    sup.assign(2 * n, 0.0f);
+    x.resize(ni_, nj, 0.0f);
+    work.resize(ni_, nj, 0.0f);
   }
 };
 

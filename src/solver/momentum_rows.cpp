@@ -369,31 +369,34 @@ void solve_x_line_range(const Model& m, const PassLevels& lv, LineBlock& bl, Lin
 }
 
 // Momentum rows of the y-lines (columns) i_first..i_last, solved for the target v (step E).  The
-// rows of these columns are assembled row by row (i fastest) and solved together, column by
-// column in the arithmetic of solve_tridiagonal.
+// rows of these columns are assembled row by row (i fastest), each row eliminated as soon as it
+// is assembled, and the columns then back-substituted, column by column in the arithmetic of
+// solve_tridiagonal.  The coefficients of a row are used once, so they stay in one row's arrays
+// instead of going through memory.
 void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
   const int ny = m.ny;
   ColumnRows& r = m.rows_y;
-  Field& sub = r.sub;
-  Field& dia = r.diag;
-  Field& sup = r.sup;
-  Field& rhs = r.rhs;
   if (cols.last < cols.first) return;
+  // 1-based row pointers: p[i] is column i.
+  float* sub = r.sub.data() - 1;
+  float* dia = r.diag.data() - 1;
+  float* rhs = r.rhs.data() - 1;
+  const auto boundary_row = [&](int j) {  // the given wavemaker or wall velocity
+    float* sup = r.sup_row(j) - 1;
+    for (int i = cols.first; i <= cols.last; ++i) {
+      sub[i] = 0.0f;
+      dia[i] = 1.0f;
+      sup[i] = 0.0f;
+      rhs[i] = lv.v_t(i, j);
+    }
+    eliminate_column_row(r, j, cols.first, cols.last);
+  };
 
-  for (int i = cols.first; i <= cols.last; ++i) {
-    sub(i, 1) = 0.0f;
-    dia(i, 1) = 1.0f;
-    sup(i, 1) = 0.0f;
-    rhs(i, 1) = lv.v_t(i, 1);
-    sub(i, ny + 1) = 0.0f;
-    dia(i, ny + 1) = 1.0f;
-    sup(i, ny + 1) = 0.0f;
-    rhs(i, ny + 1) = lv.v_t(i, ny + 1);
-  }
-
+  boundary_row(1);
   const bool plain = plain_configuration(m);
   const InverseSteps st = y_line_steps(m.gc);
   for (int j = 2; j <= ny; ++j) {
+    float* sup = r.sup_row(j) - 1;
     int i_general = cols.last;  // the general loop's last face
     if (plain) {
       using Fn = void (*)(const Model&, const PassLevels&, int, int, int, float*, float*, float*, float*);
@@ -402,19 +405,15 @@ void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
           assemble_y_row_plain<false, true, false>,  assemble_y_row_plain<false, true, true>,
           assemble_y_row_plain<true, false, false>,  assemble_y_row_plain<true, false, true>,
           assemble_y_row_plain<true, true, false>,   assemble_y_row_plain<true, true, true>};
-      kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](
-          m, lv, j, cols.first, cols.last, sub.col(j) - 1, dia.col(j) - 1, sup.col(j) - 1, rhs.col(j) - 1);
+      kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](m, lv, j, cols.first, cols.last, sub, dia,
+                                                                          sup, rhs);
       i_general = cols.first == 1 ? 1 : 0;  // the plain rows leave face 1 to the general loop
     }
-    for (int i = cols.first; i <= i_general; ++i)
-      rhs(i, j) = general_row<false>(m, lv, st, j, i, sub(i, j), dia(i, j), sup(i, j));
+    for (int i = cols.first; i <= i_general; ++i) rhs[i] = general_row<false>(m, lv, st, j, i, sub[i], dia[i], sup[i]);
+    eliminate_column_row(r, j, cols.first, cols.last);
   }
-  solve_tridiagonal_columns(r, cols.first, cols.last, ny + 1);
-  for (int j = 2; j <= ny; ++j) {
-    const float* x = r.x.col(j);
-    float* vt = lv.v_t.col(j);
-    for (int i = cols.first - 1; i < cols.last; ++i) vt[i] = x[i];
-  }
+  boundary_row(ny + 1);
+  back_substitute_columns(r, cols.first, cols.last, ny + 1, lv.v_t);
 }
 
 }  // namespace

@@ -97,10 +97,10 @@ void broadcast_model(Model& m) {
   broadcast(m.ramp0);
   broadcast(m.ramp1);
   for (Field* f : run_fields(m)) broadcast(*f);
-  for (Field* f :
-       {&m.swash_weight, &m.rows_y.sub, &m.rows_y.diag, &m.rows_y.sup, &m.rows_y.rhs, &m.rows_y.x, &m.rows_y.work})
-    broadcast(*f);
-  broadcast(m.rows_y.bet);
+  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) broadcast(*f);
+  broadcast(m.rows_y.ni);
+  for (std::vector<float>* v : {&m.rows_y.sub, &m.rows_y.diag, &m.rows_y.sup, &m.rows_y.rhs, &m.rows_y.bet})
+    broadcast(*v);
   broadcast(m.wavemaker_mark);
   broadcast(m.active_u);
   broadcast(m.active_v);

@@ -22,48 +22,47 @@ void solve_tridiagonal(const float* sub, const float* diag, const float* sup, co
   }
 }
 
-void solve_tridiagonal_columns(ColumnRows& r, int i_first, int i_last, int n) {
-  // Every work element read below is written earlier in the same solve, so a stale work array
-  // gives the same bits as a zeroed one; it is not cleared.
-  // Column i lies at offset i - 1 of each row; o0..o1 are the offsets of the columns solved.
+// Column i lies at offset i - 1 of each row; o0..o1 are the offsets of the columns solved.  The
+// work and x elements read are written earlier in the same solve, so stale rows do not matter.
+void eliminate_column_row(ColumnRows& r, int k, int i_first, int i_last) {
   const int o0 = i_first - 1, o1 = i_last;
-  float* bet = r.bet.data();
-  {
-    const float* d = r.diag.col(1);
-    const float* b = r.rhs.col(1);
-    float* x = r.x.col(1);
+  float* __restrict bet = r.bet.data();
+  const float* __restrict sub = r.sub.data();
+  const float* __restrict d = r.diag.data();
+  const float* __restrict b = r.rhs.data();
+  float* __restrict x = r.x.col(k);
+  if (k == 1) {
     for (int i = o0; i < o1; ++i) {
       bet[i] = d[i];
       x[i] = b[i] / bet[i];
     }
+    return;
   }
-  for (int k = 2; k <= n; ++k) {
-    const float* supm = r.sup.col(k - 1);
-    const float* sub = r.sub.col(k);
-    const float* d = r.diag.col(k);
-    const float* b = r.rhs.col(k);
-    const float* xm = r.x.col(k - 1);
-    float* w = r.work.col(k);
-    float* x = r.x.col(k);
+  const float* __restrict supm = r.sup_row(k - 1);
+  const float* __restrict xm = r.x.col(k - 1);
+  float* __restrict w = r.work.col(k);
+  for (int i = o0; i < o1; ++i) {
+    w[i] = supm[i] / bet[i];
+    bet[i] = d[i] - sub[i] * w[i];
+    x[i] = (b[i] - sub[i] * xm[i]) / bet[i];
+  }
+}
+
+void back_substitute_columns(ColumnRows& r, int i_first, int i_last, int n, Field& out) {
+  const int o0 = i_first - 1, o1 = i_last;
+  float* xn = r.x.col(n);
+  for (int i = o0; i < o1; ++i)
+    if (std::fabs(xn[i]) < 1e-37f) xn[i] = 0.0f;
+  const float* xp = xn;  // solution of row k + 1
+  for (int k = n - 1; k >= 2; --k) {
+    const float* __restrict wp = r.work.col(k + 1);
+    const float* __restrict xk = r.x.col(k);
+    float* __restrict o = out.col(k);
     for (int i = o0; i < o1; ++i) {
-      w[i] = supm[i] / bet[i];
-      bet[i] = d[i] - sub[i] * w[i];
-      x[i] = (b[i] - sub[i] * xm[i]) / bet[i];
+      const float v = xk[i] - wp[i] * xp[i];
+      o[i] = std::fabs(v) < 1e-37f ? 0.0f : v;
     }
-  }
-  {
-    float* x = r.x.col(n);
-    for (int i = o0; i < o1; ++i)
-      if (std::fabs(x[i]) < 1e-37f) x[i] = 0.0f;
-  }
-  for (int k = n - 1; k >= 1; --k) {
-    const float* wp = r.work.col(k + 1);
-    const float* xp = r.x.col(k + 1);
-    float* x = r.x.col(k);
-    for (int i = o0; i < o1; ++i) {
-      x[i] = x[i] - wp[i] * xp[i];
-      if (std::fabs(x[i]) < 1e-37f) x[i] = 0.0f;
-    }
+    xp = o;
   }
 }
 

@@ -14,9 +14,14 @@ void solve_tridiagonal(const float* sub, const float* diag, const float* sup, co
 // in b.bx[k * LineBlock::kLanes + r].
 void solve_tridiagonal_block(LineBlock& b, int lanes);
 
-// solve_tridiagonal applied to columns i_first..i_last of r at once (rows 1..n of each), i
-// fastest; each column gets exactly the arithmetic of solve_tridiagonal.  The solutions are left
-// in r.x; other columns are not touched.
-void solve_tridiagonal_columns(ColumnRows& r, int i_first, int i_last, int n);
+// solve_tridiagonal applied to columns i_first..i_last of r at once, i fastest, in two parts so
+// that each row can be eliminated as soon as it is assembled.  eliminate_column_row takes row k
+// (k = 1, 2, ..., n in order) from r.sub, r.diag, r.rhs and r.sup_row(k - 1) and leaves its
+// factor and forward solution in r.work and r.x; back_substitute_columns then writes the
+// solution of rows 2..n-1 to those columns of `out` (rows 1 and n, the boundary rows, are not
+// written).  Each column gets exactly the arithmetic of solve_tridiagonal; other columns are not
+// touched.
+void eliminate_column_row(ColumnRows& r, int k, int i_first, int i_last);
+void back_substitute_columns(ColumnRows& r, int i_first, int i_last, int n, Field& out);
 
 }  // namespace swx
