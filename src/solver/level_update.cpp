@@ -12,24 +12,12 @@ namespace swx {
 
 namespace {
 
-// Moving shoreline: fluxes next to dry cells, before the level update of the pass.
-//  1. Basic swash zone: a dry cell (total depth <= 0 at the evaluated level) floods only when
-//     the water it would take in this pass lifts it above min_flood_depth; otherwise its faces
-//     carry no flow in this pass (the water stays where it is instead of vanishing in the drying
-//     rule).  The robust swash zone lets the water through and keeps what the drying rule takes
-//     off a dry cell in its flood store (level_rows, update_level): holding the water back
-//     piled it up in the last wet cell until one pass could lift the next cell above
-//     min_flood_depth (about 2 min_flood_depth / Courant number deep), and the uprush tongue
-//     then climbed as a stepping lump that the runup gauges read as a run-up too high.
-//  2. No cell gives away more water than it holds: where the outflow of a cell over the pass
-//     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
-//     down to match (instead of the level going below the bed and being clipped, which would
-//     create water).  Each face has one donor cell, so the scaling keeps the volume.
-//  The first rule clears the faces of a cell, which the test of the next cell reads: it visits
-//  the cells in order, on one thread (every rank does the same).
-void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
+// Basic swash zone: the faces of a dry cell carry nothing in a pass whose inflow alone would not
+// lift it above min_flood_depth.  Clearing the faces of a cell changes the test of the next
+// cell: the cells are visited in order, on one thread (every rank does the same).
+void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) {
   const float mfd = m.min_flood_depth;
-  for (int j = 1; j <= m.ny && m.swash_scheme != 1; ++j) {
+  for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       if (m.depth(i, j) + eta(i, j) > 0.0f) continue;
       const float gain = -((m.flux_x(i + 1, j) - m.flux_x(i, j)) * tdx + (m.flux_y(i, j + 1) - m.flux_y(i, j)) * tdy);
@@ -43,6 +31,23 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
       }
     }
   }
+}
+
+// Moving shoreline: fluxes next to dry cells, before the level update of the pass.
+//  1. Basic swash zone: a dry cell (total depth <= 0 at the evaluated level) floods only when
+//     the water it would take in this pass lifts it above min_flood_depth; otherwise its faces
+//     carry no flow in this pass (the water stays where it is instead of vanishing in the drying
+//     rule).  The robust swash zone lets the water through and keeps what the drying rule takes
+//     off a dry cell in its flood store (level_rows, update_level): holding the water back
+//     piled it up in the last wet cell until one pass could lift the next cell above
+//     min_flood_depth (about 2 min_flood_depth / (u dt/dx) deep), and the uprush tongue then
+//     climbed as a stepping lump that the runup gauges read as a run-up too high.
+//  2. No cell gives away more water than it holds: where the outflow of a cell over the pass
+//     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
+//     down to match (instead of the level going below the bed and being clipped, which would
+//     create water).  Each face has one donor cell, so the scaling keeps the volume.
+void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
+  if (m.swash_scheme != 1) hold_back_from_dry_cells(m, eta, tdx, tdy);
 #pragma omp parallel for num_threads(m.threads) schedule(static)
   for (int j = 1; j <= m.ny; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
