@@ -113,8 +113,8 @@ struct Model {
   Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
   Field divergence;
   Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
-  // Moving shoreline (robust swash zone): the water a dry cell has taken in, at most
-  // min_flood_depth deep, held until the cell floods (the drying rule takes it off the level).
+  // Moving shoreline (robust swash zone): the water the drying rule or the removal of isolated
+  // wet cells took off a dry cell, held off its level until the cell is wet again.
   Field flood_store;
   Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities
 
