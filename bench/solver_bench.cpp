@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   const double c0 = cpu_seconds();
   for (int n = 1; n <= steps; ++n) {
     run_steps(m, n, 1, reporter);
-    probe_sum += m.eta_old(nx / 2, ny / 2);
+    probe_sum += m.flow.eta_old(nx / 2, ny / 2);
   }
   const double cpu = cpu_seconds() - c0;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();

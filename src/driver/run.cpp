@@ -303,7 +303,7 @@ void run_time_loop(Run& r) {
     r.out.flush();
     send_step(n);
     advance_solution(r.model, n, r.rep);
-    if (r.model.instability_reported && !r.instability_grid_written) {
+    if (r.model.flow.instability_reported && !r.instability_grid_written) {
       write_instability_grid(r.params.output_file_prefix, r.model);
       r.instability_grid_written = true;
     }

@@ -149,15 +149,15 @@ bool is_saved_step(const Animation& a, int k) {
 }
 
 bool breaking_mark_at(const Model& m, int i, int j) {
-  return m.breaking_on == 1 && m.eta_new(i, j) > 0.0f && m.eta_rate(i, j) > 0.0f &&
-         breaking_at_point(m.celerity, m.eta_new, m.u_surf, m.v_surf, m.depth, i, j) == 1;
+  return m.config.breaking_on == 1 && m.flow.eta_new(i, j) > 0.0f && m.flow.eta_rate(i, j) > 0.0f &&
+         breaking_at_point(m.flow.celerity, m.flow.eta_new, m.flow.u_surf, m.flow.v_surf, m.bed.depth, i, j) == 1;
 }
 
 void save_animation_step(Animation& a, const Model& m, const ModelParams& p, SolutionFile& sf, int k,
                          const NonFiniteWatch* watch) {
   if (!is_saved_step(a, k)) return;
   const float t = static_cast<float>(k - 1) * p.time_step;
-  const int nx = m.nx, ny = m.ny;
+  const int nx = m.config.nx, ny = m.config.ny;
   const std::size_t nnodes = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
 
   if (a.eta) {
@@ -165,7 +165,7 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
     std::size_t n = 0;
     for (int j = 1; j <= ny; ++j) {
       for (int i = 1; i <= nx; ++i, ++n) {
-        a.surface[n] = breaking_mark_at(m, i, j) ? m.eta_new(i, j) + kBreakingMark : m.eta_new(i, j);
+        a.surface[n] = breaking_mark_at(m, i, j) ? m.flow.eta_new(i, j) + kBreakingMark : m.flow.eta_new(i, j);
         if (invalid_at(watch, i, j, k)) a.surface[n] = kInvalidValue;
       }
     }
@@ -179,14 +179,14 @@ void save_animation_step(Animation& a, const Model& m, const ModelParams& p, Sol
   if (a.uv && a.uv_file.file && p.solution_file_option != 1) {
     ++a.uv_file.frames;
     write_record(a, a.uv_file, k, t,
-                 [&](int i, int j) { return invalid_at(watch, i, j, k) ? kInvalidValue : m.u_new(i, j); });
+                 [&](int i, int j) { return invalid_at(watch, i, j, k) ? kInvalidValue : m.flow.u_new(i, j); });
     write_record(a, a.uv_file, k, t,
-                 [&](int i, int j) { return invalid_at(watch, i, j, k) ? kInvalidValue : m.v_new(i, j); });
+                 [&](int i, int j) { return invalid_at(watch, i, j, k) ? kInvalidValue : m.flow.v_new(i, j); });
   }
   if (!sf.open) return;
   // Solution file: the velocity datasets, then the surface datasets.
   if (a.uv) {
-    pack_vector_nodes(m.u_new, m.v_new, nx, ny, a.node_vectors);
+    pack_vector_nodes(m.flow.u_new, m.flow.v_new, nx, ny, a.node_vectors);
     std::vector<bool> invalid(nnodes, false);
     if (watch != nullptr && watch->first_step_any != 0) {
       for (int j = 1; j <= ny; ++j)

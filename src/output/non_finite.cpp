@@ -32,11 +32,11 @@ NonFiniteWatch init_non_finite_watch(int nx, int ny) {
 }
 
 void watch_non_finite(NonFiniteWatch& w, const Model& m, int k) {
-  const int nx = m.nx, ny = m.ny;
+  const int nx = m.config.nx, ny = m.config.ny;
   for (int j = 1; j <= ny; ++j) {
-    const float* eta = m.eta_new.col(j);
-    const float* u = m.u_new.col(j);
-    const float* v = m.v_new.col(j);
+    const float* eta = m.flow.eta_new.col(j);
+    const float* u = m.flow.u_new.col(j);
+    const float* v = m.flow.v_new.col(j);
     if ((any_non_finite(eta, nx) | any_non_finite(u, nx) | any_non_finite(v, nx)) == 0) continue;
     int* first = w.first_step.col(j);
     for (int i = 0; i < nx; ++i) {
@@ -59,8 +59,8 @@ void warn_if_unstable(const NonFiniteWatch& w, float time_step, const Reporter& 
 }
 
 void write_instability_grid(std::string_view output_file_prefix, const Model& m) {
-  write_scalar_grid(std::string(trim_right(output_file_prefix)) + "_instab.grd", m.eta_new, m.grid, "Surface Elevation",
-                    "m");
+  write_scalar_grid(std::string(trim_right(output_file_prefix)) + "_instab.grd", m.flow.eta_new, m.config.grid,
+                    "Surface Elevation", "m");
 }
 
 }  // namespace swx

@@ -46,7 +46,7 @@ inline bool invalid_at(const NonFiniteWatch* w, int i, int j, int k) {
 // the number of nodes affected.  Nothing when every value stayed finite.
 void warn_if_unstable(const NonFiniteWatch& w, float time_step, const Reporter& reporter);
 
-// The new level of the step in which the stability test first failed (m.instability_reported
+// The new level of the step in which the stability test first failed (m.flow.instability_reported
 // turned true), written once per run to <prefix>_instab.grd (the prefix's trailing blanks cut).
 void write_instability_grid(std::string_view output_file_prefix, const Model& m);
 

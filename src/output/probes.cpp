@@ -50,20 +50,20 @@ struct FaceProfile {
 };
 
 FaceProfile face_profile_x(const Model& m, const Level& lv, int f, int j) {
-  const int im = diff_index(f - 1, m.nx), i0 = diff_index(f, m.nx), ip = diff_index(f + 1, m.nx);
-  const int jp = diff_index(j + 1, m.ny);
+  const int im = diff_index(f - 1, m.config.nx), i0 = diff_index(f, m.config.nx), ip = diff_index(f + 1, m.config.nx);
+  const int jp = diff_index(j + 1, m.config.ny);
   FaceProfile fp;
-  const float dl = m.depth(im, j) + lv.eta(im, j), dr = m.depth(i0, j) + lv.eta(i0, j);
+  const float dl = m.bed.depth(im, j) + lv.eta(im, j), dr = m.bed.depth(i0, j) + lv.eta(i0, j);
   if (dl <= 0.0f || dr <= 0.0f) return fp;
   const Field& u = lv.u;
   const Field& v = lv.v;
-  const Field& hx = m.depth_dx;
-  const Field& hy = m.depth_dy;
+  const Field& hx = m.bed.depth_dx;
+  const Field& hy = m.bed.depth_dy;
   fp.dry = false;
   fp.u = u(i0, j);
-  fp.h = 0.5f * (m.depth(im, j) + m.depth(i0, j));
+  fp.h = 0.5f * (m.bed.depth(im, j) + m.bed.depth(i0, j));
   fp.d = 0.5f * (dl + dr);
-  const DivisorSteps st{m.dx * m.dx, 2.0f * m.dx, 2.0f * m.dy, m.dx * m.dy};
+  const DivisorSteps st{m.config.dx * m.config.dx, 2.0f * m.config.dx, 2.0f * m.config.dy, m.config.dx * m.config.dy};
   const Corners c{v(im, j), v(i0, j), v(im, jp), v(i0, jp)};
   fp.s = profile_s(u(im, j), u(i0, j), u(ip, j), c, st);
   const float hy4 = corner_slope_mean({hy(im, j), hy(i0, j), hy(im, jp), hy(i0, jp)});
@@ -72,20 +72,20 @@ FaceProfile face_profile_x(const Model& m, const Level& lv, int f, int j) {
 }
 
 FaceProfile face_profile_y(const Model& m, const Level& lv, int i, int f) {
-  const int jm = diff_index(f - 1, m.ny), j0 = diff_index(f, m.ny), jp = diff_index(f + 1, m.ny);
-  const int ip = diff_index(i + 1, m.nx);
+  const int jm = diff_index(f - 1, m.config.ny), j0 = diff_index(f, m.config.ny), jp = diff_index(f + 1, m.config.ny);
+  const int ip = diff_index(i + 1, m.config.nx);
   FaceProfile fp;
-  const float ds = m.depth(i, jm) + lv.eta(i, jm), dn = m.depth(i, j0) + lv.eta(i, j0);
+  const float ds = m.bed.depth(i, jm) + lv.eta(i, jm), dn = m.bed.depth(i, j0) + lv.eta(i, j0);
   if (ds <= 0.0f || dn <= 0.0f) return fp;
   const Field& u = lv.u;
   const Field& v = lv.v;
-  const Field& hx = m.depth_dx;
-  const Field& hy = m.depth_dy;
+  const Field& hx = m.bed.depth_dx;
+  const Field& hy = m.bed.depth_dy;
   fp.dry = false;
   fp.u = v(i, j0);
-  fp.h = 0.5f * (m.depth(i, jm) + m.depth(i, j0));
+  fp.h = 0.5f * (m.bed.depth(i, jm) + m.bed.depth(i, j0));
   fp.d = 0.5f * (ds + dn);
-  const DivisorSteps st{m.dy * m.dy, 2.0f * m.dy, 2.0f * m.dx, m.dx * m.dy};
+  const DivisorSteps st{m.config.dy * m.config.dy, 2.0f * m.config.dy, 2.0f * m.config.dx, m.config.dx * m.config.dy};
   const Corners c{u(i, jm), u(i, j0), u(ip, jm), u(ip, j0)};
   fp.s = profile_s(v(i, jm), v(i, j0), v(i, jp), c, st);
   const float hx4 = corner_slope_mean({hx(i, jm), hx(i, j0), hx(ip, jm), hx(ip, j0)});
@@ -112,37 +112,37 @@ float flux_of(const FaceProfile& fp) {
 
 // Rate of change of the velocity divergence over one step, times dt, at node (i, j).
 float divergence_change(const Model& m, const Level& lv, int i, int j, int ip, int jp) {
-  return (lv.u(ip, j) - lv.u(i, j) - lv.u_prev(ip, j) + lv.u_prev(i, j)) / m.dx +
-         (lv.v(i, jp) - lv.v(i, j) - lv.v_prev(i, jp) + lv.v_prev(i, j)) / m.dy;
+  return (lv.u(ip, j) - lv.u(i, j) - lv.u_prev(ip, j) + lv.u_prev(i, j)) / m.config.dx +
+         (lv.v(i, jp) - lv.v(i, j) - lv.v_prev(i, jp) + lv.v_prev(i, j)) / m.config.dy;
 }
 
 float pressure_at(const Model& m, const Level& lv, int i0, int j0, float z) {
-  const int i = inner_index(i0, m.nx), j = inner_index(j0, m.ny);
-  const int ip = std::min(i + 1, m.nx + 1), jp = std::min(j + 1, m.ny + 1);
-  const float h = m.depth(i, j), eta = lv.eta(i, j);
+  const int i = inner_index(i0, m.config.nx), j = inner_index(j0, m.config.ny);
+  const int ip = std::min(i + 1, m.config.nx + 1), jp = std::min(j + 1, m.config.ny + 1);
+  const float h = m.bed.depth(i, j), eta = lv.eta(i, j);
   if (eta <= z - h) return 0.0f;
   const float dd = divergence_change(m, lv, i, j, ip, jp);
-  if (m.nonlinear_option != 2) {
-    return (eta - (z - h)) - (0.5f * (h * h - z * z)) * dd / (kGravity * m.dt);
+  if (m.config.nonlinear_option != 2) {
+    return (eta - (z - h)) - (0.5f * (h * h - z * z)) * dd / (kGravity * m.config.dt);
   }
   const Field& um = lv.u_mid;
   const Field& vm = lv.v_mid;
   const int im = std::max(i - 1, 1), jm = std::max(j - 1, 1);
   const float d = h + eta;
-  const float a = (um(ip, j) - um(i, j)) / m.dx + (vm(i, jp) - vm(i, j)) / m.dy;
+  const float a = (um(ip, j) - um(i, j)) / m.config.dx + (vm(i, jp) - vm(i, j)) / m.config.dy;
   const float r = at(lv.eta_rate, i, j);
   const float us = 0.5f * (at(lv.u_surf, i, j) + at(lv.u_surf, ip, j));
   const float vs = 0.5f * (at(lv.v_surf, i, j) + at(lv.v_surf, i, jp));
   const float zr = kRefLevelCoef * h;
-  const float uxx = (um(ip, j) - 2.0f * um(i, j) + um(im, j)) / (m.dx * m.dx);
-  const float vyy = (vm(i, jp) - 2.0f * vm(i, j) + vm(i, jm)) / (m.dy * m.dy);
-  const float vxy = (vm(i, jp) - vm(i, j) + vm(im, j) - vm(im, jp)) / (m.dx * m.dy);
-  const float uxy = (um(ip, j) - um(i, j) - um(ip, jm) + um(i, jm)) / (m.dx * m.dy);
+  const float uxx = (um(ip, j) - 2.0f * um(i, j) + um(im, j)) / (m.config.dx * m.config.dx);
+  const float vyy = (vm(i, jp) - 2.0f * vm(i, j) + vm(i, jm)) / (m.config.dy * m.config.dy);
+  const float vxy = (vm(i, jp) - vm(i, j) + vm(im, j) - vm(im, jp)) / (m.config.dx * m.config.dy);
+  const float uxy = (um(ip, j) - um(i, j) - um(ip, jm) + um(i, jm)) / (m.config.dx * m.config.dy);
   const float c = 0.5f * (zr * zr - z * z);
   const float uz = um(i, j) + c * (uxx + vxy);
   const float vz = vm(i, j) + c * (uxy + vyy);
   const float za = z * a;
-  return (kGravity * (eta - (z - h)) - (0.5f * (d * d - z * z)) * dd / m.dt +
+  return (kGravity * (eta - (z - h)) - (0.5f * (d * d - z * z)) * dd / m.config.dt +
           0.5f * ((r * r - za * za) + (us * us - uz * uz) + (vs * vs - vz * vz))) /
          kGravity;
 }
@@ -150,19 +150,19 @@ float pressure_at(const Model& m, const Level& lv, int i0, int j0, float z) {
 // Force per unit width on a vertical wall through the water column, without the density factor.
 // The formula is applied as it stands at every node; unlike the pressure it has no dry test.
 float force_at(const Model& m, const Level& lv, int i0, int j0) {
-  const int i = inner_index(i0, m.nx), j = inner_index(j0, m.ny);
-  const int ip = std::min(i + 1, m.nx + 1), jp = std::min(j + 1, m.ny + 1);
-  const float d = m.depth(i, j) + lv.eta(i, j);
-  const float a = (lv.u_mid(ip, j) - lv.u_mid(i, j)) / m.dx + (lv.v_mid(i, jp) - lv.v_mid(i, j)) / m.dy;
+  const int i = inner_index(i0, m.config.nx), j = inner_index(j0, m.config.ny);
+  const int ip = std::min(i + 1, m.config.nx + 1), jp = std::min(j + 1, m.config.ny + 1);
+  const float d = m.bed.depth(i, j) + lv.eta(i, j);
+  const float a = (lv.u_mid(ip, j) - lv.u_mid(i, j)) / m.config.dx + (lv.v_mid(i, jp) - lv.v_mid(i, j)) / m.config.dy;
   const float dd = divergence_change(m, lv, i, j, ip, jp);
   const float d3 = d * d * d;
-  return kGravity * d * d / 2.0f + (2.0f * d3 / 3.0f) * a * a + d3 * dd / (3.0f * m.dt);
+  return kGravity * d * d / 2.0f + (2.0f * d3 / 3.0f) * a * a + d3 * dd / (3.0f * m.config.dt);
 }
 
 // Surface elevation at the waterline along a gauge transect; 0 when no wet/dry pair is met.
 float runup_at(const Model& m, const Field& eta, const GaugeSpec& g, float angle) {
-  const float md = m.min_flood_depth;
-  auto total = [&](int i, int j) { return m.depth(i, j) + eta(i, j); };
+  const float md = m.config.min_flood_depth;
+  auto total = [&](int i, int j) { return m.bed.depth(i, j) + eta(i, j); };
   float value = 0.0f;
   auto pair = [&](int ia, int ja, int ib, int jb) {  // a: the node before b along the walk
     const float da = total(ia, ja), db = total(ib, jb);
@@ -174,14 +174,14 @@ float runup_at(const Model& m, const Field& eta, const GaugeSpec& g, float angle
     const float slope = std::tan(angle);
     for (int i = is; i <= g.p2.i; ++i) {
       const int j = static_cast<int>(slope * static_cast<float>(i - is) + static_cast<float>(js));
-      if (i < 2 || j < 1 || i > m.nx || j > m.ny) continue;
+      if (i < 2 || j < 1 || i > m.config.nx || j > m.config.ny) continue;
       pair(i - 1, j, i, j);
     }
   } else {
     const float slope = std::tan(angle);
     for (int j = js; j <= g.p2.j; ++j) {
       const int i = static_cast<int>(static_cast<float>(j - js) / slope + static_cast<float>(is));
-      if (j < 2 || i < 1 || i > m.nx || j > m.ny) continue;
+      if (j < 2 || i < 1 || i > m.config.nx || j > m.config.ny) continue;
       pair(i, j - 1, i, j);
     }
   }
@@ -196,36 +196,36 @@ void record_row(ProbeRecords& rec, const Model& m, const ModelParams& p, const L
     if (pr.eta) rec.eta(row, c) = lv.eta(i, j);
     if (pr.uv) {
       float u = 0.0f, v = 0.0f;
-      const int ia = diff_index(i, m.nx), ib = diff_index(i + 1, m.nx);
-      const int ja = diff_index(j, m.ny), jb = diff_index(j + 1, m.ny);
+      const int ia = diff_index(i, m.config.nx), ib = diff_index(i + 1, m.config.nx);
+      const int ja = diff_index(j, m.config.ny), jb = diff_index(j + 1, m.config.ny);
       // The ambient current is added on the wet faces only: a dry node records no flow.
-      if (m.nx > 1) {
+      if (m.config.nx > 1) {
         const FaceProfile fa = face_profile_x(m, lv, ia, j), fb = face_profile_x(m, lv, ib, j);
         u = 0.5f * (velocity_at(fa, pr.z_uv) + velocity_at(fb, pr.z_uv));
-        if (m.current_on) {
-          u += 0.5f * ((fa.dry ? 0.0f : m.current_x(ia, j)) + (fb.dry ? 0.0f : m.current_x(ib, j)));
+        if (m.config.current_on) {
+          u += 0.5f * ((fa.dry ? 0.0f : m.bed.current_x(ia, j)) + (fb.dry ? 0.0f : m.bed.current_x(ib, j)));
         }
       }
-      if (m.ny > 1) {
+      if (m.config.ny > 1) {
         const FaceProfile fa = face_profile_y(m, lv, i, ja), fb = face_profile_y(m, lv, i, jb);
         v = 0.5f * (velocity_at(fa, pr.z_uv) + velocity_at(fb, pr.z_uv));
-        if (m.current_on) {
-          v += 0.5f * ((fa.dry ? 0.0f : m.current_y(i, ja)) + (fb.dry ? 0.0f : m.current_y(i, jb)));
+        if (m.config.current_on) {
+          v += 0.5f * ((fa.dry ? 0.0f : m.bed.current_y(i, ja)) + (fb.dry ? 0.0f : m.bed.current_y(i, jb)));
         }
       }
       rec.u(row, c) = u;
       rec.v(row, c) = v;
     }
     if (pr.flowrate) {
-      const int ia = std::clamp(i, 1, m.nx), ib = std::clamp(i + 1, 1, m.nx);
-      const int ja = std::clamp(j, 1, m.ny), jb = std::clamp(j + 1, 1, m.ny);
+      const int ia = std::clamp(i, 1, m.config.nx), ib = std::clamp(i + 1, 1, m.config.nx);
+      const int ja = std::clamp(j, 1, m.config.ny), jb = std::clamp(j + 1, 1, m.config.ny);
       rec.uf(row, c) = 0.5f * (flux_of(face_profile_x(m, lv, ia, j)) + flux_of(face_profile_x(m, lv, ib, j)));
       rec.vf(row, c) = 0.5f * (flux_of(face_profile_y(m, lv, i, ja)) + flux_of(face_profile_y(m, lv, i, jb)));
     }
     if (pr.pressure) rec.pressure(row, c) = pressure_at(m, lv, i, j, pr.z_p);
     if (pr.force) rec.force(row, c) = force_at(m, lv, i, j);
   }
-  if (m.calc_wave_runup == 1) {
+  if (m.config.calc_wave_runup == 1) {
     for (std::size_t g = 0; g < p.gauges.size(); ++g) {
       rec.runup(row, static_cast<int>(g) + 1) = runup_at(m, lv.eta, p.gauges[g], rec.gauge_angle[g]);
     }
@@ -279,11 +279,13 @@ void record_probes(ProbeRecords& rec, const Model& m, const ModelParams& p, int 
   if (p.probes.empty() && p.gauges.empty()) return;
   if (k == 1) {
     // Row 1: the initial state, at rest.
-    const Level initial{m.eta_old, m.u_old, m.v_old, m.u_old, m.v_old, m.u_old, m.v_old, nullptr, nullptr, nullptr};
+    const Level initial{m.flow.eta_old, m.flow.u_old, m.flow.v_old, m.flow.u_old, m.flow.v_old,
+                        m.flow.u_old,   m.flow.v_old, nullptr,      nullptr,      nullptr};
     record_row(rec, m, p, initial, 1);
   }
   if (k + 1 > rec.nsteps || k < 1) return;
-  const Level level{m.eta_new, m.u_new, m.v_new, m.u_old, m.v_old, m.u_mid, m.v_mid, &m.u_surf, &m.v_surf, &m.eta_rate};
+  const Level level{m.flow.eta_new, m.flow.u_new, m.flow.v_new,   m.flow.u_old,   m.flow.v_old,
+                    m.flow.u_mid,   m.flow.v_mid, &m.flow.u_surf, &m.flow.v_surf, &m.flow.eta_rate};
   record_row(rec, m, p, level, k + 1);
 }
 
@@ -344,7 +346,8 @@ void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParam
       // Step k fills row k + 1.
       const int bad_step = watch != nullptr ? watch->first_step(pr.point.i, pr.point.j) : 0;
       invalidate_column(data.col(m2 + 1), nrec, bad_step > 0 ? bad_step + 1 : 0);
-      node_position(m.grid, pr.point.i, pr.point.j, x[static_cast<std::size_t>(m2)], y[static_cast<std::size_t>(m2)]);
+      node_position(m.config.grid, pr.point.i, pr.point.j, x[static_cast<std::size_t>(m2)],
+                    y[static_cast<std::size_t>(m2)]);
       // Flow rates and forces are integrals over the water column: their elevation is the bed.
       z[static_cast<std::size_t>(m2)] = kind.z_source == 1 ? pr.z_uv : kind.z_source == 2 ? pr.z_p : 0.0f;
       ids.push_back(pr.id);
@@ -362,8 +365,8 @@ void write_probe_files(const ProbeRecords& rec, const Model& m, const ModelParam
     std::vector<float> x1(ng), y1(ng), x2(ng), y2(ng);
     std::vector<std::string> descriptions(ng, field32("Runup Height")), units(ng, field32("meters"));
     for (std::size_t g = 0; g < ng; ++g) {
-      node_position(m.grid, p.gauges[g].p1.i, p.gauges[g].p1.j, x1[g], y1[g]);
-      node_position(m.grid, p.gauges[g].p2.i, p.gauges[g].p2.j, x2[g], y2[g]);
+      node_position(m.config.grid, p.gauges[g].p1.i, p.gauges[g].p1.j, x1[g], y1[g]);
+      node_position(m.config.grid, p.gauges[g].p2.i, p.gauges[g].p2.j, x2[g], y2[g]);
     }
     Field runup = rec.runup;
     const int bad_step = watch != nullptr ? watch->first_step_any : 0;

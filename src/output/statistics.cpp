@@ -43,14 +43,14 @@ Statistics init_statistics(const ModelParams& p, const GridHeader& grid, const S
 }
 
 void accumulate_statistics(Statistics& st, const Model& m, int k) {
-  const int nx = m.nx, ny = m.ny;
+  const int nx = m.config.nx, ny = m.config.ny;
   const bool window = k > st.k0;
   for (int j = 1; j <= ny; ++j) {
-    const float* h = m.depth.col(j);
-    const float* eta = m.eta_new.col(j);
-    const float* u = m.u_new.col(j);
-    const float* v = m.v_new.col(j);
-    const float* v_north = m.v_new.col(j + 1);
+    const float* h = m.bed.depth.col(j);
+    const float* eta = m.flow.eta_new.col(j);
+    const float* u = m.flow.u_new.col(j);
+    const float* v = m.flow.v_new.col(j);
+    const float* v_north = m.flow.v_new.col(j + 1);
     if (window && st.water_level) {
       float* s1 = st.s1.col(j);
       for (int i = 0; i < nx; ++i) s1[i] += h[i] + eta[i] > 0.0f ? eta[i] : 0.0f;

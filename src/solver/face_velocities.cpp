@@ -29,29 +29,29 @@ inline bool spills(float eta_dry, float depth_dry, float wet_head, float mfd, bo
 
 // Face activity of the evaluated level, from the surface velocities of the previous pass.
 void face_activity(Model& m, const Field& eta) {
-  const bool runup = m.calc_wave_runup == 1;
-  const float mfd = m.min_flood_depth;
-  const bool clear_bed = m.swash_scheme == 1;
+  const bool runup = m.config.calc_wave_runup == 1;
+  const float mfd = m.config.min_flood_depth;
+  const bool clear_bed = m.config.swash_scheme == 1;
   if (!runup) {
     // Without the moving shoreline a face is active exactly when both its cells are wet.
-    const int nx = m.nx, ny = m.ny;  // locals: the byte stores below could alias m.nx
-#pragma omp parallel num_threads(m.threads)
+    const int nx = m.config.nx, ny = m.config.ny;  // locals: the byte stores below could alias m.config.nx
+#pragma omp parallel num_threads(m.parallel.threads)
     {
 #pragma omp for schedule(static) nowait
       for (int j = 1; j <= ny; ++j) {
-        const float* dep = m.depth.col(j);
+        const float* dep = m.bed.depth.col(j);
         const float* et = eta.col(j);
-        std::uint8_t* __restrict act = m.active_u.col(j);
+        std::uint8_t* __restrict act = m.work.active_u.col(j);
         for (int k = 1; k < nx; ++k)  // k = i - 1 for faces i = 2..nx
           act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
       }
 #pragma omp for schedule(static)
       for (int j = 2; j <= ny; ++j) {
-        const float* depm = m.depth.col(j - 1);
+        const float* depm = m.bed.depth.col(j - 1);
         const float* etm = eta.col(j - 1);
-        const float* dep = m.depth.col(j);
+        const float* dep = m.bed.depth.col(j);
         const float* et = eta.col(j);
-        std::uint8_t* __restrict act = m.active_v.col(j);
+        std::uint8_t* __restrict act = m.work.active_v.col(j);
         for (int k = 0; k < nx; ++k)
           act[k] = static_cast<std::uint8_t>((depm[k] + etm[k] > 0.0f) & (dep[k] + et[k] > 0.0f));
       }
@@ -60,44 +60,44 @@ void face_activity(Model& m, const Field& eta) {
   }
   // With the moving shoreline: each face from the level and the surface velocities of the
   // previous pass, which no face writes here.
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 2; i <= m.nx; ++i) {
-      const float dl = m.depth(i - 1, j) + eta(i - 1, j);
-      const float dr = m.depth(i, j) + eta(i, j);
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 2; i <= m.config.nx; ++i) {
+      const float dl = m.bed.depth(i - 1, j) + eta(i - 1, j);
+      const float dr = m.bed.depth(i, j) + eta(i, j);
       bool act = dl > 0.0f && dr > 0.0f;
       if (!act && runup) {
         if (dl > 0.0f && dr <= 0.0f) {
-          const float us = 0.5f * (m.u_surf(i - 1, j) + m.u_surf(i, j));
-          const float vs = 0.5f * (m.v_surf(i - 1, j) + m.v_surf(i - 1, j + 1));
-          act = spills(eta(i, j), m.depth(i, j), eta(i - 1, j) + velocity_head(us, vs), mfd, clear_bed);
+          const float us = 0.5f * (m.flow.u_surf(i - 1, j) + m.flow.u_surf(i, j));
+          const float vs = 0.5f * (m.flow.v_surf(i - 1, j) + m.flow.v_surf(i - 1, j + 1));
+          act = spills(eta(i, j), m.bed.depth(i, j), eta(i - 1, j) + velocity_head(us, vs), mfd, clear_bed);
         } else if (dr > 0.0f && dl <= 0.0f) {
-          const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
-          const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
-          act = spills(eta(i - 1, j), m.depth(i - 1, j), eta(i, j) + velocity_head(us, vs), mfd, clear_bed);
+          const float us = 0.5f * (m.flow.u_surf(i, j) + m.flow.u_surf(i + 1, j));
+          const float vs = 0.5f * (m.flow.v_surf(i, j) + m.flow.v_surf(i, j + 1));
+          act = spills(eta(i - 1, j), m.bed.depth(i - 1, j), eta(i, j) + velocity_head(us, vs), mfd, clear_bed);
         }
       }
-      m.active_u(i, j) = act ? 1 : 0;
+      m.work.active_u(i, j) = act ? 1 : 0;
     }
   }
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 2; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      const float dl = m.depth(i, j - 1) + eta(i, j - 1);
-      const float dr = m.depth(i, j) + eta(i, j);
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 2; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      const float dl = m.bed.depth(i, j - 1) + eta(i, j - 1);
+      const float dr = m.bed.depth(i, j) + eta(i, j);
       bool act = dl > 0.0f && dr > 0.0f;
       if (!act && runup) {
         if (dl > 0.0f && dr <= 0.0f) {
-          const float vs = 0.5f * (m.v_surf(i, j - 1) + m.v_surf(i, j));
-          const float us = 0.5f * (m.u_surf(i, j - 1) + m.u_surf(i + 1, j - 1));
-          act = spills(eta(i, j), m.depth(i, j), eta(i, j - 1) + velocity_head(us, vs), mfd, clear_bed);
+          const float vs = 0.5f * (m.flow.v_surf(i, j - 1) + m.flow.v_surf(i, j));
+          const float us = 0.5f * (m.flow.u_surf(i, j - 1) + m.flow.u_surf(i + 1, j - 1));
+          act = spills(eta(i, j), m.bed.depth(i, j), eta(i, j - 1) + velocity_head(us, vs), mfd, clear_bed);
         } else if (dr > 0.0f && dl <= 0.0f) {
-          const float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
-          const float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
-          act = spills(eta(i, j - 1), m.depth(i, j - 1), eta(i, j) + velocity_head(us, vs), mfd, clear_bed);
+          const float vs = 0.5f * (m.flow.v_surf(i, j) + m.flow.v_surf(i, j + 1));
+          const float us = 0.5f * (m.flow.u_surf(i, j) + m.flow.u_surf(i + 1, j));
+          act = spills(eta(i, j - 1), m.bed.depth(i, j - 1), eta(i, j) + velocity_head(us, vs), mfd, clear_bed);
         }
       }
-      m.active_v(i, j) = act ? 1 : 0;
+      m.work.active_v(i, j) = act ? 1 : 0;
     }
   }
 }
@@ -105,31 +105,31 @@ void face_activity(Model& m, const Field& eta) {
 namespace {
 
 bool has_side(const Model& m, WavemakerSide side) {
-  for (const BoundarySignal& s : m.wavemakers)
+  for (const BoundarySignal& s : m.config.wavemakers)
     if (s.side == side) return true;
   return false;
 }
 
 inline bool marked_by(const Model& m, int i, int j, WavemakerSide side) {
-  const int k = m.wavemaker_mark(i, j);
-  return k > 0 && m.wavemakers[static_cast<std::size_t>(k - 1)].side == side;
+  const int k = m.bed.wavemaker_mark(i, j);
+  return k > 0 && m.config.wavemakers[static_cast<std::size_t>(k - 1)].side == side;
 }
 
 // Plain weak configuration (no "strong" faces, current or inner wavemaker lines): the u-faces
 // 2..nx of row j in the arithmetic of the general faces, without branches.
 void face_velocities_x_plain(const Model& m, const Field& uf, const Field& vf, const Field& eta, int j,
                              float* __restrict usurf, float* __restrict ubed, float* __restrict flux) {
-  const InverseSteps st = x_line_steps(m.gc);
-  const float* dep = m.depth.col(j) - 1;
+  const InverseSteps st = x_line_steps(m.config.gc);
+  const float* dep = m.bed.depth.col(j) - 1;
   const float* et = eta.col(j) - 1;
   const float* u = uf.col(j) - 1;
   const float* v = vf.col(j) - 1;
   const float* vp = vf.col(j + 1) - 1;
-  const float* hx = m.depth_dx.col(j) - 1;
-  const float* hy = m.depth_dy.col(j) - 1;
-  const float* hyp = m.depth_dy.col(j + 1) - 1;
-  const std::uint8_t* act = m.active_u.col(j) - 1;
-  for (int i = 2; i <= m.nx; ++i) {
+  const float* hx = m.bed.depth_dx.col(j) - 1;
+  const float* hy = m.bed.depth_dy.col(j) - 1;
+  const float* hyp = m.bed.depth_dy.col(j + 1) - 1;
+  const std::uint8_t* act = m.work.active_u.col(j) - 1;
+  for (int i = 2; i <= m.config.nx; ++i) {
     const float d_f = 0.5f * ((dep[i - 1] + et[i - 1]) + (dep[i] + et[i]));
     const float h_f = 0.5f * (dep[i - 1] + dep[i]);
     const DepthCoefs k = still_depth_coefs(h_f);
@@ -147,9 +147,9 @@ void face_velocities_x_plain(const Model& m, const Field& uf, const Field& vf, c
 // The v-faces 1..nx of row j (between rows j-1 and j), as face_velocities_x_plain.
 void face_velocities_y_plain(const Model& m, const Field& uf, const Field& vf, const Field& eta, int j,
                              float* __restrict vsurf, float* __restrict vbed, float* __restrict flux) {
-  const InverseSteps st = y_line_steps(m.gc);
-  const float* depm = m.depth.col(j - 1) - 1;
-  const float* dep = m.depth.col(j) - 1;
+  const InverseSteps st = y_line_steps(m.config.gc);
+  const float* depm = m.bed.depth.col(j - 1) - 1;
+  const float* dep = m.bed.depth.col(j) - 1;
   const float* etm = eta.col(j - 1) - 1;
   const float* et = eta.col(j) - 1;
   const float* um = uf.col(j - 1) - 1;
@@ -157,13 +157,13 @@ void face_velocities_y_plain(const Model& m, const Field& uf, const Field& vf, c
   const float* vm = vf.col(j - 1) - 1;
   const float* v = vf.col(j) - 1;
   const float* vp = vf.col(j + 1) - 1;
-  const float* hxm = m.depth_dx.col(j - 1) - 1;
-  const float* hx = m.depth_dx.col(j) - 1;
-  const float* hym = m.depth_dy.col(j - 1) - 1;
-  const float* hy = m.depth_dy.col(j) - 1;
-  const float* hyp = m.depth_dy.col(j + 1) - 1;
-  const std::uint8_t* act = m.active_v.col(j) - 1;
-  for (int i = 1; i <= m.nx; ++i) {
+  const float* hxm = m.bed.depth_dx.col(j - 1) - 1;
+  const float* hx = m.bed.depth_dx.col(j) - 1;
+  const float* hym = m.bed.depth_dy.col(j - 1) - 1;
+  const float* hy = m.bed.depth_dy.col(j) - 1;
+  const float* hyp = m.bed.depth_dy.col(j + 1) - 1;
+  const std::uint8_t* act = m.work.active_v.col(j) - 1;
+  for (int i = 1; i <= m.config.nx; ++i) {
     const float d_f = 0.5f * ((depm[i] + etm[i]) + (dep[i] + et[i]));
     const float h_f = 0.5f * (depm[i] + dep[i]);
     const DepthCoefs k = still_depth_coefs(h_f);
@@ -190,8 +190,8 @@ template <bool kAlongX>
 FaceValues general_face(const Model& m, const Field& along, const Field& across, const Field& eta, const Field& cur,
                         WavemakerSide inner_side, const InverseSteps& st, int a, int c) {
   using View = LineView<kAlongX>;
-  const View dep(m.depth), et(eta), A(along), C(across);
-  const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
+  const View dep(m.bed.depth), et(eta), A(along), C(across);
+  const View hs(kAlongX ? m.bed.depth_dx : m.bed.depth_dy), hc(kAlongX ? m.bed.depth_dy : m.bed.depth_dx);
   const auto cell = [&](int aa, int cc) -> std::pair<int, int> {
     return kAlongX ? std::pair<int, int>{aa, cc} : std::pair<int, int>{cc, aa};
   };
@@ -201,7 +201,7 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
   const float h_f = 0.5f * (dep(a - 1, c) + dep(a, c));
   const auto [il, jl] = cell(a - 1, c);
   const auto [ir, jr] = cell(a, c);
-  const bool strong = strong_face(m, m.wavemaker_mark(il, jl) + m.wavemaker_mark(ir, jr));
+  const bool strong = strong_face(m, m.bed.wavemaker_mark(il, jl) + m.bed.wavemaker_mark(ir, jr));
   const float wf = face_swash_weight(m, il, jl, ir, jr);
   const DepthCoefs k = weighted_coefs(face_depth_coefs(strong ? d_f : h_f, strong), wf);
   const Corners w{C(a - 1, c), C(a, c), C(a - 1, c + 1), C(a, c + 1)};
@@ -215,34 +215,35 @@ FaceValues general_face(const Model& m, const Field& along, const Field& across,
   const float gg = profile_g(hs(a - 1, c), hs(a, c), hs(a + 1, c), A(a - 1, c), A(a + 1, c), da, hc4, w, st);
   const float a0 = A(a, c);
   float f = strong ? strong_face_flux(k, d_f, a0, gg, s) : weak_face_flux(k, d_f, h_f, a0, gg, s);
-  if (m.current_on) f += d_f * View(cur)(a, c);
+  if (m.config.current_on) f += d_f * View(cur)(a, c);
   return {surface_velocity(k, a0, gg, s), bed_velocity(k, a0, gg, s), f};
 }
 
 // The branch-free face loop serves the weak option without current, inner-line wavemakers of the
 // given side or the robust swash zone.
 bool plain_faces(const Model& m, bool inner_side) {
-  return m.nonlinear_option != 2 && !m.current_on && !inner_side && !swash_zone_on(m);
+  return m.config.nonlinear_option != 2 && !m.config.current_on && !inner_side && !swash_zone_on(m);
 }
 
 // The u-faces of rows lines.first..lines.last.
 void face_velocities_x_rows(Model& m, const Field& u, const Field& v, const Field& eta, LineRange lines) {
   const bool side6 = has_side(m, WavemakerSide::kInnerColumn);
   const bool plain = plain_faces(m, side6);
-  const InverseSteps st = x_line_steps(m.gc);
+  const InverseSteps st = x_line_steps(m.config.gc);
   for (int j = lines.first; j <= lines.last; ++j) {
     if (plain) {
-      face_velocities_x_plain(m, u, v, eta, j, m.u_surf.col(j) - 1, m.u_bed.col(j) - 1, m.flux_x.col(j) - 1);
+      face_velocities_x_plain(m, u, v, eta, j, m.flow.u_surf.col(j) - 1, m.flow.u_bed.col(j) - 1,
+                              m.work.flux_x.col(j) - 1);
       continue;
     }
-    for (int i = 2; i <= m.nx; ++i) {
+    for (int i = 2; i <= m.config.nx; ++i) {
       FaceValues f{0.0f, 0.0f, 0.0f};
-      if (m.active_u(i, j) != 0)
-        f = general_face<true>(m, u, v, eta, m.current_x, side6 ? WavemakerSide::kInnerColumn : WavemakerSide::kNone,
-                               st, i, j);
-      m.u_surf(i, j) = f.surf;
-      m.u_bed(i, j) = f.bed;
-      m.flux_x(i, j) = f.flux;
+      if (m.work.active_u(i, j) != 0)
+        f = general_face<true>(m, u, v, eta, m.bed.current_x,
+                               side6 ? WavemakerSide::kInnerColumn : WavemakerSide::kNone, st, i, j);
+      m.flow.u_surf(i, j) = f.surf;
+      m.flow.u_bed(i, j) = f.bed;
+      m.work.flux_x(i, j) = f.flux;
     }
   }
 }
@@ -251,20 +252,21 @@ void face_velocities_x_rows(Model& m, const Field& u, const Field& v, const Fiel
 void face_velocities_y_rows(Model& m, const Field& u, const Field& v, const Field& eta, LineRange lines) {
   const bool side5 = has_side(m, WavemakerSide::kInnerRow);
   const bool plain = plain_faces(m, side5);
-  const InverseSteps st = y_line_steps(m.gc);
+  const InverseSteps st = y_line_steps(m.config.gc);
   for (int j = lines.first; j <= lines.last; ++j) {
     if (plain) {
-      face_velocities_y_plain(m, u, v, eta, j, m.v_surf.col(j) - 1, m.v_bed.col(j) - 1, m.flux_y.col(j) - 1);
+      face_velocities_y_plain(m, u, v, eta, j, m.flow.v_surf.col(j) - 1, m.flow.v_bed.col(j) - 1,
+                              m.work.flux_y.col(j) - 1);
       continue;
     }
-    for (int i = 1; i <= m.nx; ++i) {
+    for (int i = 1; i <= m.config.nx; ++i) {
       FaceValues f{0.0f, 0.0f, 0.0f};
-      if (m.active_v(i, j) != 0)
-        f = general_face<false>(m, v, u, eta, m.current_y, side5 ? WavemakerSide::kInnerRow : WavemakerSide::kNone, st,
-                                j, i);
-      m.v_surf(i, j) = f.surf;
-      m.v_bed(i, j) = f.bed;
-      m.flux_y(i, j) = f.flux;
+      if (m.work.active_v(i, j) != 0)
+        f = general_face<false>(m, v, u, eta, m.bed.current_y, side5 ? WavemakerSide::kInnerRow : WavemakerSide::kNone,
+                                st, j, i);
+      m.flow.v_surf(i, j) = f.surf;
+      m.flow.v_bed(i, j) = f.bed;
+      m.work.flux_y(i, j) = f.flux;
     }
   }
 }
@@ -275,16 +277,16 @@ void face_velocities_y_rows(Model& m, const Field& u, const Field& v, const Fiel
 // the threads.  The rows of the other ranks follow in share_face_rows (run_pass), after both
 // directions.
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
-  const LineRange own = rank_lines(m, 1, m.ny);
-#pragma omp parallel num_threads(m.threads)
+  const LineRange own = rank_lines(m, 1, m.config.ny);
+#pragma omp parallel num_threads(m.parallel.threads)
   face_velocities_x_rows(m, u, v, eta, thread_lines(own));
 }
 
 // The v-faces of rows 2..ny, split between the ranks as the rows 1..ny of the u-faces.
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
-  LineRange own = rank_lines(m, 1, m.ny);
+  LineRange own = rank_lines(m, 1, m.config.ny);
   own.first = std::max(own.first, 2);
-#pragma omp parallel num_threads(m.threads)
+#pragma omp parallel num_threads(m.parallel.threads)
   face_velocities_y_rows(m, u, v, eta, thread_lines(own));
 }
 

@@ -16,18 +16,19 @@ namespace {
 // lift it above min_flood_depth.  Clearing the faces of a cell changes the test of the next
 // cell: the cells are visited in order, on one thread (every rank does the same).
 void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) {
-  const float mfd = m.min_flood_depth;
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      if (m.depth(i, j) + eta(i, j) > 0.0f) continue;
-      const float gain = -((m.flux_x(i + 1, j) - m.flux_x(i, j)) * tdx + (m.flux_y(i, j + 1) - m.flux_y(i, j)) * tdy);
+  const float mfd = m.config.min_flood_depth;
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      if (m.bed.depth(i, j) + eta(i, j) > 0.0f) continue;
+      const float gain = -((m.work.flux_x(i + 1, j) - m.work.flux_x(i, j)) * tdx +
+                           (m.work.flux_y(i, j + 1) - m.work.flux_y(i, j)) * tdy);
       if (gain == 0.0f) continue;
-      const float d_old = std::max(m.depth(i, j) + m.eta_old(i, j), 0.0f);
+      const float d_old = std::max(m.bed.depth(i, j) + m.flow.eta_old(i, j), 0.0f);
       if (d_old + gain <= mfd) {
-        m.flux_x(i, j) = 0.0f;
-        m.flux_x(i + 1, j) = 0.0f;
-        m.flux_y(i, j) = 0.0f;
-        m.flux_y(i, j + 1) = 0.0f;
+        m.work.flux_x(i, j) = 0.0f;
+        m.work.flux_x(i + 1, j) = 0.0f;
+        m.work.flux_y(i, j) = 0.0f;
+        m.work.flux_y(i, j + 1) = 0.0f;
       }
     }
   }
@@ -47,32 +48,32 @@ void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) 
 //     down to match (instead of the level going below the bed and being clipped, which would
 //     create water).  Each face has one donor cell, so the scaling keeps the volume.
 void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
-  if (m.swash_scheme != 1) hold_back_from_dry_cells(m, eta, tdx, tdy);
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      const float fw = m.flux_x(i, j) * tdx, fe = m.flux_x(i + 1, j) * tdx;
-      const float fs = m.flux_y(i, j) * tdy, fn = m.flux_y(i, j + 1) * tdy;
+  if (m.config.swash_scheme != 1) hold_back_from_dry_cells(m, eta, tdx, tdy);
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      const float fw = m.work.flux_x(i, j) * tdx, fe = m.work.flux_x(i + 1, j) * tdx;
+      const float fs = m.work.flux_y(i, j) * tdy, fn = m.work.flux_y(i, j + 1) * tdy;
       const float out = std::max(fe, 0.0f) + std::max(-fw, 0.0f) + std::max(fn, 0.0f) + std::max(-fs, 0.0f);
       const float in = std::max(fw, 0.0f) + std::max(-fe, 0.0f) + std::max(fs, 0.0f) + std::max(-fn, 0.0f);
-      const float avail = std::max(m.depth(i, j) + m.eta_old(i, j), 0.0f) + in;
-      m.outflow_scale(i, j) = out > avail ? avail / out : 1.0f;
+      const float avail = std::max(m.bed.depth(i, j) + m.flow.eta_old(i, j), 0.0f) + in;
+      m.work.outflow_scale(i, j) = out > avail ? avail / out : 1.0f;
     }
   }
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx + 1; ++i) {
-      float& f = m.flux_x(i, j);
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx + 1; ++i) {
+      float& f = m.work.flux_x(i, j);
       const int donor = f > 0.0f ? i - 1 : i;
-      if (f != 0.0f && donor >= 1 && donor <= m.nx) f *= m.outflow_scale(donor, j);
+      if (f != 0.0f && donor >= 1 && donor <= m.config.nx) f *= m.work.outflow_scale(donor, j);
     }
   }
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny + 1; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      float& f = m.flux_y(i, j);
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny + 1; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      float& f = m.work.flux_y(i, j);
       const int donor = f > 0.0f ? j - 1 : j;
-      if (f != 0.0f && donor >= 1 && donor <= m.ny) f *= m.outflow_scale(i, donor);
+      if (f != 0.0f && donor >= 1 && donor <= m.config.ny) f *= m.work.outflow_scale(i, donor);
     }
   }
 }
@@ -82,17 +83,17 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
 void plain_level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, float tdy, LineRange lines) {
   const Field& eta = lv.eta_e;
   for (int j = lines.first; j <= lines.last; ++j) {
-    const float* dep = m.depth.col(j) - 1;
+    const float* dep = m.bed.depth.col(j) - 1;
     const float* et = eta.col(j) - 1;
-    const float* eo = m.eta_old.col(j) - 1;
-    const float* damp = m.damping.col(j) - 1;
-    const float* por = m.porosity.col(j) - 1;
-    const float* fx = m.flux_x.col(j) - 1;
-    const float* fyl = m.flux_y.col(j) - 1;
-    const float* fyr = m.flux_y.col(j + 1) - 1;
+    const float* eo = m.flow.eta_old.col(j) - 1;
+    const float* damp = m.bed.damping.col(j) - 1;
+    const float* por = m.bed.porosity.col(j) - 1;
+    const float* fx = m.work.flux_x.col(j) - 1;
+    const float* fyl = m.work.flux_y.col(j) - 1;
+    const float* fyr = m.work.flux_y.col(j + 1) - 1;
     float* __restrict out = lv.eta_t.col(j) - 1;
-    const bool por_on = m.porosity_on;
-    for (int i = 1; i <= m.nx; ++i) {
+    const bool por_on = m.config.porosity_on;
+    for (int i = 1; i <= m.config.nx; ++i) {
       const float d = dep[i] + et[i];
       const float div = (fx[i + 1] - fx[i]) * tdx + (fyr[i] - fyl[i]) * tdy;
       const float n = select(por_on, por[i], 1.0f);
@@ -105,40 +106,40 @@ void plain_level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx
 // The level of rows lines.first..lines.last with the shoreline or the eddy terms; each cell
 // reads only the evaluated level and the fluxes.
 void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, float tdy, LineRange lines) {
-  const bool runup = m.calc_wave_runup == 1;
-  const bool stored = runup && m.swash_scheme == 1;
+  const bool runup = m.config.calc_wave_runup == 1;
+  const bool stored = runup && m.config.swash_scheme == 1;
   const Field& eta = lv.eta_e;
-  const float mfd = m.min_flood_depth;
+  const float mfd = m.config.min_flood_depth;
   for (int j = lines.first; j <= lines.last; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      const float d = m.depth(i, j) + eta(i, j);
-      const float fxl = m.flux_x(i, j), fxr = m.flux_x(i + 1, j);
-      const float fyl = m.flux_y(i, j), fyr = m.flux_y(i, j + 1);
+    for (int i = 1; i <= m.config.nx; ++i) {
+      const float d = m.bed.depth(i, j) + eta(i, j);
+      const float fxl = m.work.flux_x(i, j), fxr = m.work.flux_x(i + 1, j);
+      const float fyl = m.work.flux_y(i, j), fyr = m.work.flux_y(i, j + 1);
       // A dry cell takes water only through an active face beside a wet cell (runup).
       const bool flooding = runup && d <= 0.0f && (fxl != 0.0f || fxr != 0.0f || fyl != 0.0f || fyr != 0.0f);
       if (d > 0.0f || flooding) {
         const float div = (fxr - fxl) * tdx + (fyr - fyl) * tdy;
-        const float n = m.porosity_on ? m.porosity(i, j) : 1.0f;
-        float e = m.eta_old(i, j) - tdt * m.damping(i, j) * eta(i, j) - div / n;
-        if (stored && m.flood_store(i, j) != 0.0f) e += m.flood_store(i, j);
-        if (m.breaking_on == 1 && m.smag_visc(i, j) > 0.0f) {
+        const float n = m.config.porosity_on ? m.bed.porosity(i, j) : 1.0f;
+        float e = m.flow.eta_old(i, j) - tdt * m.bed.damping(i, j) * eta(i, j) - div / n;
+        if (stored && m.flow.flood_store(i, j) != 0.0f) e += m.flow.flood_store(i, j);
+        if (m.config.breaking_on == 1 && m.flow.smag_visc(i, j) > 0.0f) {
           float dxx = 0.0f, dyy = 0.0f;
-          if (i > 1 && i < m.nx) {
-            const float dp = m.depth(i + 1, j) + eta(i + 1, j) > mfd ? eta(i + 1, j) - eta(i, j) : 0.0f;
-            const float dm = m.depth(i - 1, j) + eta(i - 1, j) > mfd ? eta(i, j) - eta(i - 1, j) : 0.0f;
-            dxx = (dp - dm) * m.gc.inv_dx2;
+          if (i > 1 && i < m.config.nx) {
+            const float dp = m.bed.depth(i + 1, j) + eta(i + 1, j) > mfd ? eta(i + 1, j) - eta(i, j) : 0.0f;
+            const float dm = m.bed.depth(i - 1, j) + eta(i - 1, j) > mfd ? eta(i, j) - eta(i - 1, j) : 0.0f;
+            dxx = (dp - dm) * m.config.gc.inv_dx2;
           }
-          if (j > 1 && j < m.ny) {
-            const float dp = m.depth(i, j + 1) + eta(i, j + 1) > mfd ? eta(i, j + 1) - eta(i, j) : 0.0f;
-            const float dm = m.depth(i, j - 1) + eta(i, j - 1) > mfd ? eta(i, j) - eta(i, j - 1) : 0.0f;
-            dyy = (dp - dm) * m.gc.inv_dy2;
+          if (j > 1 && j < m.config.ny) {
+            const float dp = m.bed.depth(i, j + 1) + eta(i, j + 1) > mfd ? eta(i, j + 1) - eta(i, j) : 0.0f;
+            const float dm = m.bed.depth(i, j - 1) + eta(i, j - 1) > mfd ? eta(i, j) - eta(i, j - 1) : 0.0f;
+            dyy = (dp - dm) * m.config.gc.inv_dy2;
           }
-          e += tdt * m.smag_visc(i, j) * (dxx + dyy);
+          e += tdt * m.flow.smag_visc(i, j) * (dxx + dyy);
         }
         lv.eta_t(i, j) = e;
       } else {
-        lv.eta_t(i, j) = runup ? -m.depth(i, j) : 0.0f;
-        if (stored && m.flood_store(i, j) != 0.0f) lv.eta_t(i, j) += m.flood_store(i, j);
+        lv.eta_t(i, j) = runup ? -m.bed.depth(i, j) : 0.0f;
+        if (stored && m.flow.flood_store(i, j) != 0.0f) lv.eta_t(i, j) += m.flow.flood_store(i, j);
       }
     }
   }
@@ -151,43 +152,43 @@ void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, floa
 // flux limits before and the drying after stay whole on every rank.
 void update_level(Model& m, const PassLevels& lv) {
   const float theta = lv.predictor ? 0.5f : 1.0f;
-  const float tdt = theta * m.dt;
-  const float tdx = lv.predictor ? m.gc.dt_2dx : 2.0f * m.gc.dt_2dx;
-  const float tdy = lv.predictor ? m.gc.dt_2dy : 2.0f * m.gc.dt_2dy;
-  const bool runup = m.calc_wave_runup == 1;
-  const float mfd = m.min_flood_depth;
+  const float tdt = theta * m.config.dt;
+  const float tdx = lv.predictor ? m.config.gc.dt_2dx : 2.0f * m.config.gc.dt_2dx;
+  const float tdy = lv.predictor ? m.config.gc.dt_2dy : 2.0f * m.config.gc.dt_2dy;
+  const bool runup = m.config.calc_wave_runup == 1;
+  const float mfd = m.config.min_flood_depth;
   if (runup) limit_shoreline_fluxes(m, lv.eta_e, tdx, tdy);
-  const bool plain = !runup && m.breaking_on != 1;
-  const LineRange own = rank_lines(m, 1, m.ny);
-#pragma omp parallel num_threads(m.threads)
+  const bool plain = !runup && m.config.breaking_on != 1;
+  const LineRange own = rank_lines(m, 1, m.config.ny);
+#pragma omp parallel num_threads(m.parallel.threads)
   {
     if (plain)
       plain_level_rows(m, lv, tdt, tdx, tdy, thread_lines(own));
     else
       level_rows(m, lv, tdt, tdx, tdy, thread_lines(own));
   }
-  share_rows(m, lv.eta_t, 1, m.ny);
+  share_rows(m, lv.eta_t, 1, m.config.ny);
   inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
   if (runup) {
     // In the robust swash zone the last pass keeps the water that the drying rule and the
     // removal of isolated wet cells take off a cell in the cell's flood store: every cell's
     // water goes in first, and the cells still wet afterwards empty their stores.
-    const bool store = lv.last && m.swash_scheme == 1;
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-    for (int j = 1; j <= m.ny; ++j) {
-      for (int i = 1; i <= m.nx; ++i) {
-        const float d = m.depth(i, j) + lv.eta_t(i, j);
-        if (store) m.flood_store(i, j) = std::max(d, 0.0f);
-        if (d <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
+    const bool store = lv.last && m.config.swash_scheme == 1;
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+    for (int j = 1; j <= m.config.ny; ++j) {
+      for (int i = 1; i <= m.config.nx; ++i) {
+        const float d = m.bed.depth(i, j) + lv.eta_t(i, j);
+        if (store) m.flow.flood_store(i, j) = std::max(d, 0.0f);
+        if (d <= mfd) lv.eta_t(i, j) = -m.bed.depth(i, j);
       }
     }
     // Each change is seen by the tests after it: in order, on one thread.
-    remove_isolated_wet_cells(lv.eta_t, m.depth, mfd, m.nx, m.ny);
+    remove_isolated_wet_cells(lv.eta_t, m.bed.depth, mfd, m.config.nx, m.config.ny);
     if (store) {
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-      for (int j = 1; j <= m.ny; ++j) {
-        for (int i = 1; i <= m.nx; ++i) {
-          if (m.depth(i, j) + lv.eta_t(i, j) > 0.0f) m.flood_store(i, j) = 0.0f;
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+      for (int j = 1; j <= m.config.ny; ++j) {
+        for (int i = 1; i <= m.config.nx; ++i) {
+          if (m.bed.depth(i, j) + lv.eta_t(i, j) > 0.0f) m.flow.flood_store(i, j) = 0.0f;
         }
       }
     }

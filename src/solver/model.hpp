@@ -60,9 +60,17 @@ struct ColumnRows {
   }
 };
 
-// A run over several ranks sends every member below from rank 0 to the others (send_model,
+// The model is held in parts by role, so that a kernel's signature and its accesses say what it
+// reads and writes:
+//   config    the grid, the switches and coefficients of the run and the wavemakers' signals;
+//   bed       bathymetry and the coefficient fields fixed for the run;
+//   flow      the solution: levels, velocities, the breaking and shoreline state, the step clock;
+//   work      scratch of a pass (fluxes, face activity, cell terms, the line systems);
+//   parallel  the threads and ranks that share the sweeps and the buffers of their exchanges.
+// A run over several ranks sends every member from rank 0 to the others (send_model,
 // solver/ranks_mpi.cpp): a new member is added there too.
-struct Model {
+
+struct ModelConfig {
   GridHeader grid;
   int nx = 0, ny = 0;
   float dx = 0.0f, dy = 0.0f, dt = 0.0f;
@@ -84,49 +92,11 @@ struct Model {
   float lam_coef = 0.0f, turb_coef = 0.0f, added_mass_coeff = 0.0f;
   float char_stone_size = 0.0f;  // m
   bool current_on = false;
-  bool instability_reported = false;  // the first unstable cell of the run was announced
 
   // Velocity sinks switched on by the edge strips moved behind wavemakers.
   bool x_velocity_sink = false, y_velocity_sink = false;
 
-  // Time stepping state.
   int ramp_steps = 1;
-  int step = 0;                      // current step N, counted from 1
-  int signal_n0 = 0, signal_n1 = 0;  // signal elements of the current step (1-based)
-  float ramp0 = 0.0f, ramp1 = 0.0f;  // ramp factors at the start and the end of the step
-
-  Field depth;
-  Field eta_old, eta_new, eta_mid;
-  Field u_old, u_new, u_mid;
-  Field v_old, v_new, v_mid;
-  Field u_surf, v_surf, u_bed, v_bed;
-  Field eta_rate;
-  Field depth_dx, depth_dy;
-  Array2D<std::int16_t> wavemaker_mark;  // wavemaker number on the cells of its box, else 0
-  Field break_mask, break_prev, celerity, eddy_visc, smag_visc;
-  Field friction_factor, porosity, damping, velocity_damping, current_x, current_y;
-
-  // Per-pass scratch: face fluxes, face activity and the velocity divergence of each cell (eddy
-  // terms).
-  Field flux_x, flux_y;
-  Array2D<std::uint8_t> active_u, active_v;
-  Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
-  Field divergence;
-  Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
-  // Moving shoreline (robust swash zone): the water the drying rule or the removal of isolated
-  // wet cells took off a dry cell, held off its level until the cell is wet again.
-  Field flood_store;
-  Field kinetic_cell;  // "strong" option: kinetic energy of the still-water-level velocities
-
-  std::vector<LineBlock> block_x;  // one per thread: the x-line block each thread solves
-  ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns
-
-  // Threads of each parallel sweep, and this process's rank among the ranks of the run
-  // (solver/ranks.hpp); a serial run has 1 thread and rank 0 of 1.
-  int threads = 1;
-  int rank = 0, ranks = 1;
-  std::vector<float> column_buffer;              // several ranks: the packed columns of the y-lines
-  std::vector<int> share_counts, share_offsets;  // several ranks: each rank's part of an exchange
 
   std::vector<BoundarySignal> wavemakers;  // read by the time loop
   // Inner-line wavemakers: per wavemaker and point of its line, the factor that turns the
@@ -136,26 +106,83 @@ struct Model {
   std::vector<std::vector<float>> inner_source_factor;
 };
 
+struct BedFields {
+  Field depth;
+  Field depth_dx, depth_dy;
+  Array2D<std::int16_t> wavemaker_mark;  // wavemaker number on the cells of its box, else 0
+  Field friction_factor, porosity, damping, velocity_damping, current_x, current_y;
+};
+
+struct FlowState {
+  Field eta_old, eta_new, eta_mid;
+  Field u_old, u_new, u_mid;
+  Field v_old, v_new, v_mid;
+  Field u_surf, v_surf, u_bed, v_bed;  // at the faces, from the last evaluated level
+  Field eta_rate;
+  Field break_mask, break_prev, celerity, eddy_visc, smag_visc;
+  // Moving shoreline (robust swash zone): the water the drying rule or the removal of isolated
+  // wet cells took off a dry cell, held off its level until the cell is wet again.
+  Field flood_store;
+
+  int step = 0;                       // current step N, counted from 1
+  int signal_n0 = 0, signal_n1 = 0;   // signal elements of the current step (1-based)
+  float ramp0 = 0.0f, ramp1 = 0.0f;   // ramp factors at the start and the end of the step
+  bool instability_reported = false;  // the first unstable cell of the run was announced
+};
+
+struct PassWork {
+  // Face fluxes, face activity and the velocity divergence of each cell (eddy terms).
+  Field flux_x, flux_y;
+  Array2D<std::uint8_t> active_u, active_v;
+  Field swash_weight;  // robust swash zone: weight of the dispersive form of a cell (1 outside the zone)
+  Field divergence;
+  Field outflow_scale;  // moving shoreline: share of its outflow a cell can supply in the pass
+  Field kinetic_cell;   // "strong" option: kinetic energy of the still-water-level velocities
+
+  std::vector<LineBlock> block_x;  // one per thread: the x-line block each thread solves
+  ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns
+};
+
+// Threads of each parallel sweep, and this process's rank among the ranks of the run
+// (solver/ranks.hpp); a serial run has 1 thread and rank 0 of 1.
+struct Parallel {
+  int threads = 1;
+  int rank = 0, ranks = 1;
+  std::vector<float> column_buffer;              // several ranks: the packed columns of the y-lines
+  std::vector<int> share_counts, share_offsets;  // several ranks: each rank's part of an exchange
+};
+
+struct Model {
+  ModelConfig config;
+  BedFields bed;
+  FlowState flow;
+  PassWork work;
+  Parallel parallel;
+};
+
 // The grid fields of the model that live for the whole run, in one order: the set-up sizes them
 // and the ranks of swellix-mpi broadcast them.
 inline std::array<Field*, 34> run_fields(Model& m) {
-  return {&m.depth,           &m.eta_old,
-          &m.eta_new,         &m.eta_mid,
-          &m.u_old,           &m.u_new,
-          &m.u_mid,           &m.v_old,
-          &m.v_new,           &m.v_mid,
-          &m.u_surf,          &m.v_surf,
-          &m.u_bed,           &m.v_bed,
-          &m.eta_rate,        &m.depth_dx,
-          &m.depth_dy,        &m.break_mask,
-          &m.break_prev,      &m.celerity,
-          &m.eddy_visc,       &m.smag_visc,
-          &m.friction_factor, &m.porosity,
-          &m.damping,         &m.velocity_damping,
-          &m.current_x,       &m.current_y,
-          &m.flux_x,          &m.flux_y,
-          &m.divergence,      &m.kinetic_cell,
-          &m.outflow_scale,   &m.flood_store};
+  BedFields& b = m.bed;
+  FlowState& f = m.flow;
+  PassWork& w = m.work;
+  return {&b.depth,           &f.eta_old,
+          &f.eta_new,         &f.eta_mid,
+          &f.u_old,           &f.u_new,
+          &f.u_mid,           &f.v_old,
+          &f.v_new,           &f.v_mid,
+          &f.u_surf,          &f.v_surf,
+          &f.u_bed,           &f.v_bed,
+          &f.eta_rate,        &b.depth_dx,
+          &b.depth_dy,        &f.break_mask,
+          &f.break_prev,      &f.celerity,
+          &f.eddy_visc,       &f.smag_visc,
+          &b.friction_factor, &b.porosity,
+          &b.damping,         &b.velocity_damping,
+          &b.current_x,       &b.current_y,
+          &w.flux_x,          &w.flux_y,
+          &w.divergence,      &w.kinetic_cell,
+          &w.outflow_scale,   &f.flood_store};
 }
 
 }  // namespace swx

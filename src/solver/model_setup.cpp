@@ -28,11 +28,11 @@ void copy_nodes(const Field& src, Field& dst, int nx, int ny) {
 // into velocity_damping: a strip is the run of cells from the edge inward whose damping falls
 // off towards the interior.
 void move_edge_strips(Model& m, bool along_x) {
-  const int n_line = along_x ? m.ny : m.nx;
-  const int n = along_x ? m.nx : m.ny;
-  auto at = [&](int line, int k) -> float& { return along_x ? m.damping(k, line) : m.damping(line, k); };
+  const int n_line = along_x ? m.config.ny : m.config.nx;
+  const int n = along_x ? m.config.nx : m.config.ny;
+  auto at = [&](int line, int k) -> float& { return along_x ? m.bed.damping(k, line) : m.bed.damping(line, k); };
   auto vd = [&](int line, int k) -> float& {
-    return along_x ? m.velocity_damping(k, line) : m.velocity_damping(line, k);
+    return along_x ? m.bed.velocity_damping(k, line) : m.bed.velocity_damping(line, k);
   };
   for (int line = 1; line <= n_line; ++line) {
     // From the first cell inward.
@@ -77,9 +77,9 @@ std::vector<float> inner_source_factors(const Model& m, const BoundarySignal& s)
   double direction = 0.0;
   for (int p = 1; p <= np; ++p) {
     const int ps = s.npoints == 1 ? 1 : p;
-    const int i = std::min(s.side == WavemakerSide::kInnerRow ? s.i1 + p - 1 : s.i1, m.nx);
-    const int j = std::min(s.side == WavemakerSide::kInnerColumn ? s.j1 + p - 1 : s.j1, m.ny);
-    const double h = m.depth(i, j);
+    const int i = std::min(s.side == WavemakerSide::kInnerRow ? s.i1 + p - 1 : s.i1, m.config.nx);
+    const int j = std::min(s.side == WavemakerSide::kInnerColumn ? s.j1 + p - 1 : s.j1, m.config.ny);
+    const double h = m.bed.depth(i, j);
     if (!(h > 0.0)) continue;
     const DepthCoefsOf<double> kc = reference_depth_coefs(h);
     const double k1 = kc.k1, k3 = kc.k3;
@@ -146,8 +146,8 @@ float courant_number(float celerity, float dx, float dy, float dt) {
 }
 
 void check_courant(const Model& m, const Reporter& reporter) {
-  const float cel = linear_celerity(m.mean_period, m.max_depth);
-  const float cr = courant_number(cel, m.dx, m.dy, m.dt);
+  const float cel = linear_celerity(m.config.mean_period, m.config.max_depth);
+  const float cr = courant_number(cel, m.config.dx, m.config.dy, m.config.dt);
   reporter.log_and_console(" Courant Number = " + fixed_field(cr, 7, 2));
   if (cr > 1.0f) fatal("Courant Number has to be less than 1.0");
 }
@@ -155,134 +155,137 @@ void check_courant(const Model& m, const Reporter& reporter) {
 void setup_model(Model& m, const GridHeader& grid, const Field& depth, const SolverOptions& p,
                  std::vector<BoundarySignal> wavemakers, const OptionalGrids& grids, const Reporter& reporter) {
   const float mean_period = p.mean_period;
-  m.grid = grid;
-  m.nx = grid.ngrid_x;
-  m.ny = grid.ngrid_y;
-  m.dx = grid.delta_x;
-  m.dy = grid.delta_y;
-  m.dt = p.time_step;
-  m.gc = make_grid_constants(m.dx, m.dy, m.dt);
-  m.nonlinear_option = p.nonlinear_option;
-  m.calc_wave_runup = p.calc_wave_runup;
-  m.min_flood_depth = p.min_flood_depth;
-  m.breaking_on = p.breaking_on;
-  m.swash_scheme = p.swash_scheme;
-  m.smagorinsky_const = p.smagorinsky_const;
-  m.mean_period = mean_period;
-  m.rms_wave_height = p.rms_wave_height;
-  m.mean_frequency = kTwoPi / mean_period;
-  m.break_decay = kPi / (5.0f * mean_period);
-  m.instability_reported = false;
-  m.ramp_steps = static_cast<int>(mean_period / m.dt + 1.5f);
-  if (m.ramp_steps < 1) m.ramp_steps = 1;
-  m.signal_n0 = 0;
-  m.signal_n1 = 0;
-  m.wavemakers = std::move(wavemakers);
+  m.config.grid = grid;
+  m.config.nx = grid.ngrid_x;
+  m.config.ny = grid.ngrid_y;
+  m.config.dx = grid.delta_x;
+  m.config.dy = grid.delta_y;
+  m.config.dt = p.time_step;
+  m.config.gc = make_grid_constants(m.config.dx, m.config.dy, m.config.dt);
+  m.config.nonlinear_option = p.nonlinear_option;
+  m.config.calc_wave_runup = p.calc_wave_runup;
+  m.config.min_flood_depth = p.min_flood_depth;
+  m.config.breaking_on = p.breaking_on;
+  m.config.swash_scheme = p.swash_scheme;
+  m.config.smagorinsky_const = p.smagorinsky_const;
+  m.config.mean_period = mean_period;
+  m.config.rms_wave_height = p.rms_wave_height;
+  m.config.mean_frequency = kTwoPi / mean_period;
+  m.config.break_decay = kPi / (5.0f * mean_period);
+  m.flow.instability_reported = false;
+  m.config.ramp_steps = static_cast<int>(mean_period / m.config.dt + 1.5f);
+  if (m.config.ramp_steps < 1) m.config.ramp_steps = 1;
+  m.flow.signal_n0 = 0;
+  m.flow.signal_n1 = 0;
+  m.config.wavemakers = std::move(wavemakers);
 
-  const int ni = m.nx + 1, nj = m.ny + 1;
+  const int ni = m.config.nx + 1, nj = m.config.ny + 1;
   for (Field* f : run_fields(m)) {
     allocate(*f, ni, nj);
   }
-  m.wavemaker_mark.resize(ni, nj, 0);
-  m.active_u.resize(ni, nj, 0);
-  m.active_v.resize(ni, nj, 0);
-  m.swash_weight.resize(ni, nj, 1.0f);
-  set_threads(m, m.threads);
-  m.rows_y.resize(m.nx + 1, m.ny + 1);
+  m.bed.wavemaker_mark.resize(ni, nj, 0);
+  m.work.active_u.resize(ni, nj, 0);
+  m.work.active_v.resize(ni, nj, 0);
+  m.work.swash_weight.resize(ni, nj, 1.0f);
+  set_threads(m, m.parallel.threads);
+  m.work.rows_y.resize(m.config.nx + 1, m.config.ny + 1);
 
   // Depth, its extremes, the slopes (before the land-boundary filling) and the filling.
-  copy_nodes(depth, m.depth, m.nx, m.ny);
-  m.max_depth = m.depth(1, 1);
-  m.min_wet_depth = 0.0f;
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      const float h = m.depth(i, j);
-      m.max_depth = std::max(m.max_depth, h);
-      if (h > 0.0f && (m.min_wet_depth == 0.0f || h < m.min_wet_depth)) m.min_wet_depth = h;
+  copy_nodes(depth, m.bed.depth, m.config.nx, m.config.ny);
+  m.config.max_depth = m.bed.depth(1, 1);
+  m.config.min_wet_depth = 0.0f;
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      const float h = m.bed.depth(i, j);
+      m.config.max_depth = std::max(m.config.max_depth, h);
+      if (h > 0.0f && (m.config.min_wet_depth == 0.0f || h < m.config.min_wet_depth)) m.config.min_wet_depth = h;
     }
   }
-  check_bottom_slopes(m.depth, m.nx, m.ny, m.dx, m.dy, m.depth_dx, m.depth_dy, reporter);
-  check_internal_land_boundaries(m.depth, m.nx, m.ny, m.dx, m.dy, grid.x_origin, grid.y_origin, reporter);
+  check_bottom_slopes(m.bed.depth, m.config.nx, m.config.ny, m.config.dx, m.config.dy, m.bed.depth_dx, m.bed.depth_dy,
+                      reporter);
+  check_internal_land_boundaries(m.bed.depth, m.config.nx, m.config.ny, m.config.dx, m.config.dy, grid.x_origin,
+                                 grid.y_origin, reporter);
 
   // Dry land starts at its own elevation (total depth exactly 0).
-  if (m.calc_wave_runup == 1) {
-    for (int j = 1; j <= m.ny; ++j) {
-      for (int i = 1; i <= m.nx; ++i) {
-        if (m.depth(i, j) <= 0.0f) m.eta_old(i, j) = -m.depth(i, j);
+  if (m.config.calc_wave_runup == 1) {
+    for (int j = 1; j <= m.config.ny; ++j) {
+      for (int i = 1; i <= m.config.nx; ++i) {
+        if (m.bed.depth(i, j) <= 0.0f) m.flow.eta_old(i, j) = -m.bed.depth(i, j);
       }
     }
   }
 
   // Bottom friction: g / Ch^2 per cell.  A Chezy value of 0 or below (never from a checked
   // parameter file) means a frictionless cell.
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
       const float ch = !grids.chezy.empty() ? grids.chezy(i, j) : p.chezy_coeff;
-      m.friction_factor(i, j) = ch > 0.0f ? kGravity / (ch * ch) : 0.0f;
+      m.bed.friction_factor(i, j) = ch > 0.0f ? kGravity / (ch * ch) : 0.0f;
     }
   }
 
   // Porous structures.
-  m.porosity.fill(1.0f);
-  m.porosity_on = !grids.porosity.empty();
-  if (m.porosity_on) {
-    copy_nodes(grids.porosity, m.porosity, m.nx, m.ny);
+  m.bed.porosity.fill(1.0f);
+  m.config.porosity_on = !grids.porosity.empty();
+  if (m.config.porosity_on) {
+    copy_nodes(grids.porosity, m.bed.porosity, m.config.nx, m.config.ny);
     const float d50 = p.char_stone_size;
-    m.char_stone_size = d50;
-    m.lam_coef = 1e-6f * p.lam_friction_coeff / (d50 * d50);
-    m.turb_coef = p.turb_friction_coeff / d50;
-    m.added_mass_coeff = p.added_mass_coeff;
+    m.config.char_stone_size = d50;
+    m.config.lam_coef = 1e-6f * p.lam_friction_coeff / (d50 * d50);
+    m.config.turb_coef = p.turb_friction_coeff / d50;
+    m.config.added_mass_coeff = p.added_mass_coeff;
   }
 
   // Damping layers and the strips behind wavemakers.
-  if (!grids.damping.empty()) copy_nodes(grids.damping, m.damping, m.nx, m.ny);
-  m.x_velocity_sink = m.y_velocity_sink = false;
-  for (const BoundarySignal& s : m.wavemakers) {
+  if (!grids.damping.empty()) copy_nodes(grids.damping, m.bed.damping, m.config.nx, m.config.ny);
+  m.config.x_velocity_sink = m.config.y_velocity_sink = false;
+  for (const BoundarySignal& s : m.config.wavemakers) {
     const bool on_row = is_row_side(s.side);
-    if (on_row && !m.x_velocity_sink) {
+    if (on_row && !m.config.x_velocity_sink) {
       move_edge_strips(m, true);
-      m.x_velocity_sink = true;
-    } else if (!on_row && !m.y_velocity_sink) {
+      m.config.x_velocity_sink = true;
+    } else if (!on_row && !m.config.y_velocity_sink) {
       move_edge_strips(m, false);
-      m.y_velocity_sink = true;
+      m.config.y_velocity_sink = true;
     }
   }
 
   // Ambient current: none inside damping layers; the far faces copy their neighbours.
-  m.current_on = !grids.current_x.empty() && !grids.current_y.empty();
-  if (m.current_on) {
-    copy_nodes(grids.current_x, m.current_x, m.nx, m.ny);
-    copy_nodes(grids.current_y, m.current_y, m.nx, m.ny);
-    for (int j = 1; j <= m.ny; ++j) {
-      for (int i = 1; i <= m.nx; ++i) {
-        if (m.damping(i, j) > 0.0f) {
-          m.current_x(i, j) = 0.0f;
-          m.current_y(i, j) = 0.0f;
+  m.config.current_on = !grids.current_x.empty() && !grids.current_y.empty();
+  if (m.config.current_on) {
+    copy_nodes(grids.current_x, m.bed.current_x, m.config.nx, m.config.ny);
+    copy_nodes(grids.current_y, m.bed.current_y, m.config.nx, m.config.ny);
+    for (int j = 1; j <= m.config.ny; ++j) {
+      for (int i = 1; i <= m.config.nx; ++i) {
+        if (m.bed.damping(i, j) > 0.0f) {
+          m.bed.current_x(i, j) = 0.0f;
+          m.bed.current_y(i, j) = 0.0f;
         }
       }
     }
-    for (int j = 1; j <= m.ny; ++j) m.current_x(m.nx + 1, j) = m.current_x(m.nx, j);
-    for (int i = 1; i <= m.nx; ++i) m.current_y(i, m.ny + 1) = m.current_y(i, m.ny);
+    for (int j = 1; j <= m.config.ny; ++j) m.bed.current_x(m.config.nx + 1, j) = m.bed.current_x(m.config.nx, j);
+    for (int i = 1; i <= m.config.nx; ++i) m.bed.current_y(i, m.config.ny + 1) = m.bed.current_y(i, m.config.ny);
   }
 
   // Wavemaker marks: the wavemaker's number on the cells of its box.
-  m.inner_source_factor.assign(m.wavemakers.size(), {});
-  for (std::size_t k = 0; k < m.wavemakers.size(); ++k) {
-    const BoundarySignal& s = m.wavemakers[k];
-    for (int j = 1; j <= m.ny; ++j) {
-      for (int i = 1; i <= m.nx; ++i) {
-        if (in_wavemaker_box(i, j, s.i1, s.i2, s.j1, s.j2)) m.wavemaker_mark(i, j) = static_cast<std::int16_t>(k + 1);
+  m.config.inner_source_factor.assign(m.config.wavemakers.size(), {});
+  for (std::size_t k = 0; k < m.config.wavemakers.size(); ++k) {
+    const BoundarySignal& s = m.config.wavemakers[k];
+    for (int j = 1; j <= m.config.ny; ++j) {
+      for (int i = 1; i <= m.config.nx; ++i) {
+        if (in_wavemaker_box(i, j, s.i1, s.i2, s.j1, s.j2))
+          m.bed.wavemaker_mark(i, j) = static_cast<std::int16_t>(k + 1);
       }
     }
-    if (is_inner_side(s.side)) m.inner_source_factor[k] = inner_source_factors(m, s);
+    if (is_inner_side(s.side)) m.config.inner_source_factor[k] = inner_source_factors(m, s);
   }
 
   // Linear phase speed of the mean wave (breaking criterion and cap).
-  if (m.breaking_on == 1) {
-    for (int j = 1; j <= m.ny; ++j) {
-      for (int i = 1; i <= m.nx; ++i) {
-        const float h = m.depth(i, j);
-        m.celerity(i, j) = h > 0.0f ? linear_celerity(m.mean_period, h) : 0.0f;
+  if (m.config.breaking_on == 1) {
+    for (int j = 1; j <= m.config.ny; ++j) {
+      for (int i = 1; i <= m.config.nx; ++i) {
+        const float h = m.bed.depth(i, j);
+        m.flow.celerity(i, j) = h > 0.0f ? linear_celerity(m.config.mean_period, h) : 0.0f;
       }
     }
   }
@@ -293,9 +296,9 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Sol
 namespace swx {
 
 void set_threads(Model& m, int threads) {
-  m.threads = threads;
-  m.block_x.assign(static_cast<std::size_t>(threads), LineBlock{});
-  for (LineBlock& b : m.block_x) b.resize(m.nx + 1);
+  m.parallel.threads = threads;
+  m.work.block_x.assign(static_cast<std::size_t>(threads), LineBlock{});
+  for (LineBlock& b : m.work.block_x) b.resize(m.config.nx + 1);
 }
 
 }  // namespace swx

@@ -48,18 +48,18 @@ inline float eddy_row_term(float tdt, float h, float d_f, float dl, float nu_l, 
 template <bool kPredictor, bool kSink, bool kPorous>
 void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* __restrict sub, float* __restrict dia,
                            float* __restrict sup, float* __restrict rhs) {
-  const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
+  const GridConstants g = m.config.gc;  // a local copy: no store of the loop can alias it
   const InverseSteps st = x_line_steps(g);
   const PorosityConstants pc = porosity_constants(m);
-  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
+  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.config.dt;
   const float grad = (kPredictor ? kGravity : kTwoGravity) * g.dt_2dx;
-  const int nx = m.nx, ny = m.ny;
+  const int nx = m.config.nx, ny = m.config.ny;
   const bool up_line = j<ny, dn_line = j> 1;
   const int ju = j + 1, jd = dn_line ? j - 1 : j;  // column j + 1 always exists (ny + 1 columns)
   // 1-based pointers: p[i] is element (i, column).
-  const float* dep = m.depth.col(j) - 1;
-  const float* depu = m.depth.col(ju) - 1;
-  const float* depd = m.depth.col(jd) - 1;
+  const float* dep = m.bed.depth.col(j) - 1;
+  const float* depu = m.bed.depth.col(ju) - 1;
+  const float* depd = m.bed.depth.col(jd) - 1;
   const float* et = lv.eta_e.col(j) - 1;
   const float* etu = lv.eta_e.col(ju) - 1;
   const float* etd = lv.eta_e.col(jd) - 1;
@@ -68,19 +68,19 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
   const float* ud = lv.u_e.col(jd) - 1;
   const float* v = lv.v_e.col(j) - 1;
   const float* vu = lv.v_e.col(ju) - 1;
-  const float* uo = m.u_old.col(j) - 1;
-  const float* vo = m.v_old.col(j) - 1;
-  const float* vou = m.v_old.col(ju) - 1;
-  const float* hx = m.depth_dx.col(j) - 1;
-  const float* hy = m.depth_dy.col(j) - 1;
-  const float* hyu = m.depth_dy.col(ju) - 1;
-  const float* damp = m.damping.col(j) - 1;
-  const float* vdamp = m.velocity_damping.col(j) - 1;
-  const float* fric = m.friction_factor.col(j) - 1;
-  const float* ubed = m.u_bed.col(j) - 1;
-  const float* vbed = m.v_bed.col(j) - 1;
-  const std::uint8_t* act = m.active_u.col(j) - 1;
-  const float* por = m.porosity.col(j) - 1;
+  const float* uo = m.flow.u_old.col(j) - 1;
+  const float* vo = m.flow.v_old.col(j) - 1;
+  const float* vou = m.flow.v_old.col(ju) - 1;
+  const float* hx = m.bed.depth_dx.col(j) - 1;
+  const float* hy = m.bed.depth_dy.col(j) - 1;
+  const float* hyu = m.bed.depth_dy.col(ju) - 1;
+  const float* damp = m.bed.damping.col(j) - 1;
+  const float* vdamp = m.bed.velocity_damping.col(j) - 1;
+  const float* fric = m.bed.friction_factor.col(j) - 1;
+  const float* ubed = m.flow.u_bed.col(j) - 1;
+  const float* vbed = m.flow.v_bed.col(j) - 1;
+  const std::uint8_t* act = m.work.active_u.col(j) - 1;
+  const float* por = m.bed.porosity.col(j) - 1;
   for (int i = 2; i <= nx; ++i) {
     // Every value is computed unconditionally and then selected, so that the loop has no branch.
     const float d_f = 0.5f * ((dep[i - 1] + et[i - 1]) + (dep[i] + et[i]));
@@ -121,15 +121,15 @@ void assemble_x_line_plain(const Model& m, const PassLevels& lv, int j, float* _
 template <bool kPredictor, bool kSink, bool kPorous>
 void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, int i_first, int i_last, float* __restrict sub,
                           float* __restrict dia, float* __restrict sup, float* __restrict rhs) {
-  const GridConstants g = m.gc;  // a local copy: no store of the loop can alias it
+  const GridConstants g = m.config.gc;  // a local copy: no store of the loop can alias it
   const InverseSteps st = y_line_steps(g);
   const PorosityConstants pc = porosity_constants(m);
-  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.dt;
+  const float tdt = (kPredictor ? 0.5f : 1.0f) * m.config.dt;
   const float grad = (kPredictor ? kGravity : kTwoGravity) * g.dt_2dy;
-  const int nx = m.nx;
+  const int nx = m.config.nx;
   // 1-based pointers: p[i] is element (i, column); suffix m for column j - 1, p for j + 1.
-  const float* depm = m.depth.col(j - 1) - 1;
-  const float* dep = m.depth.col(j) - 1;
+  const float* depm = m.bed.depth.col(j - 1) - 1;
+  const float* dep = m.bed.depth.col(j) - 1;
   const float* etm = lv.eta_e.col(j - 1) - 1;
   const float* et = lv.eta_e.col(j) - 1;
   const float* um = lv.u_e.col(j - 1) - 1;
@@ -137,26 +137,26 @@ void assemble_y_row_plain(const Model& m, const PassLevels& lv, int j, int i_fir
   const float* vm = lv.v_e.col(j - 1) - 1;
   const float* v = lv.v_e.col(j) - 1;
   const float* vp = lv.v_e.col(j + 1) - 1;
-  const float* uom = m.u_old.col(j - 1) - 1;
-  const float* uo = m.u_old.col(j) - 1;
-  const float* vom = m.v_old.col(j - 1) - 1;
-  const float* vo = m.v_old.col(j) - 1;
-  const float* vop = m.v_old.col(j + 1) - 1;
-  const float* hxm = m.depth_dx.col(j - 1) - 1;
-  const float* hx = m.depth_dx.col(j) - 1;
-  const float* hym = m.depth_dy.col(j - 1) - 1;
-  const float* hy = m.depth_dy.col(j) - 1;
-  const float* hyp = m.depth_dy.col(j + 1) - 1;
-  const float* dampm = m.damping.col(j - 1) - 1;
-  const float* damp = m.damping.col(j) - 1;
-  const float* vdampm = m.velocity_damping.col(j - 1) - 1;
-  const float* vdamp = m.velocity_damping.col(j) - 1;
-  const float* fric = m.friction_factor.col(j) - 1;
-  const float* ubed = m.u_bed.col(j) - 1;
-  const float* vbed = m.v_bed.col(j) - 1;
-  const std::uint8_t* act = m.active_v.col(j) - 1;
-  const float* porm = m.porosity.col(j - 1) - 1;
-  const float* por = m.porosity.col(j) - 1;
+  const float* uom = m.flow.u_old.col(j - 1) - 1;
+  const float* uo = m.flow.u_old.col(j) - 1;
+  const float* vom = m.flow.v_old.col(j - 1) - 1;
+  const float* vo = m.flow.v_old.col(j) - 1;
+  const float* vop = m.flow.v_old.col(j + 1) - 1;
+  const float* hxm = m.bed.depth_dx.col(j - 1) - 1;
+  const float* hx = m.bed.depth_dx.col(j) - 1;
+  const float* hym = m.bed.depth_dy.col(j - 1) - 1;
+  const float* hy = m.bed.depth_dy.col(j) - 1;
+  const float* hyp = m.bed.depth_dy.col(j + 1) - 1;
+  const float* dampm = m.bed.damping.col(j - 1) - 1;
+  const float* damp = m.bed.damping.col(j) - 1;
+  const float* vdampm = m.bed.velocity_damping.col(j - 1) - 1;
+  const float* vdamp = m.bed.velocity_damping.col(j) - 1;
+  const float* fric = m.bed.friction_factor.col(j) - 1;
+  const float* ubed = m.flow.u_bed.col(j) - 1;
+  const float* vbed = m.flow.v_bed.col(j) - 1;
+  const std::uint8_t* act = m.work.active_v.col(j) - 1;
+  const float* porm = m.bed.porosity.col(j - 1) - 1;
+  const float* por = m.bed.porosity.col(j) - 1;
   // Faces i_first..i_last of 2..nx; face 1 (no left neighbour) takes the general loop.
   for (int i = std::max(i_first, 2); i <= i_last; ++i) {
     const int il = i - 1;
@@ -199,7 +199,7 @@ template <bool kAlongX>
 float strong_advection(const Model& m, int a, int c, float am, float a0, float ap, float cbar, float up, float dn,
                        bool wet_both, float h, const InverseSteps& st) {
   using View = LineView<kAlongX>;
-  const View bp(m.break_prev), ke(m.kinetic_cell);
+  const View bp(m.flow.break_prev), ke(m.work.kinetic_cell);
   if (breaking_face(m, bp(a - 1, c), bp(a, c))) return upwind_advection(am, a0, ap, cbar, up, dn, h, st);
   if (!wet_both) return centred_advection(am, a0, ap, cbar, up, dn, st);
   return (ke(a, c) - ke(a - 1, c)) / h;
@@ -211,18 +211,18 @@ template <bool kAlongX>
 float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, int a, int c, float& sub, float& dia,
                   float& sup) {
   using View = LineView<kAlongX>;
-  const View dep(m.depth), eta(lv.eta_e), eo(m.eta_old);
+  const View dep(m.bed.depth), eta(lv.eta_e), eo(m.flow.eta_old);
   const View A(kAlongX ? lv.u_e : lv.v_e), C(kAlongX ? lv.v_e : lv.u_e);
-  const View ao(kAlongX ? m.u_old : m.v_old), co(kAlongX ? m.v_old : m.u_old);
-  const View hs(kAlongX ? m.depth_dx : m.depth_dy), hc(kAlongX ? m.depth_dy : m.depth_dx);
-  const float h = kAlongX ? m.dx : m.dy;    // step along the line
-  const float h_c = kAlongX ? m.dy : m.dx;  // step across it
-  const int n_c = kAlongX ? m.ny : m.nx;    // lines across
+  const View ao(kAlongX ? m.flow.u_old : m.flow.v_old), co(kAlongX ? m.flow.v_old : m.flow.u_old);
+  const View hs(kAlongX ? m.bed.depth_dx : m.bed.depth_dy), hc(kAlongX ? m.bed.depth_dy : m.bed.depth_dx);
+  const float h = kAlongX ? m.config.dx : m.config.dy;    // step along the line
+  const float h_c = kAlongX ? m.config.dy : m.config.dx;  // step across it
+  const int n_c = kAlongX ? m.config.ny : m.config.nx;    // lines across
   const bool predictor = lv.predictor;
-  const float tdt = (predictor ? 0.5f : 1.0f) * m.dt;
-  const float grad = (predictor ? kGravity : kTwoGravity) * (kAlongX ? m.gc.dt_2dx : m.gc.dt_2dy);
+  const float tdt = (predictor ? 0.5f : 1.0f) * m.config.dt;
+  const float grad = (predictor ? kGravity : kTwoGravity) * (kAlongX ? m.config.gc.dt_2dx : m.config.gc.dt_2dy);
 
-  if (LineView<kAlongX, std::uint8_t>(kAlongX ? m.active_u : m.active_v)(a, c) == 0) {
+  if (LineView<kAlongX, std::uint8_t>(kAlongX ? m.work.active_u : m.work.active_v)(a, c) == 0) {
     sub = 0.0f;
     dia = 1.0f;
     sup = 0.0f;
@@ -231,10 +231,10 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   const float dl = dep(a - 1, c) + eta(a - 1, c);
   const float dr = dep(a, c) + eta(a, c);
   const float d_f = 0.5f * (dl + dr);
-  const LineView<kAlongX, std::int16_t> mark(m.wavemaker_mark);
+  const LineView<kAlongX, std::int16_t> mark(m.bed.wavemaker_mark);
   const bool strong = strong_face(m, mark(a - 1, c) + mark(a, c));
   const float dloc = strong ? d_f : 0.5f * (dep(a - 1, c) + dep(a, c));
-  const View sw(m.swash_weight);
+  const View sw(m.work.swash_weight);
   const float wf = std::min(sw(a - 1, c), sw(a, c));
   const DepthCoefs k = weighted_coefs(face_depth_coefs(dloc, strong), wf);
   const float hm = hs(a - 1, c), h0 = hs(a, c), hp = hs(a + 1, c);
@@ -267,8 +267,8 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   }
 
   PorousFace pf;
-  if (m.porosity_on) {
-    const View por(m.porosity);
+  if (m.config.porosity_on) {
+    const View por(m.bed.porosity);
     pf = porous_face(true, por(a - 1, c), por(a, c), porosity_constants(m));
   }
 
@@ -291,13 +291,13 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
                  : centred_advection(am, a0, ap, cbar, up, dn, st);
   }
   if (wf < 1.0f) {
-    const View q(kAlongX ? m.flux_x : m.flux_y);
+    const View q(kAlongX ? m.work.flux_x : m.work.flux_y);
     const float shallow =
         conservative_advection(q(a - 1, c), q(a, c), q(a + 1, c), am, a0, ap, cbar, up, dn, d_f, h, st);
     adv = wf > 0.0f ? wf * adv + (1.0f - wf) * shallow : shallow;
   }
-  if (m.current_on) {
-    const View ca(kAlongX ? m.current_x : m.current_y), cc(kAlongX ? m.current_y : m.current_x);
+  if (m.config.current_on) {
+    const View ca(kAlongX ? m.bed.current_x : m.bed.current_y), cc(kAlongX ? m.bed.current_y : m.bed.current_x);
     const float c0 = ca(a, c);
     const float cbar_c = corner_velocity_mean({cc(a - 1, c), cc(a, c), cc(a - 1, c + 1), cc(a, c + 1)});
     const float cup = up_ok ? ca(a, c + 1) - c0 : 0.0f;
@@ -307,17 +307,19 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   b -= tdt * (pf.porous ? porous_advection(pf, adv) : adv);
 
   // Eddy viscosity of breaking and sub-grid turbulence.
-  if (m.breaking_on == 1) {
-    const View nu(m.eddy_visc), div(m.divergence);
+  if (m.config.breaking_on == 1) {
+    const View nu(m.flow.eddy_visc), div(m.work.divergence);
     b += eddy_row_term(tdt, h, d_f, dl, nu(a - 1, c), div(a - 1, c), (C(a - 1, c + 1) - C(a - 1, c)) / h_c, dr,
                        nu(a, c), div(a, c), (C(a, c + 1) - C(a, c)) / h_c, sub, dia, sup);
   }
 
   // Bottom friction, damping, velocity damping behind wavemakers, porous resistance.
-  const View damp(m.damping), vdamp(m.velocity_damping);
-  float sink = friction_damping(damp(a - 1, c), damp(a, c), a0, View(m.friction_factor)(a, c), d_f,
-                                View(kAlongX ? m.u_bed : m.v_bed)(a, c), View(kAlongX ? m.v_bed : m.u_bed)(a, c));
-  if (kAlongX ? m.x_velocity_sink : m.y_velocity_sink) sink += face_damping(vdamp(a - 1, c), vdamp(a, c), a0);
+  const View damp(m.bed.damping), vdamp(m.bed.velocity_damping);
+  float sink = friction_damping(damp(a - 1, c), damp(a, c), a0, View(m.bed.friction_factor)(a, c), d_f,
+                                View(kAlongX ? m.flow.u_bed : m.flow.v_bed)(a, c),
+                                View(kAlongX ? m.flow.v_bed : m.flow.u_bed)(a, c));
+  if (kAlongX ? m.config.x_velocity_sink : m.config.y_velocity_sink)
+    sink += face_damping(vdamp(a - 1, c), vdamp(a, c), a0);
   if (pf.porous) sink += porous_resistance(pf, a0, cbar);
   b -= tdt * sink;
   return b;
@@ -326,7 +328,7 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
 // Momentum rows along x-line j for the target u of the pass (steps C and D), into the given
 // line arrays (rows 1..nx+1).
 void assemble_x_line(const Model& m, const PassLevels& lv, int j, float* sub, float* dia, float* sup, float* rhs) {
-  const int nx = m.nx;
+  const int nx = m.config.nx;
   sub[1] = 0.0f;
   dia[1] = 1.0f;
   sup[1] = 0.0f;
@@ -343,10 +345,10 @@ void assemble_x_line(const Model& m, const PassLevels& lv, int j, float* sub, fl
         assemble_x_line_plain<false, true, false>,  assemble_x_line_plain<false, true, true>,
         assemble_x_line_plain<true, false, false>,  assemble_x_line_plain<true, false, true>,
         assemble_x_line_plain<true, true, false>,   assemble_x_line_plain<true, true, true>};
-    kVariants[4 * lv.predictor + 2 * m.x_velocity_sink + m.porosity_on](m, lv, j, sub, dia, sup, rhs);
+    kVariants[4 * lv.predictor + 2 * m.config.x_velocity_sink + m.config.porosity_on](m, lv, j, sub, dia, sup, rhs);
     return;
   }
-  const InverseSteps st = x_line_steps(m.gc);
+  const InverseSteps st = x_line_steps(m.config.gc);
   for (int i = 2; i <= nx; ++i) rhs[i] = general_row<true>(m, lv, st, i, j, sub[i], dia[i], sup[i]);
 }
 
@@ -363,7 +365,7 @@ void solve_x_line_range(const Model& m, const PassLevels& lv, LineBlock& bl, Lin
     for (int r = 0; r < lanes; ++r) {
       float* ut = lv.u_t.col(j0 + r) - 1;
       const float* x = bl.bx.data() + r;
-      for (int i = 2; i <= m.nx; ++i) ut[i] = x[static_cast<std::size_t>(i) * L];
+      for (int i = 2; i <= m.config.nx; ++i) ut[i] = x[static_cast<std::size_t>(i) * L];
     }
   }
 }
@@ -374,8 +376,8 @@ void solve_x_line_range(const Model& m, const PassLevels& lv, LineBlock& bl, Lin
 // solve_tridiagonal.  The coefficients of a row are used once, so they stay in one row's arrays
 // instead of going through memory.
 void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
-  const int ny = m.ny;
-  ColumnRows& r = m.rows_y;
+  const int ny = m.config.ny;
+  ColumnRows& r = m.work.rows_y;
   if (cols.last < cols.first) return;
   // 1-based row pointers: p[i] is column i.
   float* sub = r.sub.data() - 1;
@@ -394,7 +396,7 @@ void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
 
   boundary_row(1);
   const bool plain = plain_configuration(m);
-  const InverseSteps st = y_line_steps(m.gc);
+  const InverseSteps st = y_line_steps(m.config.gc);
   for (int j = 2; j <= ny; ++j) {
     float* sup = r.sup_row(j) - 1;
     int i_general = cols.last;  // the general loop's last face
@@ -405,8 +407,8 @@ void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
           assemble_y_row_plain<false, true, false>,  assemble_y_row_plain<false, true, true>,
           assemble_y_row_plain<true, false, false>,  assemble_y_row_plain<true, false, true>,
           assemble_y_row_plain<true, true, false>,   assemble_y_row_plain<true, true, true>};
-      kVariants[4 * lv.predictor + 2 * m.y_velocity_sink + m.porosity_on](m, lv, j, cols.first, cols.last, sub, dia,
-                                                                          sup, rhs);
+      kVariants[4 * lv.predictor + 2 * m.config.y_velocity_sink + m.config.porosity_on](m, lv, j, cols.first, cols.last,
+                                                                                        sub, dia, sup, rhs);
       i_general = cols.first == 1 ? 1 : 0;  // the plain rows leave face 1 to the general loop
     }
     for (int i = cols.first; i <= i_general; ++i) rhs[i] = general_row<false>(m, lv, st, j, i, sub[i], dia[i], sup[i]);
@@ -420,25 +422,25 @@ void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
 
 // x-lines of the pass: this rank's rows, shared between the threads, each with its own block.
 void solve_x_lines(Model& m, const PassLevels& lv) {
-  const LineRange own = rank_lines(m, 1, m.ny);
-#pragma omp parallel num_threads(m.threads)
+  const LineRange own = rank_lines(m, 1, m.config.ny);
+#pragma omp parallel num_threads(m.parallel.threads)
   {
 #ifdef _OPENMP
-    LineBlock& bl = m.block_x[static_cast<std::size_t>(omp_get_thread_num())];
+    LineBlock& bl = m.work.block_x[static_cast<std::size_t>(omp_get_thread_num())];
 #else
-    LineBlock& bl = m.block_x.front();
+    LineBlock& bl = m.work.block_x.front();
 #endif
     solve_x_line_range(m, lv, bl, thread_lines(own));
   }
-  share_rows(m, lv.u_t, 1, m.ny);
+  share_rows(m, lv.u_t, 1, m.config.ny);
 }
 
 // y-lines of the pass: this rank's columns, shared between the threads.
 void solve_y_lines(Model& m, const PassLevels& lv) {
-  const LineRange own = rank_lines(m, 1, m.nx);
-#pragma omp parallel num_threads(m.threads)
+  const LineRange own = rank_lines(m, 1, m.config.nx);
+#pragma omp parallel num_threads(m.parallel.threads)
   solve_y_line_range(m, lv, thread_lines(own));
-  share_columns(m, lv.v_t, 1, m.nx, 2, m.ny);
+  share_columns(m, lv.v_t, 1, m.config.nx, 2, m.config.ny);
 }
 
 }  // namespace swx

@@ -10,7 +10,7 @@
 namespace swx {
 
 // A face under the "strong" option takes the total depth unless a wavemaker box touches it.
-inline bool strong_face(const Model& m, int mark_sum) { return m.nonlinear_option == 2 && mark_sum <= 0; }
+inline bool strong_face(const Model& m, int mark_sum) { return m.config.nonlinear_option == 2 && mark_sum <= 0; }
 
 // Under the "strong" option a face beside a breaking cell (breaking field of the previous step
 // above 0) takes the advection along its line upwind instead of the kinetic-energy gradient of
@@ -19,30 +19,30 @@ inline bool strong_face(const Model& m, int mark_sum) { return m.nonlinear_optio
 // up (seen in thin swash and at steep fronts of irregular breaking waves).  The upwind form
 // dissipates at the grid scale, where the breaking wave loses its energy anyway.
 inline bool breaking_face(const Model& m, float b_left, float b_right) {
-  return m.breaking_on == 1 && (b_left > 0.0f || b_right > 0.0f);
+  return m.config.breaking_on == 1 && (b_left > 0.0f || b_right > 0.0f);
 }
 
 // Robust swash zone (breaking on and swash_scheme robust, the default): where a broken wave or
 // its uprush runs as a bore, and in the thin backwash, the momentum equations go over to their
 // shallow-water form (mark_swash_zone, passes.cpp).  A face's weight of the dispersive form is
 // the smaller of its two cells' weights.
-inline bool swash_zone_on(const Model& m) { return m.swash_scheme == 1 && m.breaking_on == 1; }
+inline bool swash_zone_on(const Model& m) { return m.config.swash_scheme == 1 && m.config.breaking_on == 1; }
 inline float face_swash_weight(const Model& m, int il, int jl, int ir, int jr) {
-  return std::min(m.swash_weight(il, jl), m.swash_weight(ir, jr));
+  return std::min(m.work.swash_weight(il, jl), m.work.swash_weight(ir, jr));
 }
 
 // True when the pass needs none of the "strong", current or breaking terms.
 inline bool plain_configuration(const Model& m) {
-  return m.nonlinear_option != 2 && !m.current_on && m.breaking_on != 1;
+  return m.config.nonlinear_option != 2 && !m.config.current_on && m.config.breaking_on != 1;
 }
 
 inline PorosityConstants porosity_constants(const Model& m) {
   PorosityConstants c;
-  c.char_stone_size = m.char_stone_size;
-  c.rms_wave_height = m.rms_wave_height;
-  c.added_mass_coeff = m.added_mass_coeff;
-  c.lam_coef = m.lam_coef;
-  c.turb_coef = m.turb_coef;
+  c.char_stone_size = m.config.char_stone_size;
+  c.rms_wave_height = m.config.rms_wave_height;
+  c.added_mass_coeff = m.config.added_mass_coeff;
+  c.lam_coef = m.config.lam_coef;
+  c.turb_coef = m.config.turb_coef;
   return c;
 }
 

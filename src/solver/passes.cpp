@@ -23,10 +23,10 @@ namespace {
 
 // Velocity divergence of every cell at the evaluated level (eddy-viscosity terms).
 void cell_divergence(Model& m, const Field& u, const Field& v) {
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      m.divergence(i, j) = (u(i + 1, j) - u(i, j)) / m.dx + (v(i, j + 1) - v(i, j)) / m.dy;
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      m.work.divergence(i, j) = (u(i + 1, j) - u(i, j)) / m.config.dx + (v(i, j + 1) - v(i, j)) / m.config.dy;
     }
   }
 }
@@ -40,17 +40,17 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
 // wave until the run blew up.
 void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v) {
   const bool limit = swash_zone_on(m);
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      float us = 0.5f * (m.u_surf(i, j) + m.u_surf(i + 1, j));
-      float vs = 0.5f * (m.v_surf(i, j) + m.v_surf(i, j + 1));
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      float us = 0.5f * (m.flow.u_surf(i, j) + m.flow.u_surf(i + 1, j));
+      float vs = 0.5f * (m.flow.v_surf(i, j) + m.flow.v_surf(i, j + 1));
       if (limit) {
         const float uc = 0.5f * (u(i, j) + u(i + 1, j)), vc = 0.5f * (v(i, j) + v(i, j + 1));
         us = uc + std::clamp(us - uc, -std::fabs(uc), std::fabs(uc));
         vs = vc + std::clamp(vs - vc, -std::fabs(vc), std::fabs(vc));
       }
-      m.kinetic_cell(i, j) = m.depth(i, j) + eta(i, j) > 0.0f ? 0.5f * (us * us + vs * vs) : 0.0f;
+      m.work.kinetic_cell(i, j) = m.bed.depth(i, j) + eta(i, j) > 0.0f ? 0.5f * (us * us + vs * vs) : 0.0f;
     }
   }
 }
@@ -67,12 +67,12 @@ void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& 
 void mark_swash_zone(Model& m) {
   constexpr float r1 = 0.8f, r2 = 1.0f;  // bore: level over still depth
   constexpr float q0 = 0.3f, q1 = 0.5f;  // backwash: total depth over still depth
-#pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
-    const float* dep = m.depth.col(j);
-    const float* et = m.eta_old.col(j);
-    float* w = m.swash_weight.col(j);
-    for (int k = 0; k < m.nx; ++k) {
+#pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
+  for (int j = 1; j <= m.config.ny; ++j) {
+    const float* dep = m.bed.depth.col(j);
+    const float* et = m.flow.eta_old.col(j);
+    float* w = m.work.swash_weight.col(j);
+    for (int k = 0; k < m.config.nx; ++k) {
       const float h = dep[k], d = dep[k] + et[k];
       if (!(d > 0.0f) || h <= 0.0f) {
         w[k] = 0.0f;
@@ -90,11 +90,11 @@ void run_pass(Model& m, const PassLevels& lv) {
   // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
   // is formed in the last pass alone (the value they see is the same).
   if (lv.last) {
-#pragma omp parallel num_threads(m.threads)
+#pragma omp parallel num_threads(m.parallel.threads)
     {
-      const LineRange r = thread_lines({1, m.ny});
-      continuity_rate_rows(lv.u_e, lv.v_e, lv.eta_e, m.eta_rate, m.depth, m.depth_dx, m.depth_dy, m.nx, r.first, r.last,
-                           m.dx, m.dy);
+      const LineRange r = thread_lines({1, m.config.ny});
+      continuity_rate_rows(lv.u_e, lv.v_e, lv.eta_e, m.flow.eta_rate, m.bed.depth, m.bed.depth_dx, m.bed.depth_dy,
+                           m.config.nx, r.first, r.last, m.config.dx, m.config.dy);
     }
   }
   // B. Face activity, surface and bed velocities, fluxes.
@@ -104,12 +104,12 @@ void run_pass(Model& m, const PassLevels& lv) {
   share_face_rows(m);
   // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
-  if (m.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
-  if (m.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e, lv.u_e, lv.v_e);
+  if (m.config.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
+  if (m.config.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e, lv.u_e, lv.v_e);
   // C, D. x-lines.
   solve_x_lines(m, lv);
   // E. y-lines.
-  if (m.ny > 1) solve_y_lines(m, lv);
+  if (m.config.ny > 1) solve_y_lines(m, lv);
   // F. Water level, inner wavemakers and the shoreline.
   update_level(m, lv);
 }

@@ -13,15 +13,17 @@
 namespace swx {
 
 // This rank's part of the lines [first, last].
-inline LineRange rank_lines(const Model& m, int first, int last) { return split_lines(first, last, m.ranks, m.rank); }
+inline LineRange rank_lines(const Model& m, int first, int last) {
+  return split_lines(first, last, m.parallel.ranks, m.parallel.rank);
+}
 
 // After a sweep over rank_lines(m, first, last) of rows j: rows first..last of f from every rank.
 void share_rows(Model& m, Field& f, int first, int last);
-// After the face sweeps over rank_lines(m, 1, m.ny) of rows: those rows of the surface and bed
+// After the face sweeps over rank_lines(m, 1, m.config.ny) of rows: those rows of the surface and bed
 // velocities and the fluxes of both directions from every rank, in one exchange.
 void share_face_rows(Model& m);
 // After a sweep over rank_lines(m, i_first, i_last) of columns i, rows j_first..j_last of each:
-// that block of f from every rank (packed through m.column_buffer).
+// that block of f from every rank (packed through m.parallel.column_buffer).
 void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int j_last);
 
 // Number of ranks of the run (1 in the serial program).

@@ -62,52 +62,53 @@ void broadcast(Array2D<T>& a) {
 
 // Every member of the model, in one order on every rank.
 void broadcast_model(Model& m) {
-  broadcast(m.grid);
-  broadcast(m.nx);
-  broadcast(m.ny);
-  broadcast(m.dx);
-  broadcast(m.dy);
-  broadcast(m.dt);
-  broadcast(m.gc);
-  broadcast(m.nonlinear_option);
-  broadcast(m.calc_wave_runup);
-  broadcast(m.min_flood_depth);
-  broadcast(m.max_depth);
-  broadcast(m.min_wet_depth);
-  broadcast(m.mean_period);
-  broadcast(m.rms_wave_height);
-  broadcast(m.mean_frequency);
-  broadcast(m.breaking_on);
-  broadcast(m.swash_scheme);
-  broadcast(m.smagorinsky_const);
-  broadcast(m.break_decay);
-  broadcast(m.porosity_on);
-  broadcast(m.lam_coef);
-  broadcast(m.turb_coef);
-  broadcast(m.added_mass_coeff);
-  broadcast(m.char_stone_size);
-  broadcast(m.current_on);
-  broadcast(m.instability_reported);
-  broadcast(m.x_velocity_sink);
-  broadcast(m.y_velocity_sink);
-  broadcast(m.ramp_steps);
-  broadcast(m.step);
-  broadcast(m.signal_n0);
-  broadcast(m.signal_n1);
-  broadcast(m.ramp0);
-  broadcast(m.ramp1);
+  broadcast(m.config.grid);
+  broadcast(m.config.nx);
+  broadcast(m.config.ny);
+  broadcast(m.config.dx);
+  broadcast(m.config.dy);
+  broadcast(m.config.dt);
+  broadcast(m.config.gc);
+  broadcast(m.config.nonlinear_option);
+  broadcast(m.config.calc_wave_runup);
+  broadcast(m.config.min_flood_depth);
+  broadcast(m.config.max_depth);
+  broadcast(m.config.min_wet_depth);
+  broadcast(m.config.mean_period);
+  broadcast(m.config.rms_wave_height);
+  broadcast(m.config.mean_frequency);
+  broadcast(m.config.breaking_on);
+  broadcast(m.config.swash_scheme);
+  broadcast(m.config.smagorinsky_const);
+  broadcast(m.config.break_decay);
+  broadcast(m.config.porosity_on);
+  broadcast(m.config.lam_coef);
+  broadcast(m.config.turb_coef);
+  broadcast(m.config.added_mass_coeff);
+  broadcast(m.config.char_stone_size);
+  broadcast(m.config.current_on);
+  broadcast(m.flow.instability_reported);
+  broadcast(m.config.x_velocity_sink);
+  broadcast(m.config.y_velocity_sink);
+  broadcast(m.config.ramp_steps);
+  broadcast(m.flow.step);
+  broadcast(m.flow.signal_n0);
+  broadcast(m.flow.signal_n1);
+  broadcast(m.flow.ramp0);
+  broadcast(m.flow.ramp1);
   for (Field* f : run_fields(m)) broadcast(*f);
-  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) broadcast(*f);
-  broadcast(m.rows_y.ni);
-  for (std::vector<float>* v : {&m.rows_y.sub, &m.rows_y.diag, &m.rows_y.sup, &m.rows_y.rhs, &m.rows_y.bet})
+  for (Field* f : {&m.work.swash_weight, &m.work.rows_y.x, &m.work.rows_y.work}) broadcast(*f);
+  broadcast(m.work.rows_y.ni);
+  for (std::vector<float>* v :
+       {&m.work.rows_y.sub, &m.work.rows_y.diag, &m.work.rows_y.sup, &m.work.rows_y.rhs, &m.work.rows_y.bet})
     broadcast(*v);
-  broadcast(m.wavemaker_mark);
-  broadcast(m.active_u);
-  broadcast(m.active_v);
-  std::size_t n = m.wavemakers.size();
+  broadcast(m.bed.wavemaker_mark);
+  broadcast(m.work.active_u);
+  broadcast(m.work.active_v);
+  std::size_t n = m.config.wavemakers.size();
   broadcast(n);
-  m.wavemakers.resize(n);
-  for (BoundarySignal& s : m.wavemakers) {
+  m.config.wavemakers.resize(n);
+  for (BoundarySignal& s : m.config.wavemakers) {
     broadcast(s.number);
     broadcast(s.side);
     broadcast(s.i1);
@@ -121,11 +122,11 @@ void broadcast_model(Model& m) {
     broadcast(s.Q);
     broadcast(s.Us);
   }
-  n = m.inner_source_factor.size();
+  n = m.config.inner_source_factor.size();
   broadcast(n);
-  m.inner_source_factor.resize(n);
-  for (std::vector<float>& f : m.inner_source_factor) broadcast(f);
-  broadcast(m.threads);
+  m.config.inner_source_factor.resize(n);
+  for (std::vector<float>& f : m.config.inner_source_factor) broadcast(f);
+  broadcast(m.parallel.threads);
 }
 
 // The six face fields as one: element j of this type is row j of each of u_surf, u_bed, flux_x,
@@ -135,20 +136,20 @@ MPI_Datatype face_type = MPI_DATATYPE_NULL;
 
 void make_face_type(Model& m) {
   if (face_type != MPI_DATATYPE_NULL) MPI_Type_free(&face_type);
-  const Field* f[6] = {&m.u_surf, &m.u_bed, &m.flux_x, &m.v_surf, &m.v_bed, &m.flux_y};
+  const Field* f[6] = {&m.flow.u_surf, &m.flow.u_bed, &m.work.flux_x, &m.flow.v_surf, &m.flow.v_bed, &m.work.flux_y};
   int lengths[6];
   MPI_Aint shifts[6];
   MPI_Aint base = 0;
   MPI_Get_address(f[0]->data(), &base);
   for (int k = 0; k < 6; ++k) {
-    lengths[k] = m.u_surf.ni;
+    lengths[k] = m.flow.u_surf.ni;
     MPI_Aint a = 0;
     MPI_Get_address(f[k]->data(), &a);
     shifts[k] = MPI_Aint_diff(a, base);
   }
   MPI_Datatype six = MPI_DATATYPE_NULL;
   MPI_Type_create_hindexed(6, lengths, shifts, MPI_FLOAT, &six);
-  MPI_Type_create_resized(six, 0, static_cast<MPI_Aint>(sizeof(float)) * m.u_surf.ni, &face_type);
+  MPI_Type_create_resized(six, 0, static_cast<MPI_Aint>(sizeof(float)) * m.flow.u_surf.ni, &face_type);
   MPI_Type_free(&six);
   MPI_Type_commit(&face_type);
 }
@@ -156,56 +157,57 @@ void make_face_type(Model& m) {
 // This rank's place in the run, with the buffers of the exchanges (allocated here, before the
 // time loop).
 void join_ranks(Model& m) {
-  m.rank = world_rank();
-  m.ranks = world_size();
-  set_threads(m, m.threads);
-  m.share_counts.assign(static_cast<std::size_t>(m.ranks), 0);
-  m.share_offsets.assign(static_cast<std::size_t>(m.ranks), 0);
-  m.column_buffer.assign(static_cast<std::size_t>(m.nx + 1) * static_cast<std::size_t>(m.ny + 1), 0.0f);
+  m.parallel.rank = world_rank();
+  m.parallel.ranks = world_size();
+  set_threads(m, m.parallel.threads);
+  m.parallel.share_counts.assign(static_cast<std::size_t>(m.parallel.ranks), 0);
+  m.parallel.share_offsets.assign(static_cast<std::size_t>(m.parallel.ranks), 0);
+  m.parallel.column_buffer.assign(static_cast<std::size_t>(m.config.nx + 1) * static_cast<std::size_t>(m.config.ny + 1),
+                                  0.0f);
   make_face_type(m);
 }
 
 // Counts and offsets (in elements of ni) of every rank's part of the rows first..last.
 void row_parts(Model& m, int first, int last, int ni) {
-  for (int r = 0; r < m.ranks; ++r) {
-    const LineRange lr = split_lines(first, last, m.ranks, r);
-    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
-    m.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
+  for (int r = 0; r < m.parallel.ranks; ++r) {
+    const LineRange lr = split_lines(first, last, m.parallel.ranks, r);
+    m.parallel.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
+    m.parallel.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
   }
 }
 
 }  // namespace
 
 void share_rows(Model& m, Field& f, int first, int last) {
-  if (m.ranks == 1) return;
+  if (m.parallel.ranks == 1) return;
   row_parts(m, first, last, f.ni);
-  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, f.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT,
-                 MPI_COMM_WORLD);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, f.data(), m.parallel.share_counts.data(),
+                 m.parallel.share_offsets.data(), MPI_FLOAT, MPI_COMM_WORLD);
 }
 
 void share_face_rows(Model& m) {
-  if (m.ranks == 1) return;
-  row_parts(m, 1, m.ny, 1);
-  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.u_surf.data(), m.share_counts.data(), m.share_offsets.data(),
-                 face_type, MPI_COMM_WORLD);
+  if (m.parallel.ranks == 1) return;
+  row_parts(m, 1, m.config.ny, 1);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.flow.u_surf.data(), m.parallel.share_counts.data(),
+                 m.parallel.share_offsets.data(), face_type, MPI_COMM_WORLD);
 }
 
 void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int j_last) {
-  if (m.ranks == 1 || j_last < j_first) return;
+  if (m.parallel.ranks == 1 || j_last < j_first) return;
   const int rows = j_last - j_first + 1;
   int offset = 0;
-  for (int r = 0; r < m.ranks; ++r) {
-    const LineRange lr = split_lines(i_first, i_last, m.ranks, r);
-    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * rows;
-    m.share_offsets[static_cast<std::size_t>(r)] = offset;
-    offset += m.share_counts[static_cast<std::size_t>(r)];
+  for (int r = 0; r < m.parallel.ranks; ++r) {
+    const LineRange lr = split_lines(i_first, i_last, m.parallel.ranks, r);
+    m.parallel.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * rows;
+    m.parallel.share_offsets[static_cast<std::size_t>(r)] = offset;
+    offset += m.parallel.share_counts[static_cast<std::size_t>(r)];
   }
   // Rank r's block: its columns of row j_first, then of the next row, and so on.
   const auto block = [&](int r, bool pack) {
-    const LineRange lr = split_lines(i_first, i_last, m.ranks, r);
+    const LineRange lr = split_lines(i_first, i_last, m.parallel.ranks, r);
     const int width = lr.last - lr.first + 1;
     if (width <= 0) return;
-    float* b = m.column_buffer.data() + m.share_offsets[static_cast<std::size_t>(r)];
+    float* b = m.parallel.column_buffer.data() + m.parallel.share_offsets[static_cast<std::size_t>(r)];
     for (int j = j_first; j <= j_last; ++j, b += width) {
       float* row = f.col(j) + (lr.first - 1);
       if (pack)
@@ -214,11 +216,11 @@ void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int
         std::copy(b, b + width, row);
     }
   };
-  block(m.rank, true);
-  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.column_buffer.data(), m.share_counts.data(),
-                 m.share_offsets.data(), MPI_FLOAT, MPI_COMM_WORLD);
-  for (int r = 0; r < m.ranks; ++r)
-    if (r != m.rank) block(r, false);
+  block(m.parallel.rank, true);
+  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.parallel.column_buffer.data(), m.parallel.share_counts.data(),
+                 m.parallel.share_offsets.data(), MPI_FLOAT, MPI_COMM_WORLD);
+  for (int r = 0; r < m.parallel.ranks; ++r)
+    if (r != m.parallel.rank) block(r, false);
 }
 
 int rank_count() { return world_size(); }

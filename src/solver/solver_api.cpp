@@ -28,14 +28,14 @@ void run_steps(Model& m, int first, int count, const Reporter& reporter) {
 
 double water_volume(const Model& m) {
   double v = 0.0;
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      const double d = static_cast<double>(m.depth(i, j)) + static_cast<double>(m.eta_old(i, j));
+  for (int j = 1; j <= m.config.ny; ++j) {
+    for (int i = 1; i <= m.config.nx; ++i) {
+      const double d = static_cast<double>(m.bed.depth(i, j)) + static_cast<double>(m.flow.eta_old(i, j));
       // A dry cell may hold water in its flood store (robust swash zone).
-      v += d > 0.0 ? d : static_cast<double>(m.flood_store(i, j));
+      v += d > 0.0 ? d : static_cast<double>(m.flow.flood_store(i, j));
     }
   }
-  return v * static_cast<double>(m.dx) * static_cast<double>(m.dy);
+  return v * static_cast<double>(m.config.dx) * static_cast<double>(m.config.dy);
 }
 
 }  // namespace swx

@@ -60,12 +60,12 @@ void average_columns(Field& mid, const Field& old_level, const Field& new_level,
 
 // The mid level of a corrector: the mean of the old and the newest level of eta, u and v.
 void average_into_mid(Model& m) {
-#pragma omp parallel num_threads(m.threads)
+#pragma omp parallel num_threads(m.parallel.threads)
   {
-    const LineRange r = thread_lines({1, m.eta_mid.nj});
-    average_columns(m.eta_mid, m.eta_old, m.eta_new, r);
-    average_columns(m.u_mid, m.u_old, m.u_new, r);
-    average_columns(m.v_mid, m.v_old, m.v_new, r);
+    const LineRange r = thread_lines({1, m.flow.eta_mid.nj});
+    average_columns(m.flow.eta_mid, m.flow.eta_old, m.flow.eta_new, r);
+    average_columns(m.flow.u_mid, m.flow.u_old, m.flow.u_new, r);
+    average_columns(m.flow.v_mid, m.flow.v_old, m.flow.v_new, r);
   }
 }
 
@@ -80,57 +80,61 @@ void clear_columns(Field& f, LineRange r) {
 }  // namespace
 
 void advance_solution(Model& m, int step, const Reporter& reporter) {
-  m.step = step;
+  m.flow.step = step;
   // 2. Ramp factors of the step.
-  ramp_factors(step, m.ramp_steps, m.ramp0, m.ramp1);
+  ramp_factors(step, m.config.ramp_steps, m.flow.ramp0, m.flow.ramp1);
   // 4. Work rows and per-step scratch.
-#pragma omp parallel num_threads(m.threads)
+#pragma omp parallel num_threads(m.parallel.threads)
   {
-    const LineRange r = thread_lines({1, m.flux_x.nj});
-    clear_columns(m.flux_x, r);
-    clear_columns(m.flux_y, r);
+    const LineRange r = thread_lines({1, m.work.flux_x.nj});
+    clear_columns(m.work.flux_x, r);
+    clear_columns(m.work.flux_y, r);
   }
   // 5. Outer still-water-level velocities.
-  if (m.nonlinear_option == 2 || m.breaking_on == 1) {
-    for (int i = 1; i <= m.nx + 1; ++i) {
-      m.v_surf(i, 1) = 0.0f;
-      m.v_surf(i, m.ny + 1) = 0.0f;
+  if (m.config.nonlinear_option == 2 || m.config.breaking_on == 1) {
+    for (int i = 1; i <= m.config.nx + 1; ++i) {
+      m.flow.v_surf(i, 1) = 0.0f;
+      m.flow.v_surf(i, m.config.ny + 1) = 0.0f;
     }
-    for (int j = 1; j <= m.ny + 1; ++j) {
-      m.u_surf(1, j) = 0.0f;
-      m.u_surf(m.nx + 1, j) = 0.0f;
+    for (int j = 1; j <= m.config.ny + 1; ++j) {
+      m.flow.u_surf(1, j) = 0.0f;
+      m.flow.u_surf(m.config.nx + 1, j) = 0.0f;
     }
   }
   // 6. Signal elements of the step and the boundary wavemaker faces.
-  if (!m.wavemakers.empty()) signal_indices(step, m.wavemakers.front().nsteps, m.signal_n0, m.signal_n1);
+  if (!m.config.wavemakers.empty())
+    signal_indices(step, m.config.wavemakers.front().nsteps, m.flow.signal_n0, m.flow.signal_n1);
   set_boundary_velocities(m);
   // 7. Predictor: half a step from the start-of-step level into the mid level.
-  run_pass(m, PassLevels{m.eta_old, m.u_old, m.v_old, m.eta_mid, m.u_mid, m.v_mid, true, false});
+  run_pass(m, PassLevels{m.flow.eta_old, m.flow.u_old, m.flow.v_old, m.flow.eta_mid, m.flow.u_mid, m.flow.v_mid, true,
+                         false});
   // 8. First corrector: the full step from the mid level into the new level.
-  run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false, false});
+  run_pass(m, PassLevels{m.flow.eta_mid, m.flow.u_mid, m.flow.v_mid, m.flow.eta_new, m.flow.u_new, m.flow.v_new, false,
+                         false});
   // 9. Four more correctors, each from the mean of the old and the newest level.
   for (std::uint8_t pass = 1; pass <= 4; ++pass) {
     average_into_mid(m);
-    run_pass(m, PassLevels{m.eta_mid, m.u_mid, m.v_mid, m.eta_new, m.u_new, m.v_new, false, pass == 4});
+    run_pass(m, PassLevels{m.flow.eta_mid, m.flow.u_mid, m.flow.v_mid, m.flow.eta_new, m.flow.u_new, m.flow.v_new,
+                           false, pass == 4});
   }
   // 10. Breaking field, marker and eddy viscosity for the next step.
-  if (m.breaking_on == 1) {
+  if (m.config.breaking_on == 1) {
     transport_breaking_field(m);
     breaking_marker(m);
     update_eddy_viscosity(m);
   }
   // 11. Stability test of the new level (it reports: rank 0 alone).
-  if (m.rank == 0) check_instability(m, reporter);
+  if (m.parallel.rank == 0) check_instability(m, reporter);
 }
 
 void finish_step(Model& m) {
-#pragma omp parallel num_threads(m.threads)
+#pragma omp parallel num_threads(m.parallel.threads)
   {
-    const LineRange r = thread_lines({1, m.eta_old.nj});
-    copy_columns(m.eta_old, m.eta_new, r);
-    copy_columns(m.u_old, m.u_new, r);
-    copy_columns(m.v_old, m.v_new, r);
-    if (m.breaking_on == 1) copy_columns(m.break_prev, m.break_mask, r);
+    const LineRange r = thread_lines({1, m.flow.eta_old.nj});
+    copy_columns(m.flow.eta_old, m.flow.eta_new, r);
+    copy_columns(m.flow.u_old, m.flow.u_new, r);
+    copy_columns(m.flow.v_old, m.flow.v_new, r);
+    if (m.config.breaking_on == 1) copy_columns(m.flow.break_prev, m.flow.break_mask, r);
   }
 }
 

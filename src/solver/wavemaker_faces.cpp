@@ -24,10 +24,10 @@ inline float element(const std::vector<float>& a, const BoundarySignal& s, int n
 // r1*A(n1) in the correctors.
 inline float pass_value(const Model& m, const std::vector<float>& a, const BoundarySignal& s, int p, bool predictor) {
   int n0 = 0, n1 = 0;
-  signal_indices(m.step, s.nsteps, n0, n1);
-  const float a0 = m.ramp0 * element(a, s, n0, p);
+  signal_indices(m.flow.step, s.nsteps, n0, n1);
+  const float a0 = m.flow.ramp0 * element(a, s, n0, p);
   if (predictor) return a0;
-  const float a1 = m.ramp1 * element(a, s, n1, p);
+  const float a1 = m.flow.ramp1 * element(a, s, n1, p);
   return (a0 + a1) / 2.0f;
 }
 
@@ -45,16 +45,16 @@ int line_points(const BoundarySignal& s) {
 }
 
 void set_boundary_velocities(Model& m) {
-  for (const BoundarySignal& s : m.wavemakers) {
+  for (const BoundarySignal& s : m.config.wavemakers) {
     if (!is_boundary_side(s.side) || s.nsteps < 1) continue;
     int n0 = 0, n1 = 0;
-    signal_indices(m.step, s.nsteps, n0, n1);
+    signal_indices(m.flow.step, s.nsteps, n0, n1);
     const int np = line_points(s);
     for (int p = 1; p <= np; ++p) {
-      const float u0 = m.ramp0 * element(s.U, s, n0, p);
-      const float u1 = m.ramp1 * element(s.U, s, n1, p);
+      const float u0 = m.flow.ramp0 * element(s.U, s, n0, p);
+      const float u1 = m.flow.ramp1 * element(s.U, s, n1, p);
       const float um = (u0 + u1) / 2.0f;
-      Field* f[3] = {&m.u_old, &m.u_new, &m.u_mid};
+      Field* f[3] = {&m.flow.u_old, &m.flow.u_new, &m.flow.u_mid};
       int i = 0, j = 0;
       switch (s.side) {
         case WavemakerSide::kWest:
@@ -62,7 +62,7 @@ void set_boundary_velocities(Model& m) {
           j = s.j1 + p - 1;
           break;
         case WavemakerSide::kEast:
-          i = m.nx + 1;
+          i = m.config.nx + 1;
           j = s.j1 + p - 1;
           break;
         case WavemakerSide::kSouth:
@@ -71,13 +71,13 @@ void set_boundary_velocities(Model& m) {
           break;
         default:
           i = s.i1 + p - 1;
-          j = m.ny + 1;
+          j = m.config.ny + 1;
           break;
       }
       if (is_row_side(s.side)) {
-        f[0] = &m.v_old;
-        f[1] = &m.v_new;
-        f[2] = &m.v_mid;
+        f[0] = &m.flow.v_old;
+        f[1] = &m.flow.v_new;
+        f[2] = &m.flow.v_mid;
       }
       (*f[0])(i, j) = u0;
       (*f[1])(i, j) = u1;
@@ -87,8 +87,8 @@ void set_boundary_velocities(Model& m) {
 }
 
 void boundary_wavemaker_fluxes(Model& m, bool predictor) {
-  const bool strong = m.nonlinear_option == 2;
-  for (const BoundarySignal& s : m.wavemakers) {
+  const bool strong = m.config.nonlinear_option == 2;
+  for (const BoundarySignal& s : m.config.wavemakers) {
     if (!is_boundary_side(s.side) || s.nsteps < 1) continue;
     const int np = line_points(s);
     for (int p = 1; p <= np; ++p) {
@@ -96,20 +96,20 @@ void boundary_wavemaker_fluxes(Model& m, bool predictor) {
       const float us = strong ? pass_value(m, s.Us, s, p, predictor) : 0.0f;
       switch (s.side) {
         case WavemakerSide::kWest:
-          m.flux_x(1, s.j1 + p - 1) = q;
-          if (strong) m.u_surf(1, s.j1 + p - 1) = us;
+          m.work.flux_x(1, s.j1 + p - 1) = q;
+          if (strong) m.flow.u_surf(1, s.j1 + p - 1) = us;
           break;
         case WavemakerSide::kEast:
-          m.flux_x(m.nx + 1, s.j1 + p - 1) = q;
-          if (strong) m.u_surf(m.nx + 1, s.j1 + p - 1) = us;
+          m.work.flux_x(m.config.nx + 1, s.j1 + p - 1) = q;
+          if (strong) m.flow.u_surf(m.config.nx + 1, s.j1 + p - 1) = us;
           break;
         case WavemakerSide::kSouth:
-          m.flux_y(s.i1 + p - 1, 1) = q;
-          if (strong) m.v_surf(s.i1 + p - 1, 1) = us;
+          m.work.flux_y(s.i1 + p - 1, 1) = q;
+          if (strong) m.flow.v_surf(s.i1 + p - 1, 1) = us;
           break;
         default:
-          m.flux_y(s.i1 + p - 1, m.ny + 1) = q;
-          if (strong) m.v_surf(s.i1 + p - 1, m.ny + 1) = us;
+          m.work.flux_y(s.i1 + p - 1, m.config.ny + 1) = q;
+          if (strong) m.flow.v_surf(s.i1 + p - 1, m.config.ny + 1) = us;
           break;
       }
     }
@@ -117,13 +117,13 @@ void boundary_wavemaker_fluxes(Model& m, bool predictor) {
 }
 
 void inner_wavemaker_sources(Model& m, Field& eta_t, const Field& eta_e, bool predictor) {
-  const float tdt = (predictor ? 0.5f : 1.0f) * m.dt;
-  for (std::size_t k = 0; k < m.wavemakers.size(); ++k) {
-    const BoundarySignal& s = m.wavemakers[k];
+  const float tdt = (predictor ? 0.5f : 1.0f) * m.config.dt;
+  for (std::size_t k = 0; k < m.config.wavemakers.size(); ++k) {
+    const BoundarySignal& s = m.config.wavemakers[k];
     if (!is_inner_side(s.side) || s.nsteps < 1) continue;
     const bool column = s.side == WavemakerSide::kInnerColumn;
-    const std::vector<float>& factor = m.inner_source_factor[k];
-    const float width = column ? m.dx : m.dy;
+    const std::vector<float>& factor = m.config.inner_source_factor[k];
+    const float width = column ? m.config.dx : m.config.dy;
     const int np = line_points(s);
     for (int p = 1; p <= np; ++p) {
       // Each of the two cells across the line takes half of the source 2*F*Q.
@@ -131,8 +131,8 @@ void inner_wavemaker_sources(Model& m, Field& eta_t, const Field& eta_e, bool pr
       for (int c = 0; c < 2; ++c) {
         const int i = column ? s.i1 + c : s.i1 + p - 1;
         const int j = column ? s.j1 + p - 1 : s.j1 + c;
-        if (i > m.nx || j > m.ny) continue;
-        if (m.depth(i, j) + eta_e(i, j) > 0.0f) eta_t(i, j) += tdt * rate;
+        if (i > m.config.nx || j > m.config.ny) continue;
+        if (m.bed.depth(i, j) + eta_e(i, j) > 0.0f) eta_t(i, j) += tdt * rate;
       }
     }
   }

@@ -10,13 +10,15 @@ namespace swx::test {
 // nx x ny cells of still water of the given depth; every field the outputs read is (nx + 1) x (ny + 1), zero.
 inline Model still_water_model(int nx, int ny, float dx, float dy, float dt, float depth) {
   Model m;
-  m.grid = {dx, dy, 0.0f, 0.0f, 0.0f, 1, nx, ny};
-  std::tie(m.nx, m.ny, m.dx, m.dy, m.dt) = std::tuple(nx, ny, dx, dy, dt);
-  for (Field* f : {&m.depth,    &m.eta_old,  &m.eta_new,  &m.eta_mid,    &m.u_old,    &m.u_new,     &m.u_mid,
-                   &m.v_old,    &m.v_new,    &m.v_mid,    &m.u_surf,     &m.v_surf,   &m.u_bed,     &m.v_bed,
-                   &m.eta_rate, &m.depth_dx, &m.depth_dy, &m.break_mask, &m.celerity, &m.current_x, &m.current_y})
+  m.config.grid = {dx, dy, 0.0f, 0.0f, 0.0f, 1, nx, ny};
+  std::tie(m.config.nx, m.config.ny, m.config.dx, m.config.dy, m.config.dt) = std::tuple(nx, ny, dx, dy, dt);
+  for (Field* f :
+       {&m.bed.depth,     &m.flow.eta_old,  &m.flow.eta_new,  &m.flow.eta_mid, &m.flow.u_old,   &m.flow.u_new,
+        &m.flow.u_mid,    &m.flow.v_old,    &m.flow.v_new,    &m.flow.v_mid,   &m.flow.u_surf,  &m.flow.v_surf,
+        &m.flow.u_bed,    &m.flow.v_bed,    &m.flow.eta_rate, &m.bed.depth_dx, &m.bed.depth_dy, &m.flow.break_mask,
+        &m.flow.celerity, &m.bed.current_x, &m.bed.current_y})
     f->resize(nx + 1, ny + 1, 0.0f);
-  m.depth.fill(depth);
+  m.bed.depth.fill(depth);
   return m;
 }
 

@@ -24,7 +24,8 @@ GaugeSpec gauge(int i1, int j1, int i2, int j2) { return {.p1 = {.i = i1, .j = j
 // A run of one step of the model's dt (two records) with these probes and gauges.
 ModelParams one_step(const Model& m, std::vector<ProbeSpec> probes, std::vector<GaugeSpec> gauges = {}) {
   ModelParams p;
-  std::tie(p.duration, p.time_step, p.probes, p.gauges) = std::tuple(m.dt, m.dt, std::move(probes), std::move(gauges));
+  std::tie(p.duration, p.time_step, p.probes, p.gauges) =
+      std::tuple(m.config.dt, m.config.dt, std::move(probes), std::move(gauges));
   return p;
 }
 
@@ -39,11 +40,11 @@ ProbeRecords record_one_step(const Model& m, const ModelParams& p) {
 TEST(ProbeFiles, SurfaceElevationAndRunupFiles) {
   const test::ScratchDir dir("probe_files");
   Model m = test::still_water_model(5, 3, 2.0f, 2.0f, 0.25f, 0.0f);
-  std::tie(m.grid.x_origin, m.grid.y_origin, m.calc_wave_runup, m.min_flood_depth) =
+  std::tie(m.config.grid.x_origin, m.config.grid.y_origin, m.config.calc_wave_runup, m.config.min_flood_depth) =
       std::tuple(100.0f, 200.0f, 1, 0.01f);
   const float depth[5] = {2.0f, 1.0f, 0.2f, -0.5f, -1.0f};
   for (int j = 1; j <= 3; ++j)
-    for (int i = 1; i <= 5; ++i) m.depth(i, j) = depth[i - 1];
+    for (int i = 1; i <= 5; ++i) m.bed.depth(i, j) = depth[i - 1];
   ModelParams p = one_step(m, {probe("p1", 2, 2), probe("", 3, 2)}, {gauge(1, 2, 5, 2)});
   p.duration = 0.5f;
   p.probes[0].eta = p.probes[1].eta = true;
@@ -55,7 +56,7 @@ TEST(ProbeFiles, SurfaceElevationAndRunupFiles) {
   // (3,4) -> 0.1; (4,5) -> 0.75; (3,4) then (4,5), the flooded cell beyond a dry one -> 1.2.
   const float rows[3][5] = {{0, 0.5f, 0.1f, 0.5f, 1.0f}, {0, 1.5f, 0.25f, 0.75f, 1.0f}, {0, -0.25f, 0.5f, 0.5f, 1.2f}};
   for (int r = 0; r < 3; ++r) {
-    for (int i = 1; i <= 5; ++i) (r == 0 ? m.eta_old : m.eta_new)(i, 2) = rows[r][i - 1];
+    for (int i = 1; i <= 5; ++i) (r == 0 ? m.flow.eta_old : m.flow.eta_new)(i, 2) = rows[r][i - 1];
     if (r > 0) record_probes(rec, m, p, r);
   }
   record_probes(rec, m, p, 3);  // beyond N: not stored
@@ -100,11 +101,11 @@ TEST(ProbeFiles, SurfaceElevationAndRunupFiles) {
 // A current of 0.1 m/s adds 0.1 on the wet node; a dry node records 0.
 TEST(ProbeRecords, VelocityProfileFlowRateAndDryNode) {
   Model m = test::still_water_model(6, 4, 1.0f, 1.0f, 0.1f, 2.0f);
-  m.depth(5, 3) = -1.0f;
+  m.bed.depth(5, 3) = -1.0f;
   for (int j = 1; j <= 5; ++j)
-    for (int i = 1; i <= 7; ++i) m.u_new(i, j) = 0.01f * static_cast<float>(i * i);
-  m.current_on = true;
-  m.current_x.fill(0.1f);
+    for (int i = 1; i <= 7; ++i) m.flow.u_new(i, j) = 0.01f * static_cast<float>(i * i);
+  m.config.current_on = true;
+  m.bed.current_x.fill(0.1f);
   ModelParams p = one_step(m, {probe("wet", 2, 2), probe("dry", 5, 3)});
   for (ProbeSpec& s : p.probes) s.uv = s.flowrate = true;
   const ProbeRecords rec = record_one_step(m, p);
@@ -121,10 +122,10 @@ TEST(ProbeRecords, VelocityProfileFlowRateAndDryNode) {
 // the datum records 9.81 (-0.5)^2 / 2 at rest.  The strong option in still water gives the head.
 TEST(ProbeRecords, PressureAndForce) {
   Model m = test::still_water_model(5, 5, 1.0f, 1.0f, 0.1f, 2.0f);
-  m.eta_new.fill(0.1f);
-  m.u_new(4, 3) = 0.0981f;
-  m.depth(2, 2) = -0.5f;
-  m.eta_new(2, 2) = 0.0f;
+  m.flow.eta_new.fill(0.1f);
+  m.flow.u_new(4, 3) = 0.0981f;
+  m.bed.depth(2, 2) = -0.5f;
+  m.flow.eta_new(2, 2) = 0.0f;
   ModelParams p = one_step(m, {probe("below", 3, 3), probe("above", 3, 3), probe("land", 2, 2)});
   p.probes[0].pressure = p.probes[1].pressure = p.probes[0].force = p.probes[2].force = true;
   p.probes[0].z_p = 0.5f;
@@ -139,9 +140,9 @@ TEST(ProbeRecords, PressureAndForce) {
   EXPECT_NEAR(rec.force(2, 3), 1.22625f, 1e-6f);
 
   m = test::still_water_model(4, 4, 1.0f, 1.0f, 0.1f, 2.0f);
-  m.nonlinear_option = 2;
-  m.eta_new.fill(0.1f);
-  m.eta_new(2, 3) = 0.2f;
+  m.config.nonlinear_option = 2;
+  m.flow.eta_new.fill(0.1f);
+  m.flow.eta_new(2, 3) = 0.2f;
   p = one_step(m, {probe("s", 1, 4)});  // an edge node: taken one node inside, at (2, 3)
   p.probes[0].pressure = true;
   p.probes[0].z_p = 0.5f;
@@ -153,18 +154,18 @@ TEST(ProbeRecords, PressureAndForce) {
 // (1, 1) to (2, 8) has tan(theta) a little above 7 in float, so it stays in column 1.
 TEST(ProbeRecords, RunupGaugeWalks) {
   Model m = test::still_water_model(3, 5, 1.0f, 1.0f, 0.1f, 0.0f);
-  std::tie(m.calc_wave_runup, m.min_flood_depth) = std::tuple(1, 0.05f);
+  std::tie(m.config.calc_wave_runup, m.config.min_flood_depth) = std::tuple(1, 0.05f);
   const float depth[5] = {1.0f, 0.5f, -0.2f, -0.4f, -0.6f}, eta[5] = {0.1f, 0.1f, 0.3f, 0.4f, 0.6f};
   for (int j = 1; j <= 5; ++j)
-    for (int i = 1; i <= 3; ++i) m.depth(i, j) = depth[j - 1], m.eta_new(i, j) = eta[j - 1];
+    for (int i = 1; i <= 3; ++i) m.bed.depth(i, j) = depth[j - 1], m.flow.eta_new(i, j) = eta[j - 1];
   const ProbeRecords rec = record_one_step(m, one_step(m, {}, {gauge(2, 1, 2, 5), gauge(2, 5, 2, 1)}));
   EXPECT_FLOAT_EQ(rec.runup(2, 1), 0.3f);
   EXPECT_EQ(rec.runup(2, 2), 0.0f);
 
   m = test::still_water_model(2, 8, 1.0f, 1.0f, 0.1f, 1.0f);
-  std::tie(m.calc_wave_runup, m.min_flood_depth) = std::tuple(1, 0.05f);
-  m.depth(1, 8) = -1.0f;
-  m.eta_new(1, 7) = 0.2f;
+  std::tie(m.config.calc_wave_runup, m.config.min_flood_depth) = std::tuple(1, 0.05f);
+  m.bed.depth(1, 8) = -1.0f;
+  m.flow.eta_new(1, 7) = 0.2f;
   const ModelParams p = one_step(m, {}, {gauge(1, 1, 2, 8)});
   ASSERT_LT(7.0f / std::tan(init_probe_records(p).gauge_angle[0]) + 1.0f, 2.0f);
   EXPECT_FLOAT_EQ(record_one_step(m, p).runup(2, 1), 0.2f);
@@ -188,20 +189,20 @@ TEST(Statistics, SignificantWaveHeightMeanLevelAndRunup) {
   ModelParams p = twenty_second_run();
   p.has_hs_file = p.has_runup_max_file = true;
   Model m = test::still_water_model(3, 2, 1.0f, 1.0f, p.time_step, 5.0f);
-  std::tie(m.depth(2, 1), m.depth(3, 1)) = std::tuple(-1.0f, -0.2f);
+  std::tie(m.bed.depth(2, 1), m.bed.depth(3, 1)) = std::tuple(-1.0f, -0.2f);
   std::ostringstream console;
-  Statistics st = init_statistics(p, m.grid, storm_of(20.0f), Reporter{&console, nullptr});
+  Statistics st = init_statistics(p, m.config.grid, storm_of(20.0f), Reporter{&console, nullptr});
   ASSERT_EQ(std::tie(st.nsteps, st.nwin, st.k0), std::tuple(161, 161, 1));
   EXPECT_TRUE(st.water_level);  // needed for Hs
   EXPECT_TRUE(!st.mean_velocity && st.su.empty() && st.eu.empty());
   EXPECT_EQ(console.str(), "");
   for (int k = 1; k <= st.nsteps; ++k) {
-    m.eta_new.fill(0.5f * std::sin(kTwoPi * static_cast<float>(k) / 20.0f));
-    m.eta_new(2, 1) = 1.0f;                  // total depth 0: dry
-    m.eta_new(3, 1) = k == 5 ? 0.4f : 0.2f;  // flooded at step 5 only
+    m.flow.eta_new.fill(0.5f * std::sin(kTwoPi * static_cast<float>(k) / 20.0f));
+    m.flow.eta_new(2, 1) = 1.0f;                  // total depth 0: dry
+    m.flow.eta_new(3, 1) = k == 5 ? 0.4f : 0.2f;  // flooded at step 5 only
     accumulate_statistics(st, m, k);
   }
-  const StatisticsResults r = finalise_statistics(st, m.grid);
+  const StatisticsResults r = finalise_statistics(st, m.config.grid);
   EXPECT_NEAR(r.hs(1, 2), std::sqrt(2.0f), 0.01f * std::sqrt(2.0f));
   EXPECT_NEAR(r.mwl(1, 2), 0.0f, 1e-4f);
   EXPECT_EQ(std::tie(r.mwl(2, 1), r.hs(2, 1), r.runup_max(1, 1)), std::tuple(0.0f, 0.0f, 0.0f));
@@ -230,16 +231,16 @@ TEST(Statistics, DirectionWithOrientationAndMeanVelocity) {
   ModelParams p = twenty_second_run();
   p.has_mean_theta_file = p.has_mean_uv_file = true;
   Model m = test::still_water_model(2, 1, 1.0f, 1.0f, p.time_step, 3.0f);
-  m.grid.grid_orientation = 30.0f;
-  Statistics st = init_statistics(p, m.grid, storm_of(20.0f), Reporter{});
+  m.config.grid.grid_orientation = 30.0f;
+  Statistics st = init_statistics(p, m.config.grid, storm_of(20.0f), Reporter{});
   const float a = -10.0f * kPiRounded / 180.0f;
-  m.eta_new.fill(1.0f);
-  m.u_new.fill(std::cos(a));
-  m.v_new.fill(std::sin(a));
-  m.u_new(3, 1) = 0.0f;             // eastern edge face
+  m.flow.eta_new.fill(1.0f);
+  m.flow.u_new.fill(std::cos(a));
+  m.flow.v_new.fill(std::sin(a));
+  m.flow.u_new(3, 1) = 0.0f;        // eastern edge face
   accumulate_statistics(st, m, 1);  // before the window: nothing
   accumulate_statistics(st, m, 2);
-  const StatisticsResults r = finalise_statistics(st, m.grid);
+  const StatisticsResults r = finalise_statistics(st, m.config.grid);
   EXPECT_NEAR(r.theta(1, 1), 20.0f, 1e-4f);
   EXPECT_NEAR(r.mean_u(2, 1), 0.4924039f / 161.0f, 1e-8f);  // cos(-10 deg) / 2
   EXPECT_NEAR(r.mean_v(1, 1), std::sin(a) / 161.0f, 1e-8f);

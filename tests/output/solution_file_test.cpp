@@ -48,11 +48,11 @@ float u_at(int i, int j) { return static_cast<float>(i + 100 * j); }
 TEST(Animation, HeaderFramesAndBreakingMark) {
   const test::ScratchDir dir("animation");
   Model m = test::still_water_model(12, 8, 2.0f, 3.0f, 0.1f, 1.0f);
-  std::tie(m.grid.x_origin, m.grid.y_origin) = std::tuple(100.0f, 200.0f);
-  m.breaking_on = 1;
-  m.celerity.fill(3.0f);
-  m.u_surf(5, 4) = m.u_surf(6, 4) = m.u_surf(8, 4) = m.u_surf(9, 4) = 3.0f;
-  m.eta_rate(5, 4) = 0.01f;
+  std::tie(m.config.grid.x_origin, m.config.grid.y_origin) = std::tuple(100.0f, 200.0f);
+  m.config.breaking_on = 1;
+  m.flow.celerity.fill(3.0f);
+  m.flow.u_surf(5, 4) = m.flow.u_surf(6, 4) = m.flow.u_surf(8, 4) = m.flow.u_surf(9, 4) = 3.0f;
+  m.flow.eta_rate(5, 4) = 0.01f;
   ModelParams p;
   std::tie(p.time_step, p.duration, p.start_time, p.end_time, p.save_time_step) =
       std::tuple(0.1f, 0.7f, 0.1f, 0.5f, 0.2f);
@@ -60,15 +60,16 @@ TEST(Animation, HeaderFramesAndBreakingMark) {
   std::tie(p.eta_anim_file, p.uv_anim_file) = std::tuple(dir.path("eta.anim"), dir.path("uv.anim"));
   std::tie(p.grid_i1, p.grid_i2, p.grid_j1, p.grid_j2) = std::tuple(11, 2, 3, 7);  // i corners swapped
   SolutionFile none;
-  Animation a = open_animation(p, m.grid, none);
+  Animation a = open_animation(p, m.config.grid, none);
   EXPECT_EQ(std::tie(a.kstart, a.kend, a.kint), std::tuple(2, 6, 2));
   for (int k = 1; k <= 7; ++k) {
     for (int j = 1; j <= 8; ++j)
-      for (int i = 1; i <= 12; ++i) m.eta_new(i, j) = eta_at(i, j, k), m.u_new(i, j) = u_at(i, j), m.v_new(i, j) = k;
+      for (int i = 1; i <= 12; ++i)
+        m.flow.eta_new(i, j) = eta_at(i, j, k), m.flow.u_new(i, j) = u_at(i, j), m.flow.v_new(i, j) = k;
     save_animation_step(a, m, p, none, k);
   }
   close_animation(a, none);
-  EXPECT_EQ(m.eta_new(5, 4), eta_at(5, 4, 7));  // the model's level carries no mark
+  EXPECT_EQ(m.flow.eta_new(5, 4), eta_at(5, 4, 7));  // the model's level carries no mark
   Reader eta{test::read_text(p.eta_anim_file)}, uv{test::read_text(p.uv_anim_file)};
   ASSERT_EQ(eta.bytes.size(), 44u + 3u * (12u + 200u));
   ASSERT_EQ(uv.bytes.size(), 44u + 3u * 2u * (12u + 200u));
@@ -134,33 +135,33 @@ TEST(SolutionFile, StatisticsGridsAndDatasets) {
   std::tie(p.hs_file, p.mean_wl_file, p.mean_uv_file) =
       std::tuple(dir.path("hs.grd"), dir.path("mwl.grd"), dir.path("uv.grd"));
   Model m = test::still_water_model(3, 2, 1.0f, 1.0f, p.time_step, 2.0f);
-  Statistics st = init_statistics(p, m.grid, {{}, {}, 1.0f, false}, Reporter{});  // Nwin = 3, k0 = 1
+  Statistics st = init_statistics(p, m.config.grid, {{}, {}, 1.0f, false}, Reporter{});  // Nwin = 3, k0 = 1
   for (int k = 1; k <= 3; ++k) {
     for (int j = 1; j <= 3; ++j)
       for (int i = 1; i <= 4; ++i) {
-        m.eta_new(i, j) = 0.1f * static_cast<float>(i * k) - 0.07f * static_cast<float>(j);
-        m.u_new(i, j) = 0.3f * static_cast<float>(i - j * k);
-        m.v_new(i, j) = 0.11f * static_cast<float>(i + j + k);
+        m.flow.eta_new(i, j) = 0.1f * static_cast<float>(i * k) - 0.07f * static_cast<float>(j);
+        m.flow.u_new(i, j) = 0.3f * static_cast<float>(i - j * k);
+        m.flow.v_new(i, j) = 0.11f * static_cast<float>(i + j + k);
       }
     accumulate_statistics(st, m, k);
   }
   std::ostringstream console, log;
   const Reporter reporter{&console, &log};
   SolutionFile closed;
-  write_statistics(st, p, m.grid, closed, reporter, "/w");
+  write_statistics(st, p, m.config.grid, closed, reporter, "/w");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   EXPECT_EQ(log.str(), "");
   p.solution_file_option = 2;
   const std::string file = (dir / "case.h5").string();
   SolutionFile sf = open_solution_file(file, "case1");
-  write_statistics(st, p, m.grid, sf, reporter, "/w");
+  write_statistics(st, p, m.config.grid, sf, reporter, "/w");
   close_solution_file(sf);
   EXPECT_FALSE(sf.open);
   EXPECT_NE(log.str().find(" SWELLIX Output File: \"/w\\" + p.hs_file + "\"\n"), std::string::npos);
   EXPECT_NE(test::read_text(p.hs_file).find("\n:DataDescription(1)    Sig. Wave Height"), std::string::npos);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);
 
-  const StatisticsResults r = finalise_statistics(st, m.grid);
+  const StatisticsResults r = finalise_statistics(st, m.config.grid);
   for (const auto& [path, values] :
        {std::pair{"/case1/Sig. Wave Height", &r.hs}, std::pair{"/case1/Mean Water Level", &r.mwl}}) {
     const Dataset d = read_dataset(file, path);
@@ -181,11 +182,11 @@ TEST(SolutionFile, StatisticsGridsAndDatasets) {
 TEST(SolutionFile, AnimationDatasets) {
   const test::ScratchDir dir("solution_animation");
   Model m = test::still_water_model(2, 2, 1.0f, 1.0f, 0.25f, 1.0f);
-  std::tie(m.grid.x_origin, m.grid.y_origin) = std::tuple(-7.5f, 4.25f);
-  m.breaking_on = 1;
-  m.celerity.fill(1.0f);
-  std::tie(m.eta_new(2, 1), m.eta_rate(2, 1), m.eta_new(1, 2)) = std::tuple(1.3f, 0.5f, 0.25f);
-  std::tie(m.u_new(1, 1), m.v_new(1, 1)) = std::tuple(3.0f, 4.0f);
+  std::tie(m.config.grid.x_origin, m.config.grid.y_origin) = std::tuple(-7.5f, 4.25f);
+  m.config.breaking_on = 1;
+  m.flow.celerity.fill(1.0f);
+  std::tie(m.flow.eta_new(2, 1), m.flow.eta_rate(2, 1), m.flow.eta_new(1, 2)) = std::tuple(1.3f, 0.5f, 0.25f);
+  std::tie(m.flow.u_new(1, 1), m.flow.v_new(1, 1)) = std::tuple(3.0f, 4.0f);
   ModelParams p;
   std::tie(p.time_step, p.duration, p.end_time, p.solution_file_option) = std::tuple(0.25f, 0.5f, 0.5f, 1);
   p.save_time_step = 0.1f;  // below the model step: every step
@@ -193,7 +194,7 @@ TEST(SolutionFile, AnimationDatasets) {
   std::tie(p.eta_anim_file, p.uv_anim_file) = std::tuple(dir.path("eta.anim"), dir.path("uv.anim"));
   const std::string file = (dir / "anim.h5").string();
   SolutionFile sf = open_solution_file(file, "bay");
-  Animation a = open_animation(p, m.grid, sf);
+  Animation a = open_animation(p, m.config.grid, sf);
   for (int k = 1; k <= 3; ++k) save_animation_step(a, m, p, sf, k);
   close_animation(a, sf);
   close_solution_file(sf);

@@ -50,7 +50,7 @@ TrainResult wave_train(int side, double layer_strength) {
   };
   // Velocity on the wavemaker side's boundary face of the row (or column) across-index w.
   auto face = [&](const Model& m, int w) {
-    return along_x ? m.u_old(side == 4 ? 1 : nx + 1, w) : m.v_old(w, side == 3 ? 1 : ny + 1);
+    return along_x ? m.flow.u_old(side == 4 ? 1 : nx + 1, w) : m.flow.v_old(w, side == 3 ? 1 : ny + 1);
   };
   Field depth = test::flat_depth(nx, ny, 1.0f);
   OptionalGrids grids;
@@ -74,7 +74,7 @@ TrainResult wave_train(int side, double layer_strength) {
     sim.run(s);
     r.outside_face = std::max(r.outside_face, std::fabs(face(sim.m, nw)));
     if (s > kSteps - 80)
-      for (int a = 1; a <= nl; ++a) env.add(a, sim.m.eta_old(cell(a, 2).first, cell(a, 2).second));
+      for (int a = 1; a <= nl; ++a) env.add(a, sim.m.flow.eta_old(cell(a, 2).first, cell(a, 2).second));
   }
   // After step M the old level holds r1*U(n1) with n1 = (M mod M) + 1 = 1 and r1 = 1.
   r.wavemaker_face_error = std::fabs(face(sim.m, 2) - sig.u(1, 2));
@@ -113,7 +113,7 @@ double inner_height(bool column, float direction) {
   for (int s = 1; s <= kSteps; ++s) {
     sim.run(s);
     if (s > kSteps - 80)
-      for (int a = 1; a <= nl; ++a) env.add(a, column ? sim.m.eta_old(a, 2) : sim.m.eta_old(2, a));
+      for (int a = 1; a <= nl; ++a) env.add(a, column ? sim.m.flow.eta_old(a, 2) : sim.m.flow.eta_old(2, a));
   }
   // The source is centred on face line+1.
   const int d0 = kPerL * 3 / 2, d1 = 3 * kPerL;

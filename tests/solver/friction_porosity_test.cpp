@@ -22,11 +22,11 @@ double energy_left(float chezy) {
   o.chezy_coeff = chezy;
   test::Sim sim(test::flat_depth(n, 1, 0.5f), n, 1, dx, 1.0f, o);
   Model& m = sim.m;
-  for (int i = 1; i <= n; ++i) m.eta_old(i, 1) = static_cast<float>(0.05 * std::cos(k * (i - 0.5) * dx));
+  for (int i = 1; i <= n; ++i) m.flow.eta_old(i, 1) = static_cast<float>(0.05 * std::cos(k * (i - 0.5) * dx));
   auto energy = [&] {
     double e = 0.0;
-    for (int i = 1; i <= n; ++i) e += 9.81 * m.eta_old(i, 1) * m.eta_old(i, 1) / 2.0;
-    for (int i = 2; i <= n; ++i) e += h * m.u_old(i, 1) * m.u_old(i, 1) / 2.0;
+    for (int i = 1; i <= n; ++i) e += 9.81 * m.flow.eta_old(i, 1) * m.flow.eta_old(i, 1) / 2.0;
+    for (int i = 2; i <= n; ++i) e += h * m.flow.u_old(i, 1) * m.flow.u_old(i, 1) / 2.0;
     return e;
   };
   const double e0 = energy();
@@ -71,7 +71,7 @@ double transmitted_height(bool porous) {
   test::Envelope env(1);
   for (int s = 1; s <= steps; ++s) {
     sim.run(s);
-    if (s > steps - 80) env.add(1, sim.m.eta_old(4 * per_l, 2));
+    if (s > steps - 80) env.add(1, sim.m.flow.eta_old(4 * per_l, 2));
   }
   return env.height(1);
 }
@@ -94,9 +94,9 @@ TEST(Current, IsCarriedInTheFluxes) {
   g.current_y = Field(nx + 1, ny + 1, 0.0f);
   test::Sim sim(test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, test::options(0.1f, 5.0f), {}, g);
   sim.run(1);
-  EXPECT_NEAR(sim.m.eta_old(1, 2), -0.1f, 0.01f);
-  EXPECT_NEAR(sim.m.eta_old(nx, 2), 0.1f, 0.01f);
-  EXPECT_NEAR(sim.m.eta_old(5, 2), 0.0f, 1e-3f);
+  EXPECT_NEAR(sim.m.flow.eta_old(1, 2), -0.1f, 0.01f);
+  EXPECT_NEAR(sim.m.flow.eta_old(nx, 2), 0.1f, 0.01f);
+  EXPECT_NEAR(sim.m.flow.eta_old(5, 2), 0.0f, 1e-3f);
 }
 
 }  // namespace

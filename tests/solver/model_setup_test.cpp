@@ -27,21 +27,21 @@ TEST(ModelSetup, DepthExtremesSlopesRunupStartRampAndSignalElements) {
   d(5, 1) = 0.3f;   // face 5: 0.3
   test::Sim sim(d, nx, ny, 1.0f, 1.0f, test::options(0.1f, 8.0f, true, 0.0f));
   const Model& m = sim.m;
-  EXPECT_EQ(m.max_depth, 2.0f);
-  EXPECT_EQ(m.min_wet_depth, 0.3f);
-  EXPECT_EQ(m.depth_dx(2, 1), 0.0f);
-  EXPECT_EQ(m.depth_dx(3, 1), 0.0f);
-  EXPECT_EQ(m.depth_dx(4, 1), 0.5f);
-  EXPECT_FLOAT_EQ(m.depth_dx(5, 1), 0.3f);
-  EXPECT_EQ(m.depth_dx(6, 1), m.depth_dx(5, 1));  // edge face copies its neighbour
-  EXPECT_EQ(m.depth_dx(1, 1), m.depth_dx(2, 1));
+  EXPECT_EQ(m.config.max_depth, 2.0f);
+  EXPECT_EQ(m.config.min_wet_depth, 0.3f);
+  EXPECT_EQ(m.bed.depth_dx(2, 1), 0.0f);
+  EXPECT_EQ(m.bed.depth_dx(3, 1), 0.0f);
+  EXPECT_EQ(m.bed.depth_dx(4, 1), 0.5f);
+  EXPECT_FLOAT_EQ(m.bed.depth_dx(5, 1), 0.3f);
+  EXPECT_EQ(m.bed.depth_dx(6, 1), m.bed.depth_dx(5, 1));  // edge face copies its neighbour
+  EXPECT_EQ(m.bed.depth_dx(1, 1), m.bed.depth_dx(2, 1));
   EXPECT_NE(sim.q.console.str().find("Slope exceeds maximum recommended value of 0.5"), std::string::npos);
   // Dry land at its own elevation; a depth of exactly 0 is dry with total depth 0.
-  EXPECT_EQ(m.eta_old(3, 1), 0.5f);
-  EXPECT_EQ(m.eta_old(4, 1), 0.0f);
-  EXPECT_EQ(m.eta_old(1, 1), 0.0f);
+  EXPECT_EQ(m.flow.eta_old(3, 1), 0.5f);
+  EXPECT_EQ(m.flow.eta_old(4, 1), 0.0f);
+  EXPECT_EQ(m.flow.eta_old(1, 1), 0.0f);
   // Ramp: mean period 8 s and dt 0.1 s give int(80 + 1.5) = 81 steps; r0 = 0 at step 1.
-  EXPECT_EQ(m.ramp_steps, 81);
+  EXPECT_EQ(m.config.ramp_steps, 81);
   float r0 = 1.0f, r1 = 0.0f;
   ramp_factors(1, 81, r0, r1);
   EXPECT_EQ(r0, 0.0f);
@@ -57,8 +57,8 @@ TEST(ModelSetup, DepthExtremesSlopesRunupStartRampAndSignalElements) {
     EXPECT_EQ(n1, e1) << step;
   }
   // Celerity (breaking on) on wet cells only.
-  EXPECT_EQ(m.celerity(3, 1), 0.0f);
-  EXPECT_EQ(m.celerity(1, 1), linear_celerity(8.0f, 2.0f));
+  EXPECT_EQ(m.flow.celerity(3, 1), 0.0f);
+  EXPECT_EQ(m.flow.celerity(1, 1), linear_celerity(8.0f, 2.0f));
 }
 
 TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
@@ -75,22 +75,22 @@ TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
   // A south-row wavemaker (side code 3) moves the x-edge strips into the velocity damping.
   const BoundarySignal s = regular_signal(WavemakerSide::kSouth, 2, 4, 1, 1, 0.1f, 5.0f, 2.0f, 0.1f, 10, 1.0f);
   const Model m = test::Sim(test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, test::options(0.1f, 5.0f), {s}, g).m;
-  EXPECT_FLOAT_EQ(m.friction_factor(2, 2), 9.81f / 900.0f);  // 0.0109
-  EXPECT_FLOAT_EQ(m.friction_factor(1, 1), 9.81f / 3600.0f);
-  EXPECT_TRUE(m.x_velocity_sink);
-  EXPECT_FALSE(m.y_velocity_sink);
+  EXPECT_FLOAT_EQ(m.bed.friction_factor(2, 2), 9.81f / 900.0f);  // 0.0109
+  EXPECT_FLOAT_EQ(m.bed.friction_factor(1, 1), 9.81f / 3600.0f);
+  EXPECT_TRUE(m.config.x_velocity_sink);
+  EXPECT_FALSE(m.config.y_velocity_sink);
   for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(m.damping(i, 2), 0.0f);
-    EXPECT_EQ(m.velocity_damping(i, 2), 4.0f - static_cast<float>(i));
+    EXPECT_EQ(m.bed.damping(i, 2), 0.0f);
+    EXPECT_EQ(m.bed.velocity_damping(i, 2), 4.0f - static_cast<float>(i));
   }
   // Current: discarded where the damping was > 0 before the strip moved (cells 1-3 moved, so
   // damping is 0 there now and the current stays), copied onto the far faces.
-  EXPECT_EQ(m.current_x(1, 1), 0.5f);
-  EXPECT_EQ(m.current_x(nx + 1, 2), m.current_x(nx, 2));
-  EXPECT_EQ(m.current_y(3, ny + 1), -0.25f);
+  EXPECT_EQ(m.bed.current_x(1, 1), 0.5f);
+  EXPECT_EQ(m.bed.current_x(nx + 1, 2), m.bed.current_x(nx, 2));
+  EXPECT_EQ(m.bed.current_y(3, ny + 1), -0.25f);
   // Marks: the box of a row line i1..i2 on row 1 takes rows 1 and 2.
   for (auto [i, j, mark] : {std::tuple{2, 1, 1}, {4, 2, 1}, {5, 1, 0}, {3, 3, 0}})
-    EXPECT_EQ(m.wavemaker_mark(i, j), mark) << i << "," << j;
+    EXPECT_EQ(m.bed.wavemaker_mark(i, j), mark) << i << "," << j;
   // A column line 3..3 over rows 1..4 is one column wide: i = 3 and 4.
   for (auto [i, j, in] : {std::tuple{3, 2, true}, {4, 4, true}, {5, 2, false}, {3, 5, false}})
     EXPECT_EQ(in_wavemaker_box(i, j, 3, 3, 1, 4), in) << i << "," << j;
@@ -100,9 +100,9 @@ TEST(ModelSetup, FrictionDampingStripsCurrentInAndOutOfDampingAndMarks) {
   inner.damping(3, 3) = 0.7f;
   inner.current_x = inner.current_y = Field(6, 6, 1.0f);
   const Model mi = test::Sim(test::flat_depth(5, 5, 2.0f), 5, 5, 1.0f, 1.0f, SolverOptions{}, {}, inner).m;
-  EXPECT_EQ(mi.current_x(3, 3), 0.0f);
-  EXPECT_EQ(mi.current_y(3, 3), 0.0f);
-  EXPECT_EQ(mi.current_x(2, 3), 1.0f);
+  EXPECT_EQ(mi.bed.current_x(3, 3), 0.0f);
+  EXPECT_EQ(mi.bed.current_y(3, 3), 0.0f);
+  EXPECT_EQ(mi.bed.current_x(2, 3), 1.0f);
 }
 
 // The source factor of an inner line (docs/equations.md): the Green's solution of the flat-bed
@@ -118,8 +118,8 @@ TEST(ModelSetup, InnerLineSourceFactorOfARegularWave) {
     const BoundarySignal s = regular_signal(WavemakerSide::kInnerColumn, 3, 3, 1, 4, 0.02f,
                                             static_cast<float>(2.0 * test::kPi / omega), 1.0f, 0.05f, 400, direction);
     const Model m = test::Sim(test::flat_depth(6, 4, 1.0f), 6, 4, 0.1f, 0.1f, test::options(0.05f, 5.0f), {s}).m;
-    ASSERT_EQ(m.inner_source_factor.at(0).size(), 5u);
-    for (int p = 1; p <= 4; ++p) EXPECT_NEAR(m.inner_source_factor[0][p], direction * f, 1e-4) << p;
+    ASSERT_EQ(m.config.inner_source_factor.at(0).size(), 5u);
+    for (int p = 1; p <= 4; ++p) EXPECT_NEAR(m.config.inner_source_factor[0][p], direction * f, 1e-4) << p;
   }
 }
 

@@ -93,13 +93,13 @@ Result run_case(const Case& c, int steps, bool transposed, bool zero_current = f
   Result r;
   Array2D<std::uint8_t> flooded(nx + 1, ny + 1, 0);
   for (int s = 1; s <= steps; ++s) {
-    const Field before = m.eta_old;
+    const Field before = m.flow.eta_old;
     sim.run(s);
     for (int j = 1; j <= ny; ++j) {
       for (int i = 1; i <= nx; ++i) {
-        r.breaking += get(m.break_mask, i, j) > 0.0f;
-        if (s == 1 ? get(m.depth, i, j) + get(before, i, j) > 0.0f : false) flooded(i, j) = 2;  // wet at the start
-        if (flooded(i, j) == 0 && get(m.depth, i, j) + get(m.eta_old, i, j) > 0.0f) flooded(i, j) = 1;
+        r.breaking += get(m.flow.break_mask, i, j) > 0.0f;
+        if (s == 1 ? get(m.bed.depth, i, j) + get(before, i, j) > 0.0f : false) flooded(i, j) = 2;  // wet at the start
+        if (flooded(i, j) == 0 && get(m.bed.depth, i, j) + get(m.flow.eta_old, i, j) > 0.0f) flooded(i, j) = 1;
       }
     }
   }
@@ -109,10 +109,10 @@ Result run_case(const Case& c, int steps, bool transposed, bool zero_current = f
   r.v = Field(nx + 2, ny + 2, 0.0f);
   for (int j = 1; j <= ny + 1; ++j) {
     for (int i = 1; i <= nx + 1; ++i) {
-      r.eta(i, j) = get(m.eta_old, i, j);
-      r.u(i, j) = get(transposed ? m.v_old : m.u_old, i, j);
-      r.v(i, j) = get(transposed ? m.u_old : m.v_old, i, j);
-      if (i <= nx && j <= ny && (get(m.depth, i, j) + r.eta(i, j) > 0.0f || !std::isfinite(r.eta(i, j))))
+      r.eta(i, j) = get(m.flow.eta_old, i, j);
+      r.u(i, j) = get(transposed ? m.flow.v_old : m.flow.u_old, i, j);
+      r.v(i, j) = get(transposed ? m.flow.u_old : m.flow.v_old, i, j);
+      if (i <= nx && j <= ny && (get(m.bed.depth, i, j) + r.eta(i, j) > 0.0f || !std::isfinite(r.eta(i, j))))
         r.max_eta = std::isfinite(r.eta(i, j)) ? std::max(r.max_eta, std::fabs(r.eta(i, j))) : 1e30f;
     }
   }

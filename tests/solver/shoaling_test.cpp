@@ -48,7 +48,7 @@ test::Envelope climb_slope(int option) {
   for (int s = 1; s <= steps; ++s) {
     sim.run(s);
     if (s > steps - window)
-      for (int i = 1; i <= nx; ++i) env.add(i, sim.m.eta_old(i, 1));
+      for (int i = 1; i <= nx; ++i) env.add(i, sim.m.flow.eta_old(i, 1));
   }
   return env;
 }

@@ -83,10 +83,10 @@ TEST(Shoreline, LakeAtRestOnABeachStaysAtRest) {
       o.nonlinear_option = option;
       test::Sim sim(beach(nx, ny, false, lower), nx, ny, 1.0f, 1.0f, o);
       sim.run(1);
-      const Field eta1 = sim.m.eta_old;
+      const Field eta1 = sim.m.flow.eta_old;
       sim.run(2, 2000);
-      EXPECT_EQ(sim.m.eta_old.v, eta1.v) << "lowered by " << lower;
-      for (float u : sim.m.u_old.v) ASSERT_EQ(u, 0.0f) << "lowered by " << lower;
+      EXPECT_EQ(sim.m.flow.eta_old.v, eta1.v) << "lowered by " << lower;
+      for (float u : sim.m.flow.u_old.v) ASSERT_EQ(u, 0.0f) << "lowered by " << lower;
       EXPECT_EQ(sim.q.log.str().find("instability"), std::string::npos);
     }
   }
@@ -100,12 +100,13 @@ TEST(Shoreline, SloshingBetweenBeachesKeepsVolume) {
   Model& m = sim.m;
   for (int j = 1; j <= ny; ++j)
     for (int i = 1; i <= nx; ++i)
-      if (m.depth(i, j) > 0.0f) m.eta_old(i, j) = 0.15f * (static_cast<float>(i) - 30.5f) / 30.0f;
+      if (m.bed.depth(i, j) > 0.0f) m.flow.eta_old(i, j) = 0.15f * (static_cast<float>(i) - 30.5f) / 30.0f;
   const double v0 = water_volume(m);
   int flooded = 0;
   for (int s = 1; s <= 5000; ++s) {
     sim.run(s);
-    for (int i = 1; i <= nx; ++i) flooded += m.depth(i, 2) <= 0.0f && m.depth(i, 2) + m.eta_old(i, 2) > 0.0f;
+    for (int i = 1; i <= nx; ++i)
+      flooded += m.bed.depth(i, 2) <= 0.0f && m.bed.depth(i, 2) + m.flow.eta_old(i, 2) > 0.0f;
   }
   EXPECT_GT(flooded, 0);
   EXPECT_LT(std::fabs(water_volume(m) - v0) / v0, 1e-3);
@@ -126,23 +127,24 @@ TEST(Shoreline, UprushTongueCarriesNoLumpAtItsTip) {
   test::Sim sim(d, nx, ny, 0.05f, 0.05f, test::options(0.01f, 0.2f, true, 0.002f));
   Model& m = sim.m;
   for (int j = 1; j <= ny; ++j)
-    for (int i = 1; i <= 40; ++i) m.eta_old(i, j) = 0.01f;
+    for (int i = 1; i <= 40; ++i) m.flow.eta_old(i, j) = 0.01f;
   const double v0 = water_volume(m);
   std::vector<std::pair<int, float>> tips;  // last wet cell on land and its depth less the one behind
   for (int s = 1; s <= 900; ++s) {
     sim.run(s);
     int tip = 0;
     for (int i = 1; i <= nx; ++i)
-      if (m.depth(i, 2) + m.eta_old(i, 2) > m.min_flood_depth) tip = i;
-    if (m.depth(tip, 2) < 0.0f)
-      tips.emplace_back(tip, (m.depth(tip, 2) + m.eta_old(tip, 2)) - (m.depth(tip - 1, 2) + m.eta_old(tip - 1, 2)));
+      if (m.bed.depth(i, 2) + m.flow.eta_old(i, 2) > m.config.min_flood_depth) tip = i;
+    if (m.bed.depth(tip, 2) < 0.0f)
+      tips.emplace_back(
+          tip, (m.bed.depth(tip, 2) + m.flow.eta_old(tip, 2)) - (m.bed.depth(tip - 1, 2) + m.flow.eta_old(tip - 1, 2)));
   }
   EXPECT_LT(std::fabs(water_volume(m) - v0) / v0, 1e-7);
   int highest = 0;
   for (const auto& t : tips) highest = std::max(highest, t.first);
   ASSERT_GT(highest, 165);  // the still shoreline lies at cell 160
   for (std::size_t k = 0; k < tips.size() && tips[k].first < highest; ++k)
-    EXPECT_LT(tips[k].second, m.min_flood_depth) << "tip at cell " << tips[k].first;
+    EXPECT_LT(tips[k].second, m.config.min_flood_depth) << "tip at cell " << tips[k].first;
 }
 
 }  // namespace

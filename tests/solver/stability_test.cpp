@@ -50,20 +50,20 @@ TEST(Courant, NumberAndLimit) {
   EXPECT_EQ(linear_celerity(8.0f, 0.0f), 0.0f);
 
   Model m;
-  m.dx = m.dy = 1.0f;
-  m.dt = 0.1f;
-  m.mean_period = 8.0f;
+  m.config.dx = m.config.dy = 1.0f;
+  m.config.dt = 0.1f;
+  m.config.mean_period = 8.0f;
   // T = 8 s, h = 2 m: omega = 0.785398, x tanh x = omega^2 h / g = 0.125664 gives x = 0.36208,
   // c = omega h / x = 4.3383 m/s and Cr = sqrt(2) * 4.3383 * 0.1 = 0.6135.
-  m.max_depth = 2.0f;
+  m.config.max_depth = 2.0f;
   test::Quiet q;
   check_courant(m, q.reporter);
   EXPECT_EQ(q.log.str(), " Courant Number =    0.61\n");
   EXPECT_EQ(q.console.str(), q.log.str());
-  m.max_depth = 0.0f;  // dry deepest cell: Cr = 0
+  m.config.max_depth = 0.0f;  // dry deepest cell: Cr = 0
   check_courant(m, q.reporter);
-  m.dt = 1.0f;
-  m.max_depth = 4.0f;
+  m.config.dt = 1.0f;
+  m.config.max_depth = 4.0f;
   try {
     check_courant(m, q.reporter);
     FAIL() << "no fatal error";
@@ -80,16 +80,16 @@ TEST(Instability, ReportedOnceLoggedPerCell) {
   test::Sim sim(test::flat_depth(nx, ny, 2.0f), nx, ny, 1.0f, 1.0f, SolverOptions{});
   Model& m = sim.m;
   const test::Quiet& q = sim.q;
-  m.depth(4, 3) = -30000.0f;
-  EXPECT_FALSE(m.instability_reported);
+  m.bed.depth(4, 3) = -30000.0f;
+  EXPECT_FALSE(m.flow.instability_reported);
   for (int step = 1; step <= 2; ++step) {
-    m.eta_new.fill(0.0f);
-    m.eta_new(2, 1) = 10000.01f;
-    m.eta_new(3, 2) = std::numeric_limits<float>::quiet_NaN();
-    m.eta_new(1, 3) = 10000.0f;
-    m.eta_new(4, 3) = 20000.0f;  // total depth -10000: dry, never tested
+    m.flow.eta_new.fill(0.0f);
+    m.flow.eta_new(2, 1) = 10000.01f;
+    m.flow.eta_new(3, 2) = std::numeric_limits<float>::quiet_NaN();
+    m.flow.eta_new(1, 3) = 10000.0f;
+    m.flow.eta_new(4, 3) = 20000.0f;  // total depth -10000: dry, never tested
     EXPECT_EQ(check_instability(m, sim.q.reporter), 2);
-    EXPECT_TRUE(m.instability_reported);
+    EXPECT_TRUE(m.flow.instability_reported);
   }
   EXPECT_EQ(q.console.str(), " initial instability problems at i = 2 J = 1\n");
   EXPECT_EQ(count_of(q.log.str(), " numerical instability at i = 2 J = 1\n"), 2);

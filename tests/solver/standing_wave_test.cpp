@@ -27,12 +27,13 @@ Oscillation oscillate(double kh, bool along_y, int periods = 4, int option = 1, 
   const int nx = along_y ? 1 : n, ny = along_y ? n : 1;
   test::Sim sim(test::flat_depth(nx, ny, 1.0f), nx, ny, along_y ? 1.0f : dx, along_y ? dx : 1.0f, o);
   for (int c = 1; c <= n; ++c)
-    (along_y ? sim.m.eta_old(1, c) : sim.m.eta_old(c, 1)) = static_cast<float>(a * std::cos(k * (c - 0.5) * dx));
+    (along_y ? sim.m.flow.eta_old(1, c) : sim.m.flow.eta_old(c, 1)) =
+        static_cast<float>(a * std::cos(k * (c - 0.5) * dx));
   std::vector<double> series;
   const int steps = 400 * periods;
   for (int s = 1; s <= steps; ++s) {
     sim.run(s);
-    series.push_back(sim.m.eta_old(1, 1));
+    series.push_back(sim.m.flow.eta_old(1, 1));
   }
   const auto t = test::up_crossings(series, o.time_step);
   const double first = test::peak(series, 0, 400), last = test::peak(series, steps - 400, steps);

@@ -34,11 +34,11 @@ TEST(StillWater, StaysExactlyAtRestOnUnevenBedWithLandForBothOptions) {
       o.nonlinear_option = option;
       o.chezy_coeff = 40.0f;
       test::Sim sim(uneven_depth(nx, ny), nx, ny, 2.0f, 2.0f, o);
-      const Field eta0 = sim.m.eta_old;
+      const Field eta0 = sim.m.flow.eta_old;
       sim.run(1, 1000);
-      EXPECT_EQ(sim.m.eta_old.v, eta0.v);
-      EXPECT_EQ(sim.m.u_old.v, std::vector<float>(sim.m.u_old.size(), 0.0f));
-      EXPECT_EQ(sim.m.v_old.v, std::vector<float>(sim.m.v_old.size(), 0.0f));
+      EXPECT_EQ(sim.m.flow.eta_old.v, eta0.v);
+      EXPECT_EQ(sim.m.flow.u_old.v, std::vector<float>(sim.m.flow.u_old.size(), 0.0f));
+      EXPECT_EQ(sim.m.flow.v_old.v, std::vector<float>(sim.m.flow.v_old.size(), 0.0f));
     }
   }
 }
@@ -56,18 +56,18 @@ TEST(Conservation, ClosedBasinKeepsItsVolumeForBothOptions) {
     Model& m = sim.m;
     for (int j = 1; j <= ny; ++j)
       for (int i = 1; i <= nx; ++i)
-        if (m.depth(i, j) > 0.0f)
-          m.eta_old(i, j) = 0.1f * std::exp(-0.05f * static_cast<float>((i - 8) * (i - 8) + (j - 10) * (j - 10)));
+        if (m.bed.depth(i, j) > 0.0f)
+          m.flow.eta_old(i, j) = 0.1f * std::exp(-0.05f * static_cast<float>((i - 8) * (i - 8) + (j - 10) * (j - 10)));
     const double v0 = water_volume(m);
     double hump = 0.0;
-    for (float e : m.eta_old.v) hump += e;
+    for (float e : m.flow.eta_old.v) hump += e;
     sim.run(1, 2000);
     const double v1 = water_volume(m);
     EXPECT_LT(std::fabs(v1 - v0) / v0, 1e-5);
     // Sharper: relative to the hump's own volume.
     EXPECT_LT(std::fabs(v1 - v0) / (hump * 4.0), 1e-3);
     // The hump has spread: the water moved.
-    EXPECT_LT(m.eta_old(8, 10), 0.05f);
+    EXPECT_LT(m.flow.eta_old(8, 10), 0.05f);
   }
 }
 

@@ -17,12 +17,12 @@ TEST(SwashZone, WeightOfTheDispersiveFormByLevelAndDepth) {
   const int nx = 10, ny = 1;
   test::Sim sim(test::flat_depth(nx, ny, 1.0f), nx, ny, 1.0f, 1.0f, test::options(0.05f, 4.0f, true));
   Model& m = sim.m;
-  m.depth(10, 1) = -0.5f;  // land
+  m.bed.depth(10, 1) = -0.5f;  // land
   const float levels[] = {0.0f, 0.8f, 0.9f, 1.0f, 1.5f, -0.5f, -0.6f, -0.7f, -1.0f, 0.6f};
   const float expected[] = {1.0f, 1.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.5f, 0.0f, 0.0f, 0.0f};
-  for (int i = 1; i <= nx; ++i) m.eta_old(i, 1) = levels[i - 1];
+  for (int i = 1; i <= nx; ++i) m.flow.eta_old(i, 1) = levels[i - 1];
   mark_swash_zone(m);
-  for (int i = 1; i <= nx; ++i) EXPECT_NEAR(m.swash_weight(i, 1), expected[i - 1], 1e-5f) << "cell " << i;
+  for (int i = 1; i <= nx; ++i) EXPECT_NEAR(m.work.swash_weight(i, 1), expected[i - 1], 1e-5f) << "cell " << i;
 }
 
 // Depth behind the bore of a dam break from depth hl into depth hr (both at rest), by the
@@ -52,7 +52,7 @@ TEST(SwashZone, DamBreakOnLandRunsAtTheBoreSpeedOfItsJumpConditions) {
   test::Sim sim(test::flat_depth(nx, ny, -bed), nx, ny, dx, dx, test::options(dt, 2.0f, true, 1e-4f));
   Model& m = sim.m;
   const int i_dam = nx / 2;
-  for (int i = 1; i <= nx; ++i) m.eta_old(i, 1) = bed + static_cast<float>(i <= i_dam ? hl : hr);
+  for (int i = 1; i <= nx; ++i) m.flow.eta_old(i, 1) = bed + static_cast<float>(i <= i_dam ? hl : hr);
   const int steps = 500;
   for (int s = 1; s <= steps; ++s) sim.run(s);
 
@@ -63,13 +63,13 @@ TEST(SwashZone, DamBreakOnLandRunsAtTheBoreSpeedOfItsJumpConditions) {
   // The bore front: the last cell (from the dam on) deeper than halfway between hm and hr.
   int front = i_dam;
   for (int i = i_dam; i <= nx; ++i)
-    if (m.eta_old(i, 1) + m.depth(i, 1) > 0.5 * (hm + hr)) front = i;
+    if (m.flow.eta_old(i, 1) + m.bed.depth(i, 1) > 0.5 * (hm + hr)) front = i;
   const double travelled = (front - i_dam + 0.5) * dx;
   EXPECT_NEAR(travelled / (speed * t), 1.0, 0.05) << "bore at " << travelled << " m, expected " << speed * t;
   // Depth on the plateau, halfway between the rarefaction's tail and the bore.
   const double tail = (um - std::sqrt(9.81 * hm)) * t;
   const int i_mid = i_dam + static_cast<int>(0.5 * (tail + speed * t) / dx);
-  EXPECT_NEAR((m.eta_old(i_mid, 1) + m.depth(i_mid, 1)) / hm, 1.0, 0.03);
+  EXPECT_NEAR((m.flow.eta_old(i_mid, 1) + m.bed.depth(i_mid, 1)) / hm, 1.0, 0.03);
 }
 
 }  // namespace

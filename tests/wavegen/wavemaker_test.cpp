@@ -108,7 +108,7 @@ struct Basin {
       run_steps(model, n, 1, reporter);
       each(model, n);
     }
-    EXPECT_FALSE(model.instability_reported);
+    EXPECT_FALSE(model.flow.instability_reported);
   }
 };
 
@@ -427,7 +427,7 @@ TEST(GenerationPhysics, RegularWavesFromEverySideKeepHeightAndWavelength) {
                                run(dt, 1000));
       // Cell s cells out along the middle line.
       auto at = [&](const Model& m, int s) {
-        return column ? m.eta_old(side == 4 ? 1 + s : nx - s, 2) : m.eta_old(2, side == 3 ? 1 + s : ny - s);
+        return column ? m.flow.eta_old(side == 4 ? 1 + s : nx - s, 2) : m.flow.eta_old(2, side == 3 ? 1 + s : ny - s);
       };
       std::vector<float> hi(along, -1e9f), lo(along, 1e9f), last(along, 0.0f);
       b.simulate(keys, dt, 1, steps, [&](const Model& m, int n) {
@@ -466,7 +466,7 @@ TEST(GenerationPhysics, ObliqueWavesKeepTheirDirection) {
     if (n <= steps - 64) return;
     const std::complex<double> e = std::polar(1.0, -2.0 * kPiD * n / 32.0);
     for (int dj = -half; dj <= half; ++dj)
-      for (int di = -half; di <= half; ++di) cell(di, dj) += e * double(m.eta_old(ic + di, jc + dj));
+      for (int di = -half; di <= half; ++di) cell(di, dj) += e * double(m.flow.eta_old(ic + di, jc + dj));
   });
   EXPECT_EQ(b.set.wavemakers.front().linear_flag, 1);
   // The harmonic of exp(i (k.x - omega t)) carries exp(-i k.x): maximise |sum a exp(i k.x)|.
@@ -493,7 +493,7 @@ TEST(GenerationPhysics, IrregularSeaKeepsHeightAndPeakPeriod) {
           run(dt, 1000));
   std::vector<float> x;
   b.simulate(keys, dt, 1, spin_up + n_signal, [&](const Model& m, int n) {
-    if (n > spin_up) x.push_back(m.eta_old(51, 2));  // x = 10 m
+    if (n > spin_up) x.push_back(m.flow.eta_old(51, 2));  // x = 10 m
   });
   ASSERT_EQ(b.set.signal_steps, n_signal);  // int(204.75 / 0.05 + 1.5)
   double mean = 0.0, var = 0.0;
@@ -523,8 +523,8 @@ TEST(GenerationPhysics, SolitaryWaveKeepsSpeedAndHeight) {
                            run(dt, steps * dt));
   std::vector<float> s1(steps + 2, 0.0f), s2(steps + 2, 0.0f);
   b.simulate(keys, dt, 2, steps, [&](const Model& m, int n) {
-    s1[n] = m.eta_old(p1, 2);
-    s2[n] = m.eta_old(p2, 2);
+    s1[n] = m.flow.eta_old(p1, 2);
+    s2[n] = m.flow.eta_old(p2, 2);
   });
   ASSERT_EQ(b.set.signal_steps, steps + 1);  // the whole simulation: int(duration / dt + 1)
   const int n1 = std::max_element(s1.begin(), s1.end()) - s1.begin(),
