@@ -1,4 +1,4 @@
-// Step B of a pass: the activity of every face and the surface velocity, bed velocity and volume
+// The activity of every face and the surface velocity, bed velocity and volume
 // flux of every active face, from the vertical profile of the evaluated level (profile_s,
 // profile_g and the depth coefficients, solver/kernels.hpp).
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Step F of a pass: the water level from the face fluxes, with the moving shoreline (fluxes
+// The water level of a pass from the face fluxes, with the moving shoreline (fluxes
 // next to dry cells, flooding and drying) and the Smagorinsky smoothing of breaking.
 #include <algorithm>
 #include <cmath>
@@ -147,7 +147,7 @@ void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, floa
 
 }  // namespace
 
-// Water level of the pass (step F).  The cells of a row are updated independently of the other
+// Water level of the pass.  The cells of a row are updated independently of the other
 // rows: this rank's rows, shared between the threads, then the rows of the other ranks.  The
 // flux limits before and the drying after stay whole on every rank.
 void update_level(Model& m, const PassLevels& lv) {

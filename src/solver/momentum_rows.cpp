@@ -1,4 +1,4 @@
-// Steps C to E of a pass: the momentum rows of every x-line (u-faces) and y-line (v-faces) and
+// The momentum rows of every x-line (u-faces) and y-line (v-faces) and
 // their tridiagonal solves.  The rows are stepped in the still-water-level velocity
 // U0 = u + K4 G + K3 S: the along-line part of U0 is a tridiagonal operator on the unknown
 // velocities (row_operator, along_part), the across part is moved to the right-hand side
@@ -325,8 +325,7 @@ float general_row(const Model& m, const PassLevels& lv, const InverseSteps& st, 
   return b;
 }
 
-// Momentum rows along x-line j for the target u of the pass (steps C and D), into the given
-// line arrays (rows 1..nx+1).
+// Momentum rows along x-line j for the target u of the pass, into the given line arrays (rows 1..nx+1).
 void assemble_x_line(const Model& m, const PassLevels& lv, int j, float* sub, float* dia, float* sup, float* rhs) {
   const int nx = m.config.nx;
   sub[1] = 0.0f;
@@ -370,7 +369,7 @@ void solve_x_line_range(const Model& m, const PassLevels& lv, LineBlock& bl, Lin
   }
 }
 
-// Momentum rows of the y-lines (columns) i_first..i_last, solved for the target v (step E).  The
+// Momentum rows of the y-lines (columns) i_first..i_last, solved for the target v.  The
 // rows of these columns are assembled row by row (i fastest), each row eliminated as soon as it
 // is assembled, and the columns then back-substituted, column by column in the arithmetic of
 // solve_tridiagonal.  The coefficients of a row are used once, so they stay in one row's arrays

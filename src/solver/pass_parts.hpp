@@ -53,10 +53,10 @@ inline InverseSteps y_line_steps(const GridConstants& g) { return {g.inv_dy2, g.
 // face_velocities.cpp: face activity of the evaluated level (with the moving shoreline's spill
 // test).
 void face_activity(Model& m, const Field& eta);
-// momentum_rows.cpp: steps C to E.
+// momentum_rows.cpp: the momentum rows of the x- and y-lines and their solves.
 void solve_x_lines(Model& m, const PassLevels& lv);
 void solve_y_lines(Model& m, const PassLevels& lv);
-// level_update.cpp: step F with the shoreline.
+// level_update.cpp: the water level with the moving shoreline.
 void update_level(Model& m, const PassLevels& lv);
 
 }  // namespace swx

@@ -1,4 +1,5 @@
-// One pass of the predictor-corrector scheme: steps A to F for the evaluated level, each in its
+// One pass of the predictor-corrector scheme from the evaluated level: continuity rate, face
+// velocities and fluxes, wavemaker fluxes, x-lines, y-lines and the water level, each in its
 // own file (face_velocities.cpp, momentum_rows.cpp, level_update.cpp) over the point formulas of
 // solver/kernels.hpp.
 //
@@ -87,7 +88,7 @@ void mark_swash_zone(Model& m) {
 
 void run_pass(Model& m, const PassLevels& lv) {
   if (lv.predictor && swash_zone_on(m)) mark_swash_zone(m);
-  // A. Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
+  // Continuity rate of the evaluated level.  Only the outputs read it, after the step, so it
   // is formed in the last pass alone (the value they see is the same).
   if (lv.last) {
 #pragma omp parallel num_threads(m.parallel.threads)
@@ -97,20 +98,20 @@ void run_pass(Model& m, const PassLevels& lv) {
                            m.config.nx, r.first, r.last, m.config.dx, m.config.dy);
     }
   }
-  // B. Face activity, surface and bed velocities, fluxes.
+  // Face activity, surface and bed velocities, fluxes.
   face_activity(m, lv.eta_e);
   face_velocities_x(m, lv.u_e, lv.v_e, lv.eta_e);
   face_velocities_y(m, lv.u_e, lv.v_e, lv.eta_e);
   share_face_rows(m);
-  // G. Boundary wavemakers: the flux (and surface velocity) of their faces.
+  // Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
   if (m.config.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);
   if (m.config.nonlinear_option == 2) strong_cell_terms(m, lv.eta_e, lv.u_e, lv.v_e);
-  // C, D. x-lines.
+  // x-lines: the momentum rows of the u-faces.
   solve_x_lines(m, lv);
-  // E. y-lines.
+  // y-lines: the momentum rows of the v-faces.
   if (m.config.ny > 1) solve_y_lines(m, lv);
-  // F. Water level, inner wavemakers and the shoreline.
+  // Water level, inner wavemakers and the shoreline.
   update_level(m, lv);
 }
 

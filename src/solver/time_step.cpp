@@ -81,16 +81,16 @@ void clear_columns(Field& f, LineRange r) {
 
 void advance_solution(Model& m, int step, const Reporter& reporter) {
   m.flow.step = step;
-  // 2. Ramp factors of the step.
+  // Ramp factors of the step.
   ramp_factors(step, m.config.ramp_steps, m.flow.ramp0, m.flow.ramp1);
-  // 4. Work rows and per-step scratch.
+  // Work rows and per-step scratch.
 #pragma omp parallel num_threads(m.parallel.threads)
   {
     const LineRange r = thread_lines({1, m.work.flux_x.nj});
     clear_columns(m.work.flux_x, r);
     clear_columns(m.work.flux_y, r);
   }
-  // 5. Outer still-water-level velocities.
+  // Outer still-water-level velocities.
   if (m.config.nonlinear_option == 2 || m.config.breaking_on == 1) {
     for (int i = 1; i <= m.config.nx + 1; ++i) {
       m.flow.v_surf(i, 1) = 0.0f;
@@ -101,29 +101,29 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
       m.flow.u_surf(m.config.nx + 1, j) = 0.0f;
     }
   }
-  // 6. Signal elements of the step and the boundary wavemaker faces.
+  // Signal elements of the step and the boundary wavemaker faces.
   if (!m.config.wavemakers.empty())
     signal_indices(step, m.config.wavemakers.front().nsteps, m.flow.signal_n0, m.flow.signal_n1);
   set_boundary_velocities(m);
-  // 7. Predictor: half a step from the start-of-step level into the mid level.
+  // Predictor: half a step from the start-of-step level into the mid level.
   run_pass(m, PassLevels{m.flow.eta_old, m.flow.u_old, m.flow.v_old, m.flow.eta_mid, m.flow.u_mid, m.flow.v_mid, true,
                          false});
-  // 8. First corrector: the full step from the mid level into the new level.
+  // First corrector: the full step from the mid level into the new level.
   run_pass(m, PassLevels{m.flow.eta_mid, m.flow.u_mid, m.flow.v_mid, m.flow.eta_new, m.flow.u_new, m.flow.v_new, false,
                          false});
-  // 9. Four more correctors, each from the mean of the old and the newest level.
+  // Four more correctors, each from the mean of the old and the newest level.
   for (std::uint8_t pass = 1; pass <= 4; ++pass) {
     average_into_mid(m);
     run_pass(m, PassLevels{m.flow.eta_mid, m.flow.u_mid, m.flow.v_mid, m.flow.eta_new, m.flow.u_new, m.flow.v_new,
                            false, pass == 4});
   }
-  // 10. Breaking field, marker and eddy viscosity for the next step.
+  // Breaking field, marker and eddy viscosity for the next step.
   if (m.config.breaking_on == 1) {
     transport_breaking_field(m);
     breaking_marker(m);
     update_eddy_viscosity(m);
   }
-  // 11. Stability test of the new level (it reports: rank 0 alone).
+  // Stability test of the new level (it reports: rank 0 alone).
   if (m.parallel.rank == 0) check_instability(m, reporter);
 }
 
