@@ -9,6 +9,7 @@ inline constexpr float kPi = 3.1415925f;                     // pi as the model'
 inline constexpr float kTwoPi = 6.283185f;                   // 2 pi as the model's 32-bit value
 inline constexpr float kPiRounded = 3.1415927f;              // pi correctly rounded to float (coordinates, outputs)
 inline constexpr float kPiDirectional = 3.1415929f;          // pi as the directional transfer turns degrees to radians
+inline constexpr float kTwoPiPhase = 6.283186f;              // 2 pi as the directional transfer draws random phases
 inline constexpr double kPiDouble = 3.14159265358979323846;  // the analyses done in double
 inline constexpr float kRefLevelCoef = 0.464758f;            // reference level above the bed, fraction of depth
 inline constexpr float kAlpha = -0.392f;                     // reference-depth parameter of the equations

@@ -299,7 +299,7 @@ void synthesize_directional(const DirectionalComponents& c, int seed, const Line
   RandomGenerator rng = seeded_random_generator(seed);
   std::vector<float> phase(static_cast<std::size_t>(f.m) * nbs);
   draw_random(rng, phase);
-  for (float& ph : phase) ph *= 6.283186f;
+  for (float& ph : phase) ph *= kTwoPiPhase;
   // Amplitudes of every pair and the bins' directions (radians with this routine's pi).
   std::vector<float> amp(phase.size(), 0.0f);
   for (int j = band.j_low; j <= band.j_high; ++j)
