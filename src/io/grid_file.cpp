@@ -195,11 +195,10 @@ void check_grid_size(const GridHeader& g, const std::string& name) {
   if (pages <= 0 || page_size <= 0) return;  // memory size unknown: let the allocation decide
   const double available = static_cast<double>(pages) * static_cast<double>(page_size);
   if (needed > available) {
-    const auto mib = [](double bytes) { return compact_int(static_cast<long long>(bytes / 1048576.0 + 0.5)); };
     fatal("grid too large in grid file: " + name,
           "ngrid_x = " + compact_int(g.ngrid_x) + ", ngrid_y = " + compact_int(g.ngrid_y) + " needs about " +
-              mib(needed) + " MiB of memory",
-          "but this computer has " + mib(available) + " MiB");
+              mebibyte_text(needed) + " MiB of memory",
+          "but this computer has " + mebibyte_text(available) + " MiB");
   }
 }
 

@@ -12,6 +12,8 @@ namespace swx {
 
 std::string compact_int(long long n) { return std::to_string(n); }
 
+std::string mebibyte_text(double bytes) { return compact_int(std::llround(bytes / 1048576.0)); }
+
 std::string compact_real(float v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%24.6f", static_cast<double>(v));

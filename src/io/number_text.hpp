@@ -9,6 +9,9 @@ namespace swx {
 // Decimal digits with a leading '-' when negative, no blanks: 42, -7.
 std::string compact_int(long long n);
 
+// A memory size in whole MiB, rounded to the nearest, as the memory messages give it: 3 << 20 -> "3".
+std::string mebibyte_text(double bytes);
+
 // Fixed notation with 6 decimals, trailing zeros, leading blanks and a trailing point removed:
 // 5.0 -> "5", 2.5 -> "2.5", -12.75 -> "-12.75", 0.0000001 -> "0".
 std::string compact_real(float v);

@@ -159,7 +159,7 @@ std::vector<float> velocity_directions(std::span<const float> eta, std::span<con
   if (separated && band.j_low <= band.j_high) {
     for (int j = band.j_low; j <= band.j_high; ++j)
       k[static_cast<std::size_t>(j)] = wavenumber(kTwoPi * static_cast<float>(j) * f.df, apart.depth);
-    const std::size_t nb = static_cast<std::size_t>(band.j_high - band.j_low + 1);
+    const std::size_t nb = static_cast<std::size_t>(band.j_high - band.j_low) + 1;
     std::vector<double> prefix(nb + 1, 0.0);
     double best_total = -std::numeric_limits<double>::infinity(), principal_th = 0.0;
     for (int c = 0; c < 360; ++c) {

@@ -121,8 +121,8 @@ void complex_fft(float* z, int m, int sign) {
     const int stride = m / len;
     for (int s = 0; s < m; s += len) {
       for (int k = 0; k < half; ++k) {
-        const float cr = wr[static_cast<std::size_t>(k * stride)];
-        const float ci = wi[static_cast<std::size_t>(k * stride)];
+        const float cr = wr[static_cast<std::size_t>(k) * static_cast<std::size_t>(stride)];
+        const float ci = wi[static_cast<std::size_t>(k) * static_cast<std::size_t>(stride)];
         float* a = z + 2 * (s + k);
         float* b = z + 2 * (s + k + half);
         const float tr = b[0] * cr - b[1] * ci;
@@ -365,9 +365,7 @@ float evaluate_cubic_spline(const CubicSpline& s, float x) {
   std::size_t lo = 0, hi = n - 1;
   if (x <= s.x[1]) {
     hi = 1;
-  } else if (x >= s.x[n - 2]) {
-    lo = n - 2;
-  } else {
+  } else if (x < s.x[n - 2]) {
     while (hi - lo > 1) {
       const std::size_t mid = (lo + hi) / 2;
       if (s.x[mid] > x)

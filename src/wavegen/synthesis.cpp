@@ -98,11 +98,10 @@ void check_signal_memory(const Wavemaker& w, int nsteps) {
   if (pages <= 0 || page_size <= 0) return;  // memory size unknown: let the allocation decide
   const double available = static_cast<double>(pages) * static_cast<double>(page_size);
   if (needed > available) {
-    const auto mib = [](double bytes) { return compact_int(static_cast<long long>(bytes / 1048576.0 + 0.5)); };
     fatal("Wavemaker #" + compact_int(w.number) + " boundary signal is too large:",
           compact_int(static_cast<long long>(points)) + " points x " + compact_int(nsteps) + " steps need about " +
-              mib(needed) + " MiB of memory",
-          "but this computer has " + mib(available) + " MiB");
+              mebibyte_text(needed) + " MiB of memory",
+          "but this computer has " + mebibyte_text(available) + " MiB");
   }
 }
 

@@ -284,7 +284,7 @@ std::vector<float> assign_component_directions(const DirectionalSpreading& d, in
       // The interpolation always steps by +dtheta from theta_b, also when the bins run downwards
       // (row wavemakers in the exchanged frame), and a draw above the last cumulative weight
       // (wrapped normal weights need not sum to one over the band) extrapolates past the last bin.
-      dir[static_cast<std::size_t>(blk * nb + k)] = theta;
+      dir[static_cast<std::size_t>(blk) * static_cast<std::size_t>(nb) + static_cast<std::size_t>(k)] = theta;
     }
     reseed_from_itself(rng);
   }
