@@ -1,21 +1,16 @@
 // Fault injection: outputs that cannot be written (a full disk), runs stopped by a signal while
 // the solution file is written, a run that blows up, and input values outside their physical
 // range.  Every fault ends in a box (or, for the blown-up run, a warning) and a normal exit.
-#include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <signal.h>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "hdf5_read.hpp"
 #include "run_case.hpp"

@@ -1,16 +1,9 @@
 // End-to-end: wavemakers driven by files (a probe's records of a first run, a directional
 // spectrum); the checks of the files themselves are in wavegen_test.  Laboratory seas (0.5 m of water, peak
 // period about 1.5 s) in basins of 0.2 m cells, so that each run takes a few seconds.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <complex>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "run_case.hpp"
 

@@ -5,14 +5,10 @@
 // column wavemaker of a multidirectional sea, porosity, damping, the solution file), breaking
 // and runup on a steep beach ("strong" option, the moving shoreline, the stability messages of
 // the swash) and a multidirectional sea from the south boundary over the elliptic shoal.
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "run_case.hpp"
 

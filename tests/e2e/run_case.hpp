@@ -3,13 +3,7 @@
 // files read back; and the small case of regular waves over an 8 x 4 grid 1 m deep.
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "core/fatal.hpp"
 #include "swx_test_support.hpp"

@@ -1,10 +1,7 @@
 // End-to-end: the start of a run, complete small runs with their console, log and output files,
 // and bad input ending a run with a framed box, exit status 0 and the log left at its last line.
-#include <gtest/gtest.h>
 
 #include <regex>
-#include <string>
-#include <vector>
 
 #include "run_case.hpp"
 
