@@ -83,13 +83,10 @@ inline std::string grid_text(int nx, int ny, double dx, const std::function<doub
   return s.str();
 }
 
-// A grid of 8 x 4 cells of 1 m holding value everywhere (-1.0: a bottom 1 m deep).
-inline std::string flat_bathymetry(const std::string& value = "-1.0") {
-  std::string s =
-      "# SWELLIX Scalar Grid File\n:N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1.0 # meters\n"
-      ":Delta_Y 1.0 # meters\n:X_Origin 0.0\n:Y_Origin 0.0\n:EndHeader\n";
-  for (int k = 0; k < 32; ++k) s += " " + value + (k % 8 == 7 ? "\n" : "");
-  return s;
+// A grid of 8 x 4 cells of 1 m holding value everywhere (-1: a bottom 1 m deep), `arrays` arrays.
+inline std::string flat_bathymetry(double value = -1.0, int arrays = 1) {
+  return grid_text(
+      8, 4, 1.0, [=](int, int) { return value; }, arrays);
 }
 
 // Regular waves of 5 cm and 2 s from the west side, 20 steps of 0.05 s, no breaking.

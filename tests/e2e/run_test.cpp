@@ -149,11 +149,10 @@ TEST(FullRun, InputGridsAreReadInTheOrderOfTheRunAndShortRunsShowNoEstimate) {
                   par("current_file cur.grd; friction_file fric.grd; porosity_file poro.grd; char_stone_size 1.0; "
                       "lam_friction_coeff 1000; turb_friction_coeff 1.1; damping_file damp.grd"));
   c.write("tiny.par", replaced(c.read("tiny.par"), "0.95", "0.4"));
-  c.write("damp.grd", flat_bathymetry("0.0"));
-  c.write("poro.grd", flat_bathymetry("1.0"));
-  c.write("fric.grd", flat_bathymetry("50.0"));
-  const std::string current = flat_bathymetry("0.0");
-  c.write("cur.grd", current + current.substr(current.find(":EndHeader\n") + 11));
+  c.write("damp.grd", flat_bathymetry(0.0));
+  c.write("poro.grd", flat_bathymetry(1.0));
+  c.write("fric.grd", flat_bathymetry(50.0));
+  c.write("cur.grd", flat_bathymetry(0.0, 2));
   const RunResult r = c.run({"tiny"});
   EXPECT_EQ(r.status, 0);
   std::string reading;
