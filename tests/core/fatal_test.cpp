@@ -1,10 +1,6 @@
 // Message boxes: width, centring, skipped blank lines, and the fatal path.
 #include "core/fatal.hpp"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
-
 #include "swx_test_support.hpp"
 
 namespace swx {

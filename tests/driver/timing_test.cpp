@@ -1,9 +1,7 @@
 // Run-time estimate, timing report and elapsed time between wall-clock samples.
 #include "driver/timing.hpp"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
+#include "swx_test_support.hpp"
 
 namespace swx {
 namespace {

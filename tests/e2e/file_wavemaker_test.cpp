@@ -1,16 +1,9 @@
 // End-to-end: wavemakers driven by files (a probe's records of a first run, a directional
 // spectrum); the checks of the files themselves are in wavegen_test.  Laboratory seas (0.5 m of water, peak
 // period about 1.5 s) in basins of 0.2 m cells, so that each run takes a few seconds.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <complex>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "run_case.hpp"
 
@@ -47,15 +40,15 @@ struct Probe {
 std::string run_parameters(const std::string& prefix, const Basin& b, const std::string& wavemaker, double duration,
                            const std::vector<Probe>& probes) {
   std::ostringstream s;
-  s << ":output_file_prefix " << prefix << "\n:bathy_file bathy.grd\n:tidal_offset 0.0\n:damping_file damp.grd\n"
-    << ":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 " << b.ny << "\n"
-    << wavemaker << ":end_wavemaker\n:time_step " << kStep << "\n:duration " << duration
-    << "\n:nonlinear_option weak\n:check_wave_breaking no\n:chezy_coeff 1000\n:ts_eta_file " << prefix
-    << "_eta.ts\n:ts_u_file " << prefix << "_u.ts\n:ts_v_file " << prefix << "_v.ts\n";
+  s << "output_file_prefix " << prefix << "; bathy_file bathy.grd; tidal_offset 0.0; damping_file damp.grd; "
+    << "start_wavemaker; wm_pos_i1 1; wm_pos_i2 1; wm_pos_j1 1; wm_pos_j2 " << b.ny << "; " << wavemaker
+    << "; end_wavemaker; time_step " << kStep << "; duration " << duration
+    << "; nonlinear_option weak; check_wave_breaking no; chezy_coeff 1000; ts_eta_file " << prefix
+    << "_eta.ts; ts_u_file " << prefix << "_u.ts; ts_v_file " << prefix << "_v.ts";
   for (std::size_t p = 0; p < probes.size(); ++p)
-    s << ":save_timeseries\n  :probe_id p" << p + 1 << "\n  :ts_x " << probes[p].x << "\n  :ts_y " << probes[p].y
-      << "\n  :save_ts_eta yes\n  :save_ts_uv yes\n  :ts_z_uv 0.25\n  :save_ts_pressure no\n:end_save_timeseries\n";
-  return s.str();
+    s << "; save_timeseries; probe_id p" << p + 1 << "; ts_x " << probes[p].x << "; ts_y " << probes[p].y
+      << "; save_ts_eta yes; save_ts_uv yes; ts_z_uv 0.25; save_ts_pressure no; end_save_timeseries";
+  return par(s.str());
 }
 
 // The value columns of a time series file, one per probe.
@@ -139,25 +132,22 @@ void expect_clean_run(const RunResult& r, const std::string& what) {
   EXPECT_EQ(r.console.find("nstab"), std::string::npos) << what << ":\n" << r.console;
 }
 
-const std::string kBand = "  :wave_period_min 0.9\n  :wave_period_max 4.0\n";  // waves of 1.2 m and more
+const std::string kBand = "wave_period_min 0.9; wave_period_max 4.0";  // waves of 1.2 m and more
 
 // A synthesized JONSWAP sea (Hs 4 cm, gamma 3.3) of peak period tp and a record of d seconds.
 std::string jonswap(const std::string& type, double tp, int seed, int d, const std::string& rest) {
   std::ostringstream s;
-  s << "  :wave_type " << type << "\n  :time_series_option synthesize\n  :wave_spec_option parameter\n"
-    << "  :spectral_type jonswap\n  :jonswap_option hs\n  :sig_wave_height 0.04\n  :peak_wave_period " << tp
-    << "\n  :gamma 3.3\n  :rescale_spectrum no\n  :random_number_seed " << seed << "\n  :time_series_duration " << d
-    << "\n"
-    << rest;
+  s << "wave_type " << type << "; time_series_option synthesize; wave_spec_option parameter; spectral_type jonswap; "
+    << "jonswap_option hs; sig_wave_height 0.04; peak_wave_period " << tp << "; gamma 3.3; rescale_spectrum no; "
+    << "random_number_seed " << seed << "; time_series_duration " << d << "; " << rest;
   return s.str();
 }
 
 // The keys of a second run replaying run 1's probe files recorded at ref.
 std::string replay_keys(const std::string& type, const Probe& ref, const std::string& rest) {
   std::ostringstream s;
-  s << "  :wave_type " << type << "\n  :time_series_option file\n  :input_ts_eta_file sea_eta.ts\n  :xref_eta " << ref.x
-    << "\n  :yref_eta " << ref.y << "\n"
-    << rest;
+  s << "wave_type " << type << "; time_series_option file; input_ts_eta_file sea_eta.ts; xref_eta " << ref.x
+    << "; yref_eta " << ref.y << "; " << rest;
   return s.str();
 }
 
@@ -171,15 +161,14 @@ TEST(FileWavemaker, MultidirectionalSeaRecordedAtAProbeIsReproducedByASecondRun)
   const std::vector<Probe> probes = {ref,        {3.0, 7.0}, {3.0, 9.0},  {3.0, 11.0},
                                      {4.6, 7.0}, {4.6, 9.0}, {4.6, 11.0}, {4.6, 13.0}};
   const std::string sea = jonswap("irreg_multi", 1.5, 4321, 100,
-                                  "  :directional_distribution wrapped_normal\n  :prin_wave_direction 245\n"
-                                  "  :standard_deviation 10\n  :max_cutoff_angle 20\n" +
+                                  "directional_distribution wrapped_normal; prin_wave_direction 245; "
+                                  "standard_deviation 10; max_cutoff_angle 20; " +
                                       kBand);
   c.write("sea.par", run_parameters("sea", b, sea, 100.0, probes));
   expect_clean_run(c.run({"sea"}), "run 1");
   std::ostringstream uv;
-  uv << "  :wave_dsf_option file\n  :input_ts_uv_file sea_u.ts\n  :input_ts_v_file sea_v.ts\n  :xref_uv " << ref.x
-     << "\n  :yref_uv " << ref.y << "\n  :max_cutoff_angle 30\n"
-     << kBand;
+  uv << "wave_dsf_option file; input_ts_uv_file sea_u.ts; input_ts_v_file sea_v.ts; xref_uv " << ref.x << "; yref_uv "
+     << ref.y << "; max_cutoff_angle 30; " << kBand;
   c.write("replay.par", run_parameters("replay", b, replay_keys("irreg_multi", ref, uv.str()), 100.0, probes));
   expect_clean_run(c.run({"replay"}), "run 2");
 
@@ -204,7 +193,7 @@ TEST(FileWavemaker, UnidirectionalSeaFromAnElevationRecordFollowsTheRecordedWave
   const Basin b{60, 3, 20, false};
   write_basin(c, b);
   const std::vector<Probe> probes = {{1.6, 0.2}, {4.8, 0.2}};
-  const std::string band = "  :wave_direction 270\n  :wave_period_min 1.2\n  :wave_period_max 5.0\n";
+  const std::string band = "wave_direction 270; wave_period_min 1.2; wave_period_max 5.0";
   c.write("sea.par", run_parameters("sea", b, jonswap("irreg_uni", 2.0, 77, 60, band), 60.0, probes));
   expect_clean_run(c.run({"sea"}), "run 1");
   c.write("replay.par", run_parameters("replay", b, replay_keys("irreg_uni", probes[0], band), 60.0, probes));
@@ -252,9 +241,8 @@ TEST(FileWavemaker, DirectionalSpectrumFileMakesItsSea) {
     for (double x : {2.0, 4.0}) all.push_back(probes.size()), probes.push_back({x, y});
   c.write("sea.dws", directional_spectrum_file(0.04, 245.0));
   const std::string sea =
-      "  :wave_type irreg_multi\n  :time_series_option synthesize\n  :wave_spec_option file\n"
-      "  :dir_spec_file sea.dws\n  :rescale_spectrum yes\n  :random_number_seed 99\n"
-      "  :time_series_duration 100\n" +
+      "wave_type irreg_multi; time_series_option synthesize; wave_spec_option file; dir_spec_file sea.dws; "
+      "rescale_spectrum yes; random_number_seed 99; time_series_duration 100; " +
       kBand;
   c.write("dws.par", run_parameters("dws", b, sea, 100.0, probes));
   expect_clean_run(c.run({"dws"}), "directional spectrum run");

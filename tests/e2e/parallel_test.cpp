@@ -5,14 +5,10 @@
 // column wavemaker of a multidirectional sea, porosity, damping, the solution file), breaking
 // and runup on a steep beach ("strong" option, the moving shoreline, the stability messages of
 // the swash) and a multidirectional sea from the south boundary over the elliptic shoal.
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "run_case.hpp"
 
@@ -76,19 +72,17 @@ ParallelCase beach(const CaseDir& c) {
             return x < 1.0 ? -0.3 : -0.3 + (x - 1.0) / 10.0;
           }));
   c.write("beach.par",
-          ":output_file_prefix beach\n:bathy_file beach.grd\n:tidal_offset 0.0\n:start_wavemaker\n"
-          "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 6\n  :wave_type regular\n"
-          "  :wave_height 0.08\n  :wave_period 1.5\n  :wave_direction 270.0\n  :wave_cycles 2\n:end_wavemaker\n"
-          ":time_step 0.02\n:duration 4.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
-          ":turb_length_scale 0.1\n:calc_wave_runup yes\n:min_flood_depth 0.001\n:chezy_coeff 60.0\n"
-          ":ts_eta_file beach_eta.ts\n:ts_u_file beach_u.ts\n:ts_v_file beach_v.ts\n"
-          ":save_timeseries\n  :probe_id x=2\n  :ts_x 2.0\n  :ts_y 0.2\n  :save_ts_eta yes\n  :save_ts_uv yes\n"
-          "  :ts_z_uv 0.1\n  :save_ts_pressure no\n:end_save_timeseries\n"
-          ":ts_runup_file beach_gauge.ts\n:save_runup\n  :x1_runup 3.0\n  :y1_runup 0.2\n  :x2_runup 4.9\n"
-          "  :y2_runup 0.2\n:end_save_runup\n"
-          ":hs_file beach_hs.grd\n:mean_wl_file beach_mwl.grd\n:runup_max_file beach_runup.grd\n"
-          ":save_eta_animation\n:eta_anim_file beach_eta.anim\n:start_time 3.0\n:end_time 4.0\n"
-          ":save_time_step 0.1\n:save_full_grid yes\n:solution_file_option 2\n:kobl_solution_file beach.h5\n");
+          par("output_file_prefix beach; bathy_file beach.grd; tidal_offset 0.0; start_wavemaker; wm_pos_i1 1; "
+              "wm_pos_i2 1; wm_pos_j1 1; wm_pos_j2 6; wave_type regular; wave_height 0.08; wave_period 1.5; "
+              "wave_direction 270.0; wave_cycles 2; end_wavemaker; time_step 0.02; duration 4.0; "
+              "nonlinear_option strong; check_wave_breaking yes; turb_length_scale 0.1; calc_wave_runup yes; "
+              "min_flood_depth 0.001; chezy_coeff 60.0; ts_eta_file beach_eta.ts; ts_u_file beach_u.ts; "
+              "ts_v_file beach_v.ts; save_timeseries; probe_id x=2; ts_x 2.0; ts_y 0.2; save_ts_eta yes; "
+              "save_ts_uv yes; ts_z_uv 0.1; save_ts_pressure no; end_save_timeseries; ts_runup_file beach_gauge.ts; "
+              "save_runup; x1_runup 3.0; y1_runup 0.2; x2_runup 4.9; y2_runup 0.2; end_save_runup; "
+              "hs_file beach_hs.grd; mean_wl_file beach_mwl.grd; runup_max_file beach_runup.grd; "
+              "save_eta_animation; eta_anim_file beach_eta.anim; start_time 3.0; end_time 4.0; save_time_step 0.1; "
+              "save_full_grid yes; solution_file_option 2; kobl_solution_file beach.h5"));
   return {"beach", {"beach.par", "beach.grd"}};
 }
 
@@ -96,19 +90,18 @@ ParallelCase beach(const CaseDir& c) {
 ParallelCase south_sea(const CaseDir& c) {
   copy_example(c, "elliptic_shoal", {"shoal_bathy.grd", "shoal_damp.grd"});
   c.write("multi.par",
-          ":output_file_prefix multi\n:bathy_file shoal_bathy.grd\n:tidal_offset 0.0\n:damping_file shoal_damp.grd\n"
-          ":start_wavemaker\n  :wm_pos_i1 1\n  :wm_pos_i2 241\n  :wm_pos_j1 1\n  :wm_pos_j2 1\n"
-          "  :wave_type irreg_multi\n  :time_series_option synthesize\n  :wave_spec_option parameter\n"
-          "  :spectral_type jonswap\n  :jonswap_option hs\n  :sig_wave_height 0.05\n  :peak_wave_period 1.0\n"
-          "  :gamma 3.3\n  :directional_distribution wrapped_normal\n  :prin_wave_direction 200.0\n"
-          "  :standard_deviation 20.0\n  :max_cutoff_angle 40.0\n  :wave_period_min 0.6\n  :wave_period_max 2.0\n"
-          "  :rescale_spectrum yes\n  :random_number_seed 77\n  :time_series_duration 20.0\n:end_wavemaker\n"
-          ":time_step 0.025\n:duration 1.0\n:nonlinear_option weak\n:check_wave_breaking no\n:chezy_coeff 1000.0\n"
-          ":ts_eta_file multi_eta.ts\n:ts_u_file multi_u.ts\n:ts_v_file multi_v.ts\n"
-          ":save_timeseries\n  :probe_id centre\n  :ts_x 0.0\n  :ts_y -9.0\n  :save_ts_eta yes\n"
-          "  :save_ts_uv yes\n  :ts_z_uv 0.1\n  :save_ts_pressure no\n:end_save_timeseries\n"
-          ":hs_file multi_hs.grd\n:mean_uv_file multi_muv.grd\n:save_uv_animation\n:uv_anim_file multi_uv.anim\n"
-          ":start_time 0.5\n:end_time 1.0\n:save_time_step 0.1\n:save_full_grid yes\n");
+          par("output_file_prefix multi; bathy_file shoal_bathy.grd; tidal_offset 0.0; damping_file shoal_damp.grd; "
+              "start_wavemaker; wm_pos_i1 1; wm_pos_i2 241; wm_pos_j1 1; wm_pos_j2 1; wave_type irreg_multi; "
+              "time_series_option synthesize; wave_spec_option parameter; spectral_type jonswap; jonswap_option hs; "
+              "sig_wave_height 0.05; peak_wave_period 1.0; gamma 3.3; directional_distribution wrapped_normal; "
+              "prin_wave_direction 200.0; standard_deviation 20.0; max_cutoff_angle 40.0; wave_period_min 0.6; "
+              "wave_period_max 2.0; rescale_spectrum yes; random_number_seed 77; time_series_duration 20.0; "
+              "end_wavemaker; time_step 0.025; duration 1.0; nonlinear_option weak; check_wave_breaking no; "
+              "chezy_coeff 1000.0; ts_eta_file multi_eta.ts; ts_u_file multi_u.ts; ts_v_file multi_v.ts; "
+              "save_timeseries; probe_id centre; ts_x 0.0; ts_y -9.0; save_ts_eta yes; save_ts_uv yes; ts_z_uv 0.1; "
+              "save_ts_pressure no; end_save_timeseries; hs_file multi_hs.grd; mean_uv_file multi_muv.grd; "
+              "save_uv_animation; uv_anim_file multi_uv.anim; start_time 0.5; end_time 1.0; save_time_step 0.1; "
+              "save_full_grid yes"));
   return {"multi", {"multi.par", "shoal_bathy.grd", "shoal_damp.grd"}};
 }
 
@@ -218,7 +211,7 @@ TEST(Parallel, FatalErrorUnderTwoRanksShowsOneBox) {
 #else
   CaseDir c("parallel_fatal");
   write_tiny_case(c);
-  c.write("tiny.par", replaced(tiny_parameters(), ":time_step           0.05", ":time_step           5.0"));
+  c.write("tiny.par", replaced(tiny_parameters(), ":time_step 0.05", ":time_step 5.0"));
   const ParallelCase pc{"tiny", {"tiny.par", "bathy.grd"}};
   const Files serial = run_and_collect(c, pc, serial_command(1));
   const Files ranks = run_and_collect(c, pc, mpi_command(2));

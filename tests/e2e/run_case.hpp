@@ -4,11 +4,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "core/fatal.hpp"
 #include "swx_test_support.hpp"
@@ -55,11 +50,24 @@ inline std::string replaced(std::string text, std::string_view from, std::string
   return text;
 }
 
-inline void expect_ends_with_box(const RunResult& r, std::string_view l1, std::string_view l2 = " ") {
+// The run ends normally with the box of a fatal error as the last of its console.
+inline void expect_ends_with_box(const RunResult& r, std::string_view l1, std::string_view l2 = " ",
+                                 std::string_view l3 = " ") {
   EXPECT_EQ(r.status, 0);
-  const std::string box = box_text(kFatalTitle, l1, l2);
+  const std::string box = box_text(kFatalTitle, l1, l2, l3);
   ASSERT_GE(r.console.size(), box.size()) << r.console;
   EXPECT_EQ(r.console.substr(r.console.size() - box.size()), box) << r.console;
+}
+
+// Parameter-file lines of "key value; key value; ...": ":key value" each.
+inline std::string par(std::string_view keys) {
+  std::string s;
+  for (std::size_t at = 0, end; at < keys.size(); at = end + 1) {
+    end = std::min(keys.find(';', at), keys.size());
+    const std::size_t first = keys.find_first_not_of(' ', at);
+    if (first < end) (s += ':').append(keys.substr(first, end - first)) += '\n';
+  }
+  return s;
 }
 
 // A grid file of nx x ny nodes dx apart from (0, 0): `arrays` arrays of value(i, j) (1-based), a row a line.
@@ -75,23 +83,19 @@ inline std::string grid_text(int nx, int ny, double dx, const std::function<doub
   return s.str();
 }
 
-// A grid of 8 x 4 cells of 1 m holding value everywhere (-1.0: a bottom 1 m deep).
-inline std::string flat_bathymetry(const std::string& value = "-1.0") {
-  std::string s =
-      "# SWELLIX Scalar Grid File\n:N_Arrays 1\n:NGrid_X 8\n:NGrid_Y 4\n:Delta_X 1.0 # meters\n"
-      ":Delta_Y 1.0 # meters\n:X_Origin 0.0\n:Y_Origin 0.0\n:EndHeader\n";
-  for (int k = 0; k < 32; ++k) s += " " + value + (k % 8 == 7 ? "\n" : "");
-  return s;
+// A grid of 8 x 4 cells of 1 m holding value everywhere (-1: a bottom 1 m deep), `arrays` arrays.
+inline std::string flat_bathymetry(double value = -1.0, int arrays = 1) {
+  return grid_text(
+      8, 4, 1.0, [=](int, int) { return value; }, arrays);
 }
 
 // Regular waves of 5 cm and 2 s from the west side, 20 steps of 0.05 s, no breaking.
 inline std::string tiny_parameters(const std::string& prefix = "tiny", const std::string& extra = "") {
-  return ":output_file_prefix  " + prefix +
-         "\n:bathy_file          bathy.grd\n:tidal_offset        0.0\n:start_wavemaker\n"
-         "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 4\n"
-         "  :wave_type regular\n  :wave_height 0.05\n  :wave_period 2.0\n  :wave_direction 270\n"
-         "  :wave_cycles 5\n:end_wavemaker\n:time_step           0.05\n:nonlinear_option    weak\n"
-         ":duration            0.95\n:check_wave_breaking no\n:chezy_coeff         50\n" +
+  return par("output_file_prefix " + prefix +
+             "; bathy_file bathy.grd; tidal_offset 0.0; start_wavemaker; wm_pos_i1 1; wm_pos_i2 1; wm_pos_j1 1; "
+             "wm_pos_j2 4; wave_type regular; wave_height 0.05; wave_period 2.0; wave_direction 270; wave_cycles 5; "
+             "end_wavemaker; time_step 0.05; nonlinear_option weak; duration 0.95; check_wave_breaking no; "
+             "chezy_coeff 50") +
          extra;
 }
 

@@ -1,8 +1,4 @@
 // Replays the fuzzing corpus and every input that once made a reader misbehave (regressions/<target>/).
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
 
 #include "fuzz_targets.hpp"
 #include "swx_test_support.hpp"

@@ -1,11 +1,4 @@
 // Number texts, the grid, time-series and spectrum files, and the zero-crossing analysis.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"

@@ -1,12 +1,7 @@
 // KOBL entry points: files written through the library are read back with the HDF5 C API.
 #include "kobl/kobl.h"
 
-#include <gtest/gtest.h>
-
 #include <hdf5.h>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "hdf5_read.hpp"
 #include "swx_test_support.hpp"

@@ -1,6 +1,5 @@
 #pragma once
 // Small hand-built models for the output tests, with the shared test helpers.
-#include <tuple>
 
 #include "solver/model.hpp"
 #include "swx_test_support.hpp"

@@ -1,12 +1,4 @@
 // Probe and runup records, wave statistics and their files.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <filesystem>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "core/constants.hpp"
 #include "output/probes.hpp"

@@ -1,16 +1,8 @@
 // Binary animation files and the HDF5 solution file, read back byte by byte and with the HDF5 C API.
 #include "output/solution_file.hpp"
 
-#include <gtest/gtest.h>
-
 #include <bit>
-#include <cstdint>
-#include <filesystem>
 #include <hdf5.h>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "core/fatal.hpp"
 #include "hdf5_read.hpp"

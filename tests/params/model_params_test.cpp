@@ -1,11 +1,6 @@
 // The readers of the model keys, phase by phase.
 #include "params/model_params.hpp"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <tuple>
-
 #include "param_builder.hpp"
 
 namespace swx {

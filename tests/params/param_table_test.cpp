@@ -1,13 +1,6 @@
 // The parameter table: entries, lookups and their messages, grid points, the parameter file name.
 #include "params/param_table.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <functional>
-#include <sstream>
-#include <tuple>
-
 #include "param_builder.hpp"
 
 namespace swx {

@@ -2,11 +2,6 @@
 // layer at the far end: the wave train has the signal's height and is not reflected.  Wavemakers
 // on an inner row or column radiate the signal's waves into the domain; the mirror waves behind
 // the line are taken up by a damping layer there.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <tuple>
 
 #include "solver_test_support.hpp"
 

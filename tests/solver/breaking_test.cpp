@@ -1,11 +1,6 @@
 // Breaking criteria, the breaking field and the eddy viscosity.
 #include "solver/breaking.hpp"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-
 #include "solver_test_support.hpp"
 
 namespace swx {

@@ -1,7 +1,4 @@
 // Bottom friction, porous structures and the ambient current in the equations.
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "solver_test_support.hpp"
 

@@ -1,11 +1,6 @@
 // Set-up of the model fields before the time loop.
 #include "solver/model_setup.hpp"
 
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <tuple>
-
 #include "core/depth_coefficients.hpp"
 #include "solver/bathymetry_checks.hpp"
 #include "solver/time_step.hpp"

@@ -2,10 +2,7 @@
 // transpose of the case laid along x, for every configuration of the passes (weak and "strong",
 // breaking with the moving shoreline, porosity, current, boundary and inner-line wavemakers);
 // and the plain, branch-free loops of the weak configuration give the bits of the general loops.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "solver_test_support.hpp"

@@ -3,10 +3,6 @@
 // H/H0 = sqrt(cg0/cg).  The slope terms of the momentum rows and of the fluxes (the depth
 // gradients at the faces and the coefficients K1..K4 of the local depth) decide this ratio: a
 // wrong sign or factor in any of them shows as a shelf height off by several percent.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 
 #include "solver_test_support.hpp"
 

@@ -1,13 +1,6 @@
 // The moving shoreline: isolated wet cells, a lake at rest on a beach, sloshing between beaches.
 #include "solver/shoreline.hpp"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <utility>
-#include <vector>
-
 #include "solver_test_support.hpp"
 
 namespace swx {

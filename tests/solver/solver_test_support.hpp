@@ -1,14 +1,10 @@
 #pragma once
 // Helpers shared by the solver tests: a silently built model, depth arrays, the model's
 // dispersion relation, damping layers, wave-height envelopes and time series measures.
-#include <algorithm>
-#include <cmath>
-#include <sstream>
-#include <utility>
-#include <vector>
 
 #include "core/fatal.hpp"
 #include "solver/solver_api.hpp"
+#include "swx_test_support.hpp"
 #include "wave_signals.hpp"
 
 namespace swx::test {

@@ -1,13 +1,6 @@
 // The line solver of the momentum rows, the Courant check and instability reporting.
 #include "solver/stability.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <string>
-#include <vector>
-
 #include "core/fatal.hpp"
 #include "solver/model_setup.hpp"
 #include "solver/tridiagonal.hpp"

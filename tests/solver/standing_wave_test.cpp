@@ -1,9 +1,5 @@
 // Standing waves in closed basins of constant depth: the period follows the model's own
 // dispersion relation and the amplitude is kept, along x as along y.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
 
 #include "solver_test_support.hpp"
 

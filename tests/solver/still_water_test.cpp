@@ -1,9 +1,5 @@
 // Still water over uneven bathymetry with slopes, an island and a land edge stays exactly at
 // rest, and a closed basin keeps its volume.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
 
 #include "solver_test_support.hpp"
 

@@ -1,8 +1,5 @@
 // The robust swash zone: where a bore runs over land or shallow water the momentum equations go
 // over to their shallow-water form with momentum-conserving advection.
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "solver/model.hpp"
 #include "solver/passes.hpp"

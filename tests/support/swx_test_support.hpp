@@ -1,17 +1,27 @@
 #pragma once
 // Helpers shared by the test executables: a scratch directory that removes itself, reading and
-// writing whole text files, and the capture of the fatal error a call raises.
+// writing whole text files, and the capture of the fatal error a call raises.  It brings in
+// GoogleTest and the standard headers the tests use throughout, so that a test file includes
+// only what is particular to it.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/fatal.hpp"

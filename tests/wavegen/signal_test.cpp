@@ -1,15 +1,7 @@
 // Numerics, parametric spectra and spreading, the frequency band and the synthesis of boundary signals.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
 #include <numeric>
 #include <random>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "core/constants.hpp"
 #include "core/depth_coefficients.hpp"

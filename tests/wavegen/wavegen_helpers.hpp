@@ -1,7 +1,5 @@
 #pragma once
 // Parameter entries of the wave-generation tests, written as in a parameter file: "key=value".
-#include <sstream>
-#include <string>
 
 #include "param_builder.hpp"
 

@@ -1,15 +1,6 @@
 // Wavemaker blocks and file-driven wavemakers, and the waves they generate in a basin run by the solver.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <complex>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
