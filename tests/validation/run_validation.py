@@ -90,6 +90,28 @@ def run_program(binary, folder, par):
     return r, time.time() - t0
 
 
+def figure(folder, notes, name, title, panels, ncols=1):
+    """Measured points against the model's line, one panel per (title, x, measured, model, x
+    label, y label)."""
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    rows = (len(panels) + ncols - 1) // ncols
+    fig, axes = plt.subplots(rows, ncols, figsize=(5.5 * ncols, 2.4 * rows + 0.8), squeeze=False)
+    for ax, (sub, x, measured, model, xlabel, ylabel) in zip(axes.T.ravel(), panels):
+        o = np.argsort(x)
+        ax.plot(x, measured, "ko", ms=3, label="measured")
+        ax.plot(np.asarray(x)[o], np.asarray(model)[o], "b.-", label="model")
+        ax.set(title=sub, xlabel=xlabel, ylabel=ylabel)
+        ax.grid(alpha=0.3)
+    axes[0, 0].legend(fontsize=8)
+    fig.suptitle(title)
+    fig.tight_layout()
+    fig.savefig(os.path.join(folder, name), dpi=100)
+    plt.close(fig)
+    notes.append(f"Figure: `{name}`.")
+
+
 class Checks:
     def __init__(self, title):
         self.title = title
@@ -148,10 +170,14 @@ def shoal_compare(folder, checks, notes, full):
     model = g.values[j, i] / math.sqrt(2.0) / 0.0464
     err = model - ratio
     notes.append("Model H/H0 = Hs/(sqrt(2) H0) at the measuring points of sections 1-8.")
+    panels = []
     for k in range(1, 9):
         m = sec == k
         notes.append(f"- section {k}: rms error {np.sqrt(np.mean(err[m] ** 2)):.3f}, "
                      f"max model {model[m].max():.2f}, max measured {ratio[m].max():.2f}")
+        panels.append((f"section {k}", ym[m] if k <= 5 else xm[m], ratio[m], model[m],
+                       "y (m)" if k <= 5 else "x (m)", "H/H0"))
+    figure(folder, notes, "sections.png", "Elliptic shoal: wave height along the sections", panels, 2)
     checks.check("rms error of H/H0, all 208 points", float(np.sqrt(np.mean(err ** 2))), 0, 0.25)
     behind = (sec >= 2) & (sec <= 5)
     checks.check("largest H/H0 behind the shoal (sections 2-5)", float(model[behind].max()),
@@ -194,6 +220,9 @@ def slope_compare(folder, checks, notes, full):
     md_table(notes, "x (m) | H measured | H model | set-up measured | set-up model",
              [f"| {a:.2f} | {b:.4f} | {c:.4f} | {d:+.4f} | {e:+.4f} |"
               for a, b, c, d, e in zip(xg, hm, model, setup, msetup)])
+    xl = "x from the toe of the slope (m)"
+    figure(folder, notes, "height_setup.png", "Breaking on a 1:34.26 slope (test 031041)",
+           [("wave height", xg, hm, model, xl, "H (m)"), ("mean level", xg, setup, msetup, xl, "m")])
     shoaling = xg < 8.0
     inner = xg > 10.5
     rel = (model[shoaling] - hm[shoaling]) / hm[shoaling]
@@ -437,7 +466,7 @@ def runup_profiles(folder, checks, notes, c, shore):
                  f"minimises the rms misfit at t = {snaps[0]:g}; the model crest passes X1 = X0 + L "
                  f"(the laboratory time origin) at {origin:.2f}.")
     md = d / 1500
-    rows = []
+    rows, panels = [], []
     for t in snaps:
         pts = lab[lab[:, 0] == t]
         model = runup_profile_at(t_nd, x_nd, eta, t + shift, pts[:, 1])
@@ -455,6 +484,8 @@ def runup_profiles(folder, checks, notes, c, shore):
         if abs(land[2] + land[1] / RUNUP_COT) < 0.005:
             rows.append((t, float(land[1]), shore_model,
                          abs(theory[1] - float(land[1])) if theory else None))
+        panels.append((f"t sqrt(g/d) = {t:g}", pts[:, 1], pts[:, 2], model, "x/d", "eta/d"))
+    figure(folder, notes, "profiles.png", f"Solitary wave H/d = {hd:g}, surface profiles", panels)
     notes.append(f"Profile rms error accepted: {c['rms']:.4g} d, or where larger the misfit of the "
                  "benchmark's reference solution (frictionless linear theory) to the same points.")
     return rows
@@ -618,6 +649,8 @@ def bar_compare(folder, checks, notes, lab, period, bands, title):
     md_table(notes, "x (m) | A1 lab | A1 model | err | A2 lab | A2 model | err | A3 lab | A3 model | err",
              [f"| {x:.2f} | " + " | ".join(f"{a * 1e3:.2f} | {b * 1e3:.2f} | {r:+.0%}" for a, b, r in
                                            zip(al[m], am[m], rel[m])) + " |" for m, x in enumerate(xs)])
+    figure(folder, notes, "harmonics.png", title + ": first three harmonic amplitudes",
+           [(f"harmonic {k + 1}", xs, al[:, k] * 1e3, am[:, k] * 1e3, "x (m)", "mm") for k in range(3)])
     for k, xmin, xmax, limit in bands:
         sel = (xs >= xmin) & (xs <= xmax)
         where = (f"x >= {xmin:g} m" if xmax >= xs.max() else
@@ -903,6 +936,8 @@ def vb_compare(folder, checks, notes, full):
                  f"{absolute_rms:.3f} (reported, not enforced).")
     md_table(notes, "y (m) | measured | model | error",
              [f"| {a:+.2f} | {b:.3f} | {c:.3f} | {c - b:+.3f} |" for a, b, c in zip(yr, hn, model)])
+    figure(folder, notes, "transect4.png", "Elliptic shoal on a flat bed (monochromatic, non-breaking)",
+           [("transect 4", yr, hn, model, "y (m)", "H/H0")])
     k = int(np.argmax(hn))
     checks.check("H/H0 at the focus (y = 0) / measured", float(model[k] / hn[k]), 0.8, 1.2)
     checks.check("shape: rms error of s x model - measured (9 gauges)", shape_rms, 0, 0.12)
@@ -990,6 +1025,8 @@ def mk_compare(folder, checks, notes, full):
                                   f"{c * 1e3:+.1f} | {e * 1e3:+.1f} |" for h, x_, a, b, r, c, e in
                                   zip(MK_DEPTHS, xg, lab, model, rel, lab_mwl, model_mwl)])
     notes.append("MWL lab: record means relative to the 47 cm gauge.")
+    figure(folder, notes, "hm0.png", "Irregular waves breaking on a 1:20 slope",
+           [("Hm0", xg, lab * 100, model * 100, "x from the toe (m)", "Hm0 (cm)")])
     shallow = np.array(MK_DEPTHS) < 0.47
     checks.check("rms relative error of Hm0, 11 gauges on the slope",
                  float(np.sqrt(np.mean(rel[shallow] ** 2))), 0, 0.15)
