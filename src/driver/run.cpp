@@ -287,6 +287,18 @@ void set_up_model(Run& r) {
   r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
 }
 
+// The fields that the outputs read after step n (over several ranks, rank 0 gathers them):
+// the new level always (the watch of non-finite values, the statistics), the levels of the pass
+// for the probes and gauges, the surface velocities and the continuity rate for the probes and
+// the frames of the animations.
+int output_fields(const Run& r, int n) {
+  const bool probes = !r.params.probes.empty() || !r.params.gauges.empty();
+  int fields = kNewLevel;
+  if (probes) fields |= kProbeLevels;
+  if (probes || is_saved_step(r.animation, n)) fields |= kSurfaceVelocity;
+  return fields;
+}
+
 // Phase 16: the time loop.  Each step: its progress line, the passes of the solver (and the
 // level grid of the first unstable step), the probe records and the animation frame, the new
 // level made the old one, the statistics, and after step 9 the run-time estimate.
@@ -301,8 +313,10 @@ void run_time_loop(Run& r) {
     r.log_file.flush();  // progress stays readable while the run goes on
     check_log(r);
     r.out.flush();
-    send_step(n);
+    const int fields = output_fields(r, n);
+    send_step(n, fields);
     advance_solution(r.model, n, r.rep);
+    gather_outputs(r.model, fields);
     if (r.model.instability_reported && !r.instability_grid_written) {
       write_instability_grid(r.params.output_file_prefix, r.model);
       r.instability_grid_written = true;
@@ -381,7 +395,7 @@ int run_program(int argc, char** argv, std::istream& in, std::ostream& out) {
   } catch (...) {
     show_fatal_error_box(out, "Run stopped by an unexpected error");
   }
-  send_step(0);  // over several ranks: the others end with this one
+  send_step(0, 0);  // over several ranks: the others end with this one
   out.flush();
   return 0;
 }

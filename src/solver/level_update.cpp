@@ -14,10 +14,14 @@ namespace {
 
 // Basic swash zone: the faces of a dry cell carry nothing in a pass whose inflow alone would not
 // lift it above min_flood_depth.  Clearing the faces of a cell changes the test of the next
-// cell: the cells are visited in order, on one thread (every rank does the same).
+// cell: the cells are visited in order, on one thread, and the slabs one after the other (the
+// rank below hands over the v-faces between the slabs as its cells left them).
 void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) {
   const float mfd = m.min_flood_depth;
-  for (int j = 1; j <= m.ny; ++j) {
+  const LineRange own = own_rows(m);
+  if (own.last < own.first) return;
+  receive_row_from_below(m, m.flux_y, own.first);
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       if (m.depth(i, j) + eta(i, j) > 0.0f) continue;
       const float gain = -((m.flux_x(i + 1, j) - m.flux_x(i, j)) * tdx + (m.flux_y(i, j + 1) - m.flux_y(i, j)) * tdy);
@@ -31,6 +35,8 @@ void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) 
       }
     }
   }
+  send_row_above(m, m.flux_y, own.last + 1);
+  exchange_halos(m, {{&m.flux_x, 1, 1}, {&m.flux_y, 1, 2}});
 }
 
 // Moving shoreline: fluxes next to dry cells, before the level update of the pass.
@@ -46,10 +52,13 @@ void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) 
 //     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
 //     down to match (instead of the level going below the bed and being clipped, which would
 //     create water).  Each face has one donor cell, so the scaling keeps the volume.
+// The share of the cells next to the slab is formed here too, for the faces of the slab's edges.
 void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
   if (m.swash_scheme != 1) hold_back_from_dry_cells(m, eta, tdx, tdy);
+  const LineRange own = own_rows(m);
+  const LineRange cells = widened(own, 1, 1, 1, m.ny);
 #pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
+  for (int j = cells.first; j <= cells.last; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       const float fw = m.flux_x(i, j) * tdx, fe = m.flux_x(i + 1, j) * tdx;
       const float fs = m.flux_y(i, j) * tdy, fn = m.flux_y(i, j + 1) * tdy;
@@ -60,15 +69,16 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
     }
   }
 #pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny; ++j) {
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 1; i <= m.nx + 1; ++i) {
       float& f = m.flux_x(i, j);
       const int donor = f > 0.0f ? i - 1 : i;
       if (f != 0.0f && donor >= 1 && donor <= m.nx) f *= m.outflow_scale(donor, j);
     }
   }
+  const int v_last = own.last < own.first ? own.last : own.last + 1;  // and the v-faces over the slab
 #pragma omp parallel for num_threads(m.threads) schedule(static)
-  for (int j = 1; j <= m.ny + 1; ++j) {
+  for (int j = own.first; j <= v_last; ++j) {
     for (int i = 1; i <= m.nx; ++i) {
       float& f = m.flux_y(i, j);
       const int donor = f > 0.0f ? j - 1 : j;
@@ -147,8 +157,8 @@ void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, floa
 }  // namespace
 
 // Water level of the pass (step F).  The cells of a row are updated independently of the other
-// rows: this rank's rows, shared between the threads, then the rows of the other ranks.  The
-// flux limits before and the drying after stay whole on every rank.
+// rows: this rank's rows, shared between the threads; the halo rows of the new levels follow
+// from the neighbouring slabs at the end.
 void update_level(Model& m, const PassLevels& lv) {
   const float theta = lv.predictor ? 0.5f : 1.0f;
   const float tdt = theta * m.dt;
@@ -158,7 +168,7 @@ void update_level(Model& m, const PassLevels& lv) {
   const float mfd = m.min_flood_depth;
   if (runup) limit_shoreline_fluxes(m, lv.eta_e, tdx, tdy);
   const bool plain = !runup && m.breaking_on != 1;
-  const LineRange own = rank_lines(m, 1, m.ny);
+  const LineRange own = own_rows(m);
 #pragma omp parallel num_threads(m.threads)
   {
     if (plain)
@@ -166,7 +176,6 @@ void update_level(Model& m, const PassLevels& lv) {
     else
       level_rows(m, lv, tdt, tdx, tdy, thread_lines(own));
   }
-  share_rows(m, lv.eta_t, 1, m.ny);
   inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
   if (runup) {
     // In the robust swash zone the last pass keeps the water that the drying rule and the
@@ -174,24 +183,29 @@ void update_level(Model& m, const PassLevels& lv) {
     // water goes in first, and the cells still wet afterwards empty their stores.
     const bool store = lv.last && m.swash_scheme == 1;
 #pragma omp parallel for num_threads(m.threads) schedule(static)
-    for (int j = 1; j <= m.ny; ++j) {
+    for (int j = own.first; j <= own.last; ++j) {
       for (int i = 1; i <= m.nx; ++i) {
         const float d = m.depth(i, j) + lv.eta_t(i, j);
         if (store) m.flood_store(i, j) = std::max(d, 0.0f);
         if (d <= mfd) lv.eta_t(i, j) = -m.depth(i, j);
       }
     }
-    // Each change is seen by the tests after it: in order, on one thread.
-    remove_isolated_wet_cells(lv.eta_t, m.depth, mfd, m.nx, m.ny);
+    // The removal of isolated wet cells tests the cells beside each cell: the rows next to the
+    // slab first.
+    exchange_halos(m, {{&lv.eta_t, 1, 1}});
+    remove_isolated_wet_cells_rows(lv.eta_t, m.depth, mfd, m.nx, m.ny, own.first, own.last);
     if (store) {
 #pragma omp parallel for num_threads(m.threads) schedule(static)
-      for (int j = 1; j <= m.ny; ++j) {
+      for (int j = own.first; j <= own.last; ++j) {
         for (int i = 1; i <= m.nx; ++i) {
           if (m.depth(i, j) + lv.eta_t(i, j) > 0.0f) m.flood_store(i, j) = 0.0f;
         }
       }
     }
   }
+  // The next pass reads the level and u of the rows beside the slab, v of one row below it and
+  // two above (the eddy viscosity of the row above the slab reads the v-faces over it).
+  exchange_halos(m, {{&lv.eta_t, 1, 1}, {&lv.u_t, 1, 1}, {&lv.v_t, 1, 2}});
 }
 
 }  // namespace swx

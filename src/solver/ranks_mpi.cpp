@@ -2,6 +2,8 @@
 // grid; after each parallel sweep the ranks gather the rows (contiguous slabs of the
 // column-major fields) or the blocks of columns (packed) that the others computed.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <mpi.h>
 #include <ostream>
 #include <type_traits>
@@ -128,100 +130,201 @@ void broadcast_model(Model& m) {
   broadcast(m.threads);
 }
 
-// The six face fields as one: element j of this type is row j of each of u_surf, u_bed, flux_x,
-// v_surf, v_bed and flux_y (its extent one row), so that one gather moves the same rows of all
-// six.  Built once the model's fields have their final place.
-MPI_Datatype face_type = MPI_DATATYPE_NULL;
+// Bytes this rank sent to other ranks in the time loop and the steps it ran, with its rows,
+// reported when SWELLIX_RANK_STATS is set.
+double sent_bytes = 0.0, gathered_bytes = 0.0;  // between slabs, and to rank 0 for the outputs
+int steps_run = 0;
+LineRange slab_rows;
 
-void make_face_type(Model& m) {
-  if (face_type != MPI_DATATYPE_NULL) MPI_Type_free(&face_type);
-  const Field* f[6] = {&m.u_surf, &m.u_bed, &m.flux_x, &m.v_surf, &m.v_bed, &m.flux_y};
-  int lengths[6];
-  MPI_Aint shifts[6];
-  MPI_Aint base = 0;
-  MPI_Get_address(f[0]->data(), &base);
-  for (int k = 0; k < 6; ++k) {
-    lengths[k] = m.u_surf.ni;
-    MPI_Aint a = 0;
-    MPI_Get_address(f[k]->data(), &a);
-    shifts[k] = MPI_Aint_diff(a, base);
-  }
-  MPI_Datatype six = MPI_DATATYPE_NULL;
-  MPI_Type_create_hindexed(6, lengths, shifts, MPI_FLOAT, &six);
-  MPI_Type_create_resized(six, 0, static_cast<MPI_Aint>(sizeof(float)) * m.u_surf.ni, &face_type);
-  MPI_Type_free(&six);
-  MPI_Type_commit(&face_type);
-}
+// Rows a rank must own so that the halos of two rows come from its neighbours alone.
+constexpr int kMinSlabRows = 2;
 
 // This rank's place in the run, with the buffers of the exchanges (allocated here, before the
 // time loop).
 void join_ranks(Model& m) {
   m.rank = world_rank();
   m.ranks = world_size();
+  m.slabs = std::clamp(m.ny / kMinSlabRows, 1, m.ranks);
   set_threads(m, m.threads);
   m.share_counts.assign(static_cast<std::size_t>(m.ranks), 0);
   m.share_offsets.assign(static_cast<std::size_t>(m.ranks), 0);
-  m.column_buffer.assign(static_cast<std::size_t>(m.nx + 1) * static_cast<std::size_t>(m.ny + 1), 0.0f);
-  make_face_type(m);
+  // Up to 16 halo rows each way, or three line ends of every column.
+  const std::size_t rows = 2 * 16 * static_cast<std::size_t>(m.nx + 1);
+  m.send_buffer.assign(rows, 0.0f);
+  m.receive_buffer.assign(rows, 0.0f);
+  sent_bytes = 0.0;
+  gathered_bytes = 0.0;
+  steps_run = 0;
+  slab_rows = own_rows(m);
 }
 
-// Counts and offsets (in elements of ni) of every rank's part of the rows first..last.
-void row_parts(Model& m, int first, int last, int ni) {
+bool has_below(const Model& m) { return m.rank > 0 && m.rank < m.slabs; }
+bool has_above(const Model& m) { return m.rank + 1 < m.slabs; }
+
+void send_floats(const float* p, int n, int to, int tag) {
+  MPI_Send(p, n, MPI_FLOAT, to, tag, MPI_COMM_WORLD);
+  sent_bytes += 4.0 * n;
+}
+
+void receive_floats(float* p, int n, int from, int tag) {
+  MPI_Recv(p, n, MPI_FLOAT, from, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+}
+
+constexpr int kHaloTag = 1, kEliminationTag = 2, kSolutionTag = 3, kRowTag = 4;
+
+// Counts and offsets (in floats) of every rank's own rows of a field of ni columns, the last
+// slab with row ny + 1.
+void gather_parts(Model& m, int ni) {
   for (int r = 0; r < m.ranks; ++r) {
-    const LineRange lr = split_lines(first, last, m.ranks, r);
+    LineRange lr{1, 0};
+    if (r < m.slabs) lr = split_lines(1, m.ny, m.slabs, r);
+    if (r == m.slabs - 1) lr.last = m.ny + 1;
     m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
     m.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
   }
 }
 
+void gather_rows(Model& m, Field& f) {
+  gather_parts(m, f.ni);
+  const std::size_t me = static_cast<std::size_t>(m.rank);
+  if (m.rank == 0) {
+    MPI_Gatherv(MPI_IN_PLACE, 0, MPI_FLOAT, f.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT, 0,
+                MPI_COMM_WORLD);
+  } else {
+    MPI_Gatherv(f.data() + m.share_offsets[me], m.share_counts[me], MPI_FLOAT, nullptr, nullptr, nullptr, MPI_FLOAT, 0,
+                MPI_COMM_WORLD);
+    gathered_bytes += 4.0 * m.share_counts[me];
+  }
+}
+
 }  // namespace
 
-void share_rows(Model& m, Field& f, int first, int last) {
-  if (m.ranks == 1) return;
-  row_parts(m, first, last, f.ni);
-  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, f.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT,
-                 MPI_COMM_WORLD);
-}
-
-void share_face_rows(Model& m) {
-  if (m.ranks == 1) return;
-  row_parts(m, 1, m.ny, 1);
-  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.u_surf.data(), m.share_counts.data(), m.share_offsets.data(),
-                 face_type, MPI_COMM_WORLD);
-}
-
-void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int j_last) {
-  if (m.ranks == 1 || j_last < j_first) return;
-  const int rows = j_last - j_first + 1;
-  int offset = 0;
-  for (int r = 0; r < m.ranks; ++r) {
-    const LineRange lr = split_lines(i_first, i_last, m.ranks, r);
-    m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * rows;
-    m.share_offsets[static_cast<std::size_t>(r)] = offset;
-    offset += m.share_counts[static_cast<std::size_t>(r)];
+void exchange_halos(Model& m, std::initializer_list<Halo> halos) {
+  if (m.ranks == 1 || m.rank >= m.slabs) return;
+  const LineRange own = own_rows(m);
+  const int ni = m.nx + 1;
+  const std::size_t half = m.send_buffer.size() / 2;
+  // The rows the rank below needs (its halo above) and those the rank above needs.
+  float* down = m.send_buffer.data();
+  float* up = down + half;
+  int n_down = 0, n_up = 0, n_from_below = 0, n_from_above = 0;
+  for (const Halo& h : halos) {
+    for (int j = own.first; j < own.first + h.above; ++j, n_down += ni) std::copy_n(h.field->col(j), ni, down + n_down);
+    for (int j = own.last - h.below + 1; j <= own.last; ++j, n_up += ni) std::copy_n(h.field->col(j), ni, up + n_up);
+    n_from_below += h.below * ni;
+    n_from_above += h.above * ni;
   }
-  // Rank r's block: its columns of row j_first, then of the next row, and so on.
-  const auto block = [&](int r, bool pack) {
-    const LineRange lr = split_lines(i_first, i_last, m.ranks, r);
-    const int width = lr.last - lr.first + 1;
-    if (width <= 0) return;
-    float* b = m.column_buffer.data() + m.share_offsets[static_cast<std::size_t>(r)];
-    for (int j = j_first; j <= j_last; ++j, b += width) {
-      float* row = f.col(j) + (lr.first - 1);
-      if (pack)
-        std::copy(row, row + width, b);
-      else
-        std::copy(b, b + width, row);
+  float* from_below = m.receive_buffer.data();
+  float* from_above = from_below + half;
+  MPI_Request req[4];
+  int nreq = 0;
+  if (has_below(m)) {
+    MPI_Irecv(from_below, n_from_below, MPI_FLOAT, m.rank - 1, kHaloTag, MPI_COMM_WORLD, &req[nreq++]);
+    MPI_Isend(down, n_down, MPI_FLOAT, m.rank - 1, kHaloTag, MPI_COMM_WORLD, &req[nreq++]);
+    sent_bytes += 4.0 * n_down;
+  }
+  if (has_above(m)) {
+    MPI_Irecv(from_above, n_from_above, MPI_FLOAT, m.rank + 1, kHaloTag, MPI_COMM_WORLD, &req[nreq++]);
+    MPI_Isend(up, n_up, MPI_FLOAT, m.rank + 1, kHaloTag, MPI_COMM_WORLD, &req[nreq++]);
+    sent_bytes += 4.0 * n_up;
+  }
+  MPI_Waitall(nreq, req, MPI_STATUSES_IGNORE);
+  for (const Halo& h : halos) {
+    if (has_below(m))
+      for (int j = own.first - h.below; j < own.first; ++j, from_below += ni)
+        std::copy_n(from_below, ni, h.field->col(j));
+    if (has_above(m))
+      for (int j = own.last + 1; j <= own.last + h.above; ++j, from_above += ni)
+        std::copy_n(from_above, ni, h.field->col(j));
+  }
+}
+
+void receive_elimination(Model& m, int i_first, int i_last) {
+  if (!has_below(m)) return;
+  const int w = i_last - i_first + 1, j = own_rows(m).first - 1;
+  float* b = m.receive_buffer.data();
+  receive_floats(b, 3 * w, m.rank - 1, kEliminationTag);
+  ColumnRows& r = m.rows_y;
+  std::copy_n(b, w, r.bet.data() + (i_first - 1));
+  std::copy_n(b + w, w, r.sup_row(j) + (i_first - 1));
+  std::copy_n(b + 2 * w, w, r.x.col(j) + (i_first - 1));
+}
+
+void send_elimination(Model& m, int i_first, int i_last) {
+  if (!has_above(m)) return;
+  const int w = i_last - i_first + 1, j = own_rows(m).last;
+  float* b = m.send_buffer.data();
+  ColumnRows& r = m.rows_y;
+  std::copy_n(r.bet.data() + (i_first - 1), w, b);
+  std::copy_n(r.sup_row(j) + (i_first - 1), w, b + w);
+  std::copy_n(r.x.col(j) + (i_first - 1), w, b + 2 * w);
+  send_floats(b, 3 * w, m.rank + 1, kEliminationTag);
+}
+
+void receive_solution(Model& m, Field& v, int i_first, int i_last) {
+  if (!has_above(m)) return;
+  receive_floats(v.col(own_rows(m).last + 1) + (i_first - 1), i_last - i_first + 1, m.rank + 1, kSolutionTag);
+}
+
+void send_solution(Model& m, const Field& v, int i_first, int i_last) {
+  if (!has_below(m)) return;
+  send_floats(v.col(own_rows(m).first) + (i_first - 1), i_last - i_first + 1, m.rank - 1, kSolutionTag);
+}
+
+void receive_row_from_below(Model& m, Field& f, int j) {
+  if (has_below(m)) receive_floats(f.col(j), f.ni, m.rank - 1, kRowTag);
+}
+
+void send_row_above(Model& m, Field& f, int j) {
+  if (has_above(m)) send_floats(f.col(j), f.ni, m.rank + 1, kRowTag);
+}
+
+void gather_unstable_cells(Model& m) {
+  if (m.ranks == 1) return;
+  int n = static_cast<int>(m.unstable_cells.size());
+  MPI_Gather(&n, 1, MPI_INT, m.share_counts.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
+  int total = 0;
+  if (m.rank == 0) {
+    for (int r = 0; r < m.ranks; ++r) {
+      m.share_offsets[static_cast<std::size_t>(r)] = total;
+      total += m.share_counts[static_cast<std::size_t>(r)];
     }
-  };
-  block(m.rank, true);
-  MPI_Allgatherv(MPI_IN_PLACE, 0, MPI_DATATYPE_NULL, m.column_buffer.data(), m.share_counts.data(),
-                 m.share_offsets.data(), MPI_FLOAT, MPI_COMM_WORLD);
-  for (int r = 0; r < m.ranks; ++r)
-    if (r != m.rank) block(r, false);
+  }
+  MPI_Bcast(&total, 1, MPI_INT, 0, MPI_COMM_WORLD);
+  if (total == 0) return;  // the usual step: one small gather
+  if (m.rank == 0) {
+    m.unstable_cells.resize(static_cast<std::size_t>(total));
+    MPI_Gatherv(MPI_IN_PLACE, 0, MPI_INT, m.unstable_cells.data(), m.share_counts.data(), m.share_offsets.data(),
+                MPI_INT, 0, MPI_COMM_WORLD);
+  } else {
+    MPI_Gatherv(m.unstable_cells.data(), n, MPI_INT, nullptr, nullptr, nullptr, MPI_INT, 0, MPI_COMM_WORLD);
+  }
+}
+
+void gather_outputs(Model& m, int fields) {
+  if (m.ranks == 1) return;
+  if (fields & kNewLevel)
+    for (Field* f : {&m.eta_new, &m.u_new, &m.v_new}) gather_rows(m, *f);
+  if (fields & kProbeLevels)
+    for (Field* f : {&m.u_old, &m.v_old, &m.u_mid, &m.v_mid}) gather_rows(m, *f);
+  if (fields & kSurfaceVelocity)
+    for (Field* f : {&m.u_surf, &m.v_surf, &m.eta_rate}) gather_rows(m, *f);
 }
 
 int rank_count() { return world_size(); }
+
+namespace {
+
+// With SWELLIX_RANK_STATS set, each rank writes to the standard error the bytes it sent in
+// the time loop, per step.
+void report_sent_bytes() {
+  if (std::getenv("SWELLIX_RANK_STATS") == nullptr || steps_run == 0) return;
+  std::fprintf(stderr, "rank %d of %d: rows %d-%d, bytes sent per step: %.0f to other slabs, %.0f for the outputs\n",
+               world_rank(), world_size(), slab_rows.first, slab_rows.last, sent_bytes / steps_run,
+               gathered_bytes / steps_run);
+}
+
+}  // namespace
 
 void send_model(Model& m) {
   if (world_size() == 1) return;
@@ -231,9 +334,12 @@ void send_model(Model& m) {
   join_ranks(m);
 }
 
-void send_step(int n) {
+void send_step(int n, int fields) {
   if (world_size() == 1) return;
   broadcast_command(n);
+  if (n > 0) broadcast_command(fields);
+  if (n > 0) ++steps_run;
+  if (n == 0) report_sent_bytes();
 }
 
 void follow_rank_zero() {
@@ -243,13 +349,20 @@ void follow_rank_zero() {
   for (;;) {
     int c = kEndOfRun;
     broadcast_command(c);
-    if (c == kEndOfRun) return;
+    if (c == kEndOfRun) {
+      report_sent_bytes();
+      return;
+    }
     if (c == kModelFollows) {
       broadcast_model(m);
       join_ranks(m);
       continue;
     }
+    int fields = 0;
+    broadcast_command(fields);
+    ++steps_run;
     advance_solution(m, c, reporter);
+    gather_outputs(m, fields);
     finish_step(m);
   }
 }

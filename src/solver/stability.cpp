@@ -6,6 +6,7 @@
 
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -25,26 +26,44 @@ bool unstable(const Model& m, int i, int j) {
 }  // namespace
 
 int check_instability(Model& m, const Reporter& reporter) {
-  // The rows are searched by the threads; the report goes through the cells in order.
+  // The rows are searched by the threads; the report goes through the cells in order.  Over
+  // several ranks each searches its own rows and rank 0 reports the cells of all, slab by slab.
+  const LineRange own = own_rows(m);
   bool any = false;
 #pragma omp parallel for num_threads(m.threads) schedule(static) reduction(|| : any)
-  for (int j = 1; j <= m.ny; ++j) {
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 1; i <= m.nx; ++i) any = any || unstable(m, i, j);
   }
-  if (!any) return 0;
   int count = 0;
-  for (int j = 1; j <= m.ny; ++j) {
-    for (int i = 1; i <= m.nx; ++i) {
-      if (!unstable(m, i, j)) continue;
-      const std::string where = " i = " + compact_int(i) + " J = " + compact_int(j);
-      if (!m.instability_reported) {
-        reporter.console_line(" initial instability problems at" + where);
-        m.instability_reported = true;
+  const auto report = [&](int i, int j) {
+    const std::string where = " i = " + compact_int(i) + " J = " + compact_int(j);
+    if (!m.instability_reported) {
+      reporter.console_line(" initial instability problems at" + where);
+      m.instability_reported = true;
+    }
+    reporter.log_line(" numerical instability at" + where);
+    ++count;
+  };
+  if (m.ranks == 1) {
+    if (!any) return 0;
+    for (int j = 1; j <= m.ny; ++j)
+      for (int i = 1; i <= m.nx; ++i)
+        if (unstable(m, i, j)) report(i, j);
+    return count;
+  }
+  m.unstable_cells.clear();
+  if (any) {
+    for (int j = own.first; j <= own.last; ++j) {
+      for (int i = 1; i <= m.nx; ++i) {
+        if (!unstable(m, i, j)) continue;
+        m.unstable_cells.push_back(i);
+        m.unstable_cells.push_back(j);
       }
-      reporter.log_line(" numerical instability at" + where);
-      ++count;
     }
   }
+  gather_unstable_cells(m);
+  if (m.rank != 0) return 0;
+  for (std::size_t k = 0; k + 1 < m.unstable_cells.size(); k += 2) report(m.unstable_cells[k], m.unstable_cells[k + 1]);
   return count;
 }
 
