@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mpi.h>
+#include <new>
 #include <ostream>
 #include <type_traits>
 #include <vector>
@@ -55,14 +56,14 @@ void broadcast(std::vector<T>& v) {
     MPI_Bcast(bytes + at, static_cast<int>(std::min(kPiece, total - at)), MPI_BYTE, 0, MPI_COMM_WORLD);
 }
 
+// The shape of a grid array.
 template <class T>
-void broadcast(Array2D<T>& a) {
+void broadcast_shape(Array2D<T>& a) {
   broadcast(a.ni);
   broadcast(a.nj);
-  broadcast(a.v);
 }
 
-// Every member of the model, in one order on every rank.
+// Every member of the model but the grid arrays' values, in one order on every rank.
 void broadcast_model(Model& m) {
   broadcast(m.grid);
   broadcast(m.nx);
@@ -98,14 +99,14 @@ void broadcast_model(Model& m) {
   broadcast(m.signal_n1);
   broadcast(m.ramp0);
   broadcast(m.ramp1);
-  for (Field* f : run_fields(m)) broadcast(*f);
-  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) broadcast(*f);
+  for (Field* f : run_fields(m)) broadcast_shape(*f);
+  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) broadcast_shape(*f);
   broadcast(m.rows_y.ni);
   for (std::vector<float>* v : {&m.rows_y.sub, &m.rows_y.diag, &m.rows_y.sup, &m.rows_y.rhs, &m.rows_y.bet})
     broadcast(*v);
-  broadcast(m.wavemaker_mark);
-  broadcast(m.active_u);
-  broadcast(m.active_v);
+  broadcast_shape(m.wavemaker_mark);
+  broadcast_shape(m.active_u);
+  broadcast_shape(m.active_v);
   std::size_t n = m.wavemakers.size();
   broadcast(n);
   m.wavemakers.resize(n);
@@ -139,23 +140,94 @@ LineRange slab_rows;
 // Rows a rank must own so that the halos of two rows come from its neighbours alone.
 constexpr int kMinSlabRows = 2;
 
-// This rank's place in the run, with the buffers of the exchanges (allocated here, before the
-// time loop).
-void join_ranks(Model& m) {
+// This rank's place in the run.
+void place_rank(Model& m) {
   m.rank = world_rank();
   m.ranks = world_size();
   m.slabs = std::clamp(m.ny / kMinSlabRows, 1, m.ranks);
-  set_threads(m, m.threads);
-  m.share_counts.assign(static_cast<std::size_t>(m.ranks), 0);
-  m.share_offsets.assign(static_cast<std::size_t>(m.ranks), 0);
-  // Up to 16 halo rows each way, or three line ends of every column.
-  const std::size_t rows = 2 * 16 * static_cast<std::size_t>(m.nx + 1);
-  m.send_buffer.assign(rows, 0.0f);
-  m.receive_buffer.assign(rows, 0.0f);
+}
+
+// The rows of rank r that it holds (held_rows), for the arrays of the model's grid shape.
+LineRange held_rows_of(const Model& m, int r) {
+  const LineRange own = r < m.slabs ? split_lines(1, m.ny, m.slabs, r) : LineRange{1, 0};
+  LineRange h = widened(own, 2, 2, 1, m.ny + 1);
+  if (r == m.slabs - 1) h.last = m.ny + 1;
+  return h;
+}
+
+// An array of the grid's shape holds the rank's rows alone; others (empty ones) are whole.
+template <class T>
+void allocate_slab(const Model& m, Array2D<T>& a) {
+  if (a.nj != m.ny + 1) {
+    a.resize(a.ni, a.nj);
+    return;
+  }
+  const LineRange h = held_rows_of(m, m.rank);
+  a.resize_rows(a.ni, a.nj, h.first, h.last);
+}
+
+// Rank 0 sends every other rank its rows of the array, in pieces below 2^31 bytes.
+template <class T>
+void send_slab(const Model& m, Array2D<T>& a) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  constexpr std::size_t kPiece = std::size_t{1} << 28;
+  const auto pieces = [&](int r, unsigned char* bytes, std::size_t total, bool send) {
+    for (std::size_t at = 0; at < total; at += kPiece) {
+      const int n = static_cast<int>(std::min(kPiece, total - at));
+      if (send)
+        MPI_Send(bytes + at, n, MPI_BYTE, r, 0, MPI_COMM_WORLD);
+      else
+        MPI_Recv(bytes + at, n, MPI_BYTE, 0, 0, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    }
+  };
+  if (m.rank != 0) {
+    pieces(0, reinterpret_cast<unsigned char*>(a.data()), a.size() * sizeof(T), false);
+    return;
+  }
+  for (int r = 1; r < m.ranks; ++r) {
+    LineRange h = a.nj == m.ny + 1 ? held_rows_of(m, r) : LineRange{1, a.nj};
+    const int rows = std::max(h.last - h.first + 1, 0);
+    if (a.ni == 0 || rows == 0) continue;
+    pieces(r, reinterpret_cast<unsigned char*>(a.col(h.first)),
+           static_cast<std::size_t>(a.ni) * static_cast<std::size_t>(rows) * sizeof(T), true);
+  }
+}
+
+// The grid arrays of the model: allocated as slabs on the other ranks, or sent to them.
+void transfer_arrays(Model& m, bool allocate) {
+  for (Field* f : run_fields(m)) allocate ? allocate_slab(m, *f) : send_slab(m, *f);
+  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) allocate ? allocate_slab(m, *f) : send_slab(m, *f);
+  allocate ? allocate_slab(m, m.wavemaker_mark) : send_slab(m, m.wavemaker_mark);
+  allocate ? allocate_slab(m, m.active_u) : send_slab(m, m.active_u);
+  allocate ? allocate_slab(m, m.active_v) : send_slab(m, m.active_v);
+}
+
+// This rank's part of the run: its slabs of the grid arrays (the other ranks) and the buffers
+// of the exchanges, allocated before the time loop.  False when some rank could not allocate
+// them: rank 0 then ends the run with a box, and no array is sent.
+bool join_ranks(Model& m) {
+  place_rank(m);
+  int ok = 1;
+  try {
+    if (m.rank != 0) transfer_arrays(m, true);
+    set_threads(m, m.threads);
+    m.share_counts.assign(static_cast<std::size_t>(m.ranks), 0);
+    m.share_offsets.assign(static_cast<std::size_t>(m.ranks), 0);
+    // Up to 16 halo rows each way, or three line ends of every column.
+    const std::size_t rows = 2 * 16 * static_cast<std::size_t>(m.nx + 1);
+    m.send_buffer.assign(rows, 0.0f);
+    m.receive_buffer.assign(rows, 0.0f);
+  } catch (const std::bad_alloc&) {
+    ok = 0;
+  }
+  MPI_Allreduce(MPI_IN_PLACE, &ok, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+  if (ok == 0) return false;
+  transfer_arrays(m, false);
   sent_bytes = 0.0;
   gathered_bytes = 0.0;
   steps_run = 0;
   slab_rows = own_rows(m);
+  return true;
 }
 
 bool has_below(const Model& m) { return m.rank > 0 && m.rank < m.slabs; }
@@ -191,8 +263,8 @@ void gather_rows(Model& m, Field& f) {
     MPI_Gatherv(MPI_IN_PLACE, 0, MPI_FLOAT, f.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT, 0,
                 MPI_COMM_WORLD);
   } else {
-    MPI_Gatherv(f.data() + m.share_offsets[me], m.share_counts[me], MPI_FLOAT, nullptr, nullptr, nullptr, MPI_FLOAT, 0,
-                MPI_COMM_WORLD);
+    MPI_Gatherv(f.data() + (m.share_offsets[me] - (f.j0 - 1) * f.ni), m.share_counts[me], MPI_FLOAT, nullptr, nullptr,
+                nullptr, MPI_FLOAT, 0, MPI_COMM_WORLD);
     gathered_bytes += 4.0 * m.share_counts[me];
   }
 }
@@ -331,7 +403,8 @@ void send_model(Model& m) {
   int c = kModelFollows;
   broadcast_command(c);
   broadcast_model(m);
-  join_ranks(m);
+  if (!join_ranks(m))
+    fatal("Not enough memory for this run", "(a slab of the grid too large for the memory of a rank)");
 }
 
 void send_step(int n, int fields) {
@@ -355,7 +428,7 @@ void follow_rank_zero() {
     }
     if (c == kModelFollows) {
       broadcast_model(m);
-      join_ranks(m);
+      if (!join_ranks(m)) m = Model{};  // rank 0 ends the run
       continue;
     }
     int fields = 0;

@@ -11,6 +11,7 @@ void remove_isolated_wet_cells(Field& eta, const Field& depth, float min_flood_d
 
 void remove_isolated_wet_cells_rows(Field& eta, const Field& depth, float min_flood_depth, int ngrid_x, int ngrid_y,
                                     int j_first, int j_last) {
+  if (j_last < j_first) return;
   auto wet = [&](int i, int j) { return depth(i, j) + eta(i, j) > min_flood_depth; };
   // The rows beside the slab take the row sweep too: the column sweep of the slab's edge rows
   // reads them after it.

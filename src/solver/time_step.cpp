@@ -49,7 +49,7 @@ namespace {
 // arrays in one parallel region.  Elements k0..k1-1 of an array are the columns r.first..r.last.
 // Over several ranks they cover the rows the rank holds.
 inline std::size_t column_start(const Field& f, int j) {
-  return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(f.ni);
+  return static_cast<std::size_t>(j - f.j0) * static_cast<std::size_t>(f.ni);
 }
 
 void average_columns(Field& mid, const Field& old_level, const Field& new_level, LineRange r) {
@@ -96,8 +96,8 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
   if (m.nonlinear_option == 2 || m.breaking_on == 1) {
     const LineRange held = held_rows(m);
     for (int i = 1; i <= m.nx + 1; ++i) {
-      if (held.first == 1) m.v_surf(i, 1) = 0.0f;
-      if (held.last == m.ny + 1) m.v_surf(i, m.ny + 1) = 0.0f;
+      if (holds_row(m, 1)) m.v_surf(i, 1) = 0.0f;
+      if (holds_row(m, m.ny + 1)) m.v_surf(i, m.ny + 1) = 0.0f;
     }
     for (int j = held.first; j <= held.last; ++j) {
       m.u_surf(1, j) = 0.0f;
