@@ -14,13 +14,29 @@ namespace {
 
 constexpr float kLevelLimit = 10000.0f;
 
-bool unstable(const Model& m, int i, int j) {
-  const float e = m.eta_new(i, j);
-  if (m.depth(i, j) + e <= 0.0f) return false;  // a NaN level is tested
-  const float du = (m.u_new(i + 1, j) - m.u_new(i, j)) / m.dx;
-  const float dv = (m.v_new(i, j + 1) - m.v_new(i, j)) / m.dy;
+// Cell k (0-based, i = k + 1) of a row, from the row's columns of the new level.
+inline bool unstable_at(const Model& m, const float* h, const float* e, const float* u, const float* v, const float* vp,
+                        int k) {
+  if (h[k] + e[k] <= 0.0f) return false;  // a NaN level is tested
+  const float du = (u[k + 1] - u[k]) / m.dx;
+  const float dv = (vp[k] - v[k]) / m.dy;
   // NaN and infinity fail the "within limits" tests and count as unstable.
-  return !(std::fabs(du + dv) <= m.mean_frequency) || !(e <= kLevelLimit);
+  return !(std::fabs(du + dv) <= m.mean_frequency) || !(e[k] <= kLevelLimit);
+}
+
+bool unstable(const Model& m, int i, int j) {
+  return unstable_at(m, m.depth.col(j), m.eta_new.col(j), m.u_new.col(j), m.v_new.col(j), m.v_new.col(j + 1), i - 1);
+}
+
+bool unstable_row(const Model& m, int j) {
+  const float* h = m.depth.col(j);
+  const float* e = m.eta_new.col(j);
+  const float* u = m.u_new.col(j);
+  const float* v = m.v_new.col(j);
+  const float* vp = m.v_new.col(j + 1);
+  bool any = false;
+  for (int k = 0; k < m.nx; ++k) any = any || unstable_at(m, h, e, u, v, vp, k);
+  return any;
 }
 
 }  // namespace
@@ -31,9 +47,7 @@ int check_instability(Model& m, const Reporter& reporter) {
   const LineRange own = own_rows(m);
   bool any = false;
 #pragma omp parallel for num_threads(m.threads) schedule(static) reduction(|| : any)
-  for (int j = own.first; j <= own.last; ++j) {
-    for (int i = 1; i <= m.nx; ++i) any = any || unstable(m, i, j);
-  }
+  for (int j = own.first; j <= own.last; ++j) any = any || unstable_row(m, j);
   int count = 0;
   const auto report = [&](int i, int j) {
     const std::string where = " i = " + compact_int(i) + " J = " + compact_int(j);
