@@ -136,6 +136,7 @@ void broadcast_model(Model& m) {
 double sent_bytes = 0.0, gathered_bytes = 0.0;  // between slabs, and to rank 0 for the outputs
 int steps_run = 0;
 LineRange slab_rows;
+double array_bytes = 0.0;  // the grid arrays of the model this rank holds
 
 // Rows a rank must own so that the halos of two rows come from its neighbours alone.
 constexpr int kMinSlabRows = 2;
@@ -227,6 +228,11 @@ bool join_ranks(Model& m) {
   gathered_bytes = 0.0;
   steps_run = 0;
   slab_rows = own_rows(m);
+  array_bytes = 0.0;
+  for (Field* f : run_fields(m)) array_bytes += 4.0 * static_cast<double>(f->size());
+  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) array_bytes += 4.0 * static_cast<double>(f->size());
+  array_bytes += 2.0 * static_cast<double>(m.wavemaker_mark.size()) + static_cast<double>(m.active_u.size()) +
+                 static_cast<double>(m.active_v.size());
   return true;
 }
 
@@ -391,9 +397,18 @@ namespace {
 // the time loop, per step.
 void report_sent_bytes() {
   if (std::getenv("SWELLIX_RANK_STATS") == nullptr || steps_run == 0) return;
-  std::fprintf(stderr, "rank %d of %d: rows %d-%d, bytes sent per step: %.0f to other slabs, %.0f for the outputs\n",
+  long peak_kb = 0;  // the peak resident memory of the process
+  if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr)
+      if (std::sscanf(line, "VmHWM: %ld", &peak_kb) == 1) break;
+    std::fclose(f);
+  }
+  std::fprintf(stderr,
+               "rank %d of %d: rows %d-%d, bytes sent per step: %.0f to other slabs, %.0f for the outputs; "
+               "grid arrays %.0f bytes, peak resident %ld kB\n",
                world_rank(), world_size(), slab_rows.first, slab_rows.last, sent_bytes / steps_run,
-               gathered_bytes / steps_run);
+               gathered_bytes / steps_run, array_bytes, peak_kb);
 }
 
 }  // namespace
