@@ -203,6 +203,37 @@ void transfer_arrays(Model& m, bool allocate) {
   allocate ? allocate_slab(m, m.active_v) : send_slab(m, m.active_v);
 }
 
+// The fields that the outputs of rank 0 read (the bed and its slopes, the celerity and the
+// current at the probes, the levels and the surface velocities gathered after a step), which
+// rank 0 keeps whole.
+bool read_by_outputs(const Model& m, const Field& f) {
+  for (const Field* o :
+       {&m.depth, &m.depth_dx, &m.depth_dy, &m.celerity, &m.current_x, &m.current_y, &m.eta_old, &m.eta_new, &m.u_new,
+        &m.v_new, &m.u_old, &m.v_old, &m.u_mid, &m.v_mid, &m.u_surf, &m.v_surf, &m.eta_rate})
+    if (o == &f) return true;
+  return false;
+}
+
+// Rank 0, once the arrays are sent: every array that the outputs do not read keeps the rank's
+// own slab alone.
+template <class T>
+void keep_slab(const Model& m, Array2D<T>& a) {
+  if (a.nj != m.ny + 1 || a.ni == 0) return;
+  Array2D<T> whole = std::move(a);
+  const LineRange h = held_rows_of(m, 0);
+  a.resize_rows(whole.ni, whole.nj, h.first, h.last);
+  std::copy(whole.col(h.first), whole.col(h.last) + whole.ni, a.col(h.first));
+}
+
+void keep_slabs_of_rank_zero(Model& m) {
+  for (Field* f : run_fields(m))
+    if (!read_by_outputs(m, *f)) keep_slab(m, *f);
+  for (Field* f : {&m.swash_weight, &m.rows_y.x, &m.rows_y.work}) keep_slab(m, *f);
+  keep_slab(m, m.wavemaker_mark);
+  keep_slab(m, m.active_u);
+  keep_slab(m, m.active_v);
+}
+
 // This rank's part of the run: its slabs of the grid arrays (the other ranks) and the buffers
 // of the exchanges, allocated before the time loop.  False when some rank could not allocate
 // them: rank 0 then ends the run with a box, and no array is sent.
@@ -224,6 +255,7 @@ bool join_ranks(Model& m) {
   MPI_Allreduce(MPI_IN_PLACE, &ok, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
   if (ok == 0) return false;
   transfer_arrays(m, false);
+  if (m.rank == 0) keep_slabs_of_rank_zero(m);
   sent_bytes = 0.0;
   gathered_bytes = 0.0;
   steps_run = 0;
