@@ -1,12 +1,14 @@
 // Threads and ranks: a run on SWELLIX_THREADS = 2 and 4 threads, and swellix-mpi on 1 to 4 ranks,
 // writes every file byte for byte as the serial run does; only the dates, the timings and the
 // line that names the threads or ranks may differ (the solution file is compared through
-// h5dump, without its objects' time stamps).  Three short cases: the harbour example (an inner
+// h5dump, without its objects' time stamps).  Four short cases: the harbour example (an inner
 // column wavemaker of a multidirectional sea, porosity, damping, the solution file), breaking
 // and runup on a steep beach ("strong" option, the moving shoreline, the stability messages of
-// the swash) and a multidirectional sea from the south boundary over the elliptic shoal.
+// the swash), oblique waves under the basic swash zone and a multidirectional sea from the south
+// boundary over the elliptic shoal.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -92,6 +94,26 @@ ParallelCase beach(const CaseDir& c) {
   return {"beach", {"beach.par", "beach.grd"}};
 }
 
+// Oblique waves on a beach whose bed varies along the shore, 8 cells wide, under the basic swash
+// zone: its hold-back of dry cells visits the cells in order across the slabs, which at four
+// ranks are two rows each (3 s, 151 steps).
+ParallelCase oblique_swash(const CaseDir& c) {
+  c.write("oblique.grd", grid_text(50, 8, 0.1, [](int i, int j) {
+            const double x = 0.1 * (i - 1);
+            return (x < 1.0 ? -0.3 : -0.3 + (x - 1.0) / 10.0) + (i > 20 ? 0.01 * std::sin(0.7 * j) : 0.0);
+          }));
+  c.write("oblique.par",
+          ":output_file_prefix oblique\n:bathy_file oblique.grd\n:tidal_offset 0.0\n:start_wavemaker\n"
+          "  :wm_pos_i1 1\n  :wm_pos_i2 1\n  :wm_pos_j1 1\n  :wm_pos_j2 8\n  :wave_type regular\n"
+          "  :wave_height 0.08\n  :wave_period 1.5\n  :wave_direction 250.0\n  :wave_cycles 2\n:end_wavemaker\n"
+          ":time_step 0.02\n:duration 3.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
+          ":turb_length_scale 0.1\n:calc_wave_runup yes\n:swash_scheme basic\n:min_flood_depth 0.001\n"
+          ":chezy_coeff 60.0\n:ts_eta_file oblique_eta.ts\n:save_timeseries\n  :probe_id shore\n  :ts_x 3.5\n"
+          "  :ts_y 0.4\n  :save_ts_eta yes\n  :save_ts_uv no\n  :save_ts_pressure no\n:end_save_timeseries\n"
+          ":hs_file oblique_hs.grd\n:runup_max_file oblique_runup.grd\n");
+  return {"oblique", {"oblique.par", "oblique.grd"}};
+}
+
 // A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 1 s.
 ParallelCase south_sea(const CaseDir& c) {
   copy_example(c, "elliptic_shoal", {"shoal_bathy.grd", "shoal_damp.grd"});
@@ -156,7 +178,7 @@ void expect_same_files(const Files& serial, const Files& other, const std::strin
 }
 
 using CaseMaker = ParallelCase (*)(const CaseDir&);
-constexpr CaseMaker kCases[] = {harbour, beach, south_sea};
+constexpr CaseMaker kCases[] = {harbour, beach, oblique_swash, south_sea};
 
 std::string serial_command(int threads) { return "SWELLIX_THREADS=" + std::to_string(threads) + " " + SWELLIX_BIN; }
 
