@@ -129,6 +129,8 @@ struct Model {
   std::vector<float> send_buffer, receive_buffer;  // several ranks: packed halo rows and line ends
   std::vector<int> share_counts, share_offsets;    // several ranks: each rank's part of a gather
   std::vector<int> unstable_cells;                 // several ranks: i, j of the failed stability tests
+  std::vector<int> probe_rows;                     // several ranks: the rows the probes read, ascending
+  std::vector<float> probe_buffer;                 // several ranks: those rows of the gathered fields
 
   std::vector<BoundarySignal> wavemakers;  // read by the time loop
   // Inner-line wavemakers: per wavemaker and point of its line, the factor that turns the

@@ -78,9 +78,9 @@ void gather_unstable_cells(Model& m);
 
 // The fields the outputs read after a step, gathered on rank 0 (gather_outputs).
 enum OutputFields : int {
-  kNewLevel = 1,        // eta_new, u_new, v_new: the instability watch and the statistics, every step
-  kProbeLevels = 2,     // u_old, v_old, u_mid, v_mid: probes and gauges
-  kSurfaceVelocity = 4  // u_surf, v_surf, eta_rate: probes, and the breaking mark of animation frames
+  kNewLevel = 1,        // eta_new, u_new, v_new, whole: the instability watch, statistics, gauges
+  kProbeLevels = 2,     // u_old, v_old, u_mid, v_mid, u_surf, v_surf, eta_rate: the rows of m.probe_rows
+  kSurfaceVelocity = 4  // u_surf, v_surf, eta_rate, whole: the breaking mark of animation frames
 };
 void gather_outputs(Model& m, int fields);
 

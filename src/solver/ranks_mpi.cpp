@@ -8,6 +8,7 @@
 #include <new>
 #include <ostream>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "core/fatal.hpp"
@@ -129,6 +130,7 @@ void broadcast_model(Model& m) {
   m.inner_source_factor.resize(n);
   for (std::vector<float>& f : m.inner_source_factor) broadcast(f);
   broadcast(m.threads);
+  broadcast(m.probe_rows);
 }
 
 // Bytes this rank sent to other ranks in the time loop and the steps it ran, with its rows,
@@ -249,6 +251,8 @@ bool join_ranks(Model& m) {
     const std::size_t rows = 2 * 16 * static_cast<std::size_t>(m.nx + 1);
     m.send_buffer.assign(rows, 0.0f);
     m.receive_buffer.assign(rows, 0.0f);
+    // Rank 0 receives the probes' rows of 7 fields from all ranks; the others send theirs.
+    m.probe_buffer.assign(7 * m.probe_rows.size() * static_cast<std::size_t>(m.nx + 1), 0.0f);
   } catch (const std::bad_alloc&) {
     ok = 0;
   }
@@ -411,14 +415,66 @@ void gather_unstable_cells(Model& m) {
   }
 }
 
+namespace {
+
+// The rows of m.probe_rows that rank r owns (the last slab with row ny + 1): [first, last) of the
+// list.
+std::pair<std::size_t, std::size_t> probe_rows_of(const Model& m, int r) {
+  LineRange lr{1, 0};
+  if (r < m.slabs) lr = split_lines(1, m.ny, m.slabs, r);
+  if (r == m.slabs - 1) lr.last = m.ny + 1;
+  const auto first = std::lower_bound(m.probe_rows.begin(), m.probe_rows.end(), lr.first);
+  const auto last = std::upper_bound(first, m.probe_rows.end(), lr.last);
+  return {static_cast<std::size_t>(first - m.probe_rows.begin()),
+          static_cast<std::size_t>(last - m.probe_rows.begin())};
+}
+
+// The rows the probes read of the listed fields, on rank 0: each rank packs its rows of them
+// (field by field, rows ascending) and rank 0 unpacks them in place.
+void gather_probe_rows(Model& m, std::initializer_list<Field*> fields) {
+  const int ni = m.nx + 1;
+  const int per_row = ni * static_cast<int>(fields.size());
+  int total = 0;
+  for (int r = 0; r < m.ranks; ++r) {
+    const auto [a, b] = probe_rows_of(m, r);
+    const int n = r == 0 ? 0 : static_cast<int>(b - a) * per_row;  // rank 0's rows are in place
+    m.share_counts[static_cast<std::size_t>(r)] = n;
+    m.share_offsets[static_cast<std::size_t>(r)] = total;
+    total += n;
+  }
+  if (total == 0) return;
+  const auto [a, b] = probe_rows_of(m, m.rank);
+  if (m.rank != 0) {
+    float* p = m.probe_buffer.data();
+    for (Field* f : fields)
+      for (std::size_t k = a; k < b; ++k, p += ni) std::copy_n(f->col(m.probe_rows[k]), ni, p);
+    const int n = m.share_counts[static_cast<std::size_t>(m.rank)];
+    MPI_Gatherv(m.probe_buffer.data(), n, MPI_FLOAT, nullptr, nullptr, nullptr, MPI_FLOAT, 0, MPI_COMM_WORLD);
+    gathered_bytes += 4.0 * n;
+    return;
+  }
+  MPI_Gatherv(nullptr, 0, MPI_FLOAT, m.probe_buffer.data(), m.share_counts.data(), m.share_offsets.data(), MPI_FLOAT, 0,
+              MPI_COMM_WORLD);
+  for (int r = 1; r < m.ranks; ++r) {
+    const auto [ra, rb] = probe_rows_of(m, r);
+    const float* p = m.probe_buffer.data() + m.share_offsets[static_cast<std::size_t>(r)];
+    for (Field* f : fields)
+      for (std::size_t k = ra; k < rb; ++k, p += ni) std::copy_n(p, ni, f->col(m.probe_rows[k]));
+  }
+}
+
+}  // namespace
+
 void gather_outputs(Model& m, int fields) {
   if (m.ranks == 1) return;
   if (fields & kNewLevel)
     for (Field* f : {&m.eta_new, &m.u_new, &m.v_new}) gather_rows(m, *f);
-  if (fields & kProbeLevels)
-    for (Field* f : {&m.u_old, &m.v_old, &m.u_mid, &m.v_mid}) gather_rows(m, *f);
-  if (fields & kSurfaceVelocity)
+  if (fields & kSurfaceVelocity) {
     for (Field* f : {&m.u_surf, &m.v_surf, &m.eta_rate}) gather_rows(m, *f);
+    if (fields & kProbeLevels) gather_probe_rows(m, {&m.u_old, &m.v_old, &m.u_mid, &m.v_mid});
+  } else if (fields & kProbeLevels) {
+    gather_probe_rows(m, {&m.u_old, &m.v_old, &m.u_mid, &m.v_mid, &m.u_surf, &m.v_surf, &m.eta_rate});
+  }
 }
 
 int rank_count() { return world_size(); }
