@@ -109,12 +109,14 @@ ParallelCase oblique_swash(const CaseDir& c) {
           ":time_step 0.02\n:duration 3.0\n:nonlinear_option strong\n:check_wave_breaking yes\n"
           ":turb_length_scale 0.1\n:calc_wave_runup yes\n:swash_scheme basic\n:min_flood_depth 0.001\n"
           ":chezy_coeff 60.0\n:ts_eta_file oblique_eta.ts\n:save_timeseries\n  :probe_id shore\n  :ts_x 3.5\n"
-          "  :ts_y 0.4\n  :save_ts_eta yes\n  :save_ts_uv no\n  :save_ts_pressure no\n:end_save_timeseries\n"
+          "  :ts_y 0.4\n  :save_ts_eta yes\n  :save_ts_uv no\n  :save_ts_pressure yes\n  :ts_z_p 0.02\n"
+          ":end_save_timeseries\n:ts_pressure_file oblique_p.ts\n"
           ":hs_file oblique_hs.grd\n:runup_max_file oblique_runup.grd\n");
   return {"oblique", {"oblique.par", "oblique.grd"}};
 }
 
-// A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 1 s.
+// A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 1 s; its probe
+// also records the pressure, which reads the levels of the pass around the probe.
 ParallelCase south_sea(const CaseDir& c) {
   copy_example(c, "elliptic_shoal", {"shoal_bathy.grd", "shoal_damp.grd"});
   c.write("multi.par",
@@ -127,8 +129,9 @@ ParallelCase south_sea(const CaseDir& c) {
           "  :rescale_spectrum yes\n  :random_number_seed 77\n  :time_series_duration 20.0\n:end_wavemaker\n"
           ":time_step 0.025\n:duration 1.0\n:nonlinear_option weak\n:check_wave_breaking no\n:chezy_coeff 1000.0\n"
           ":ts_eta_file multi_eta.ts\n:ts_u_file multi_u.ts\n:ts_v_file multi_v.ts\n"
-          ":save_timeseries\n  :probe_id centre\n  :ts_x 0.0\n  :ts_y -9.0\n  :save_ts_eta yes\n"
-          "  :save_ts_uv yes\n  :ts_z_uv 0.1\n  :save_ts_pressure no\n:end_save_timeseries\n"
+          ":ts_pressure_file multi_p.ts\n:save_timeseries\n  :probe_id centre\n  :ts_x 0.0\n  :ts_y -9.0\n"
+          "  :save_ts_eta yes\n  :save_ts_uv yes\n  :ts_z_uv 0.1\n  :save_ts_pressure yes\n  :ts_z_p -0.05\n"
+          ":end_save_timeseries\n"
           ":hs_file multi_hs.grd\n:mean_uv_file multi_muv.grd\n:save_uv_animation\n:uv_anim_file multi_uv.anim\n"
           ":start_time 0.5\n:end_time 1.0\n:save_time_step 0.1\n:save_full_grid yes\n");
   return {"multi", {"multi.par", "shoal_bathy.grd", "shoal_damp.grd"}};
