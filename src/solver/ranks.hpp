@@ -21,10 +21,11 @@ namespace swx {
 // This rank's rows of cells, u-faces and v-faces [first, last] of 1..ny: the ranks that hold
 // rows (m.slabs, each with two rows at least) take nearly equal parts in rank order; the others
 // hold none.  A serial run owns 1..ny.
-inline LineRange own_rows(const Model& m) {
-  if (m.rank >= m.slabs) return {1, 0};
-  return split_lines(1, m.ny, m.slabs, m.rank);
+inline LineRange own_rows_of(const Model& m, int rank) {
+  if (rank >= m.slabs) return {1, 0};
+  return split_lines(1, m.ny, m.slabs, rank);
 }
+inline LineRange own_rows(const Model& m) { return own_rows_of(m, m.rank); }
 
 // The rows of the range r with `below` and `above` rows beside it, within [lo, hi].
 inline LineRange widened(LineRange r, int below, int above, int lo, int hi) {
@@ -34,12 +35,12 @@ inline LineRange widened(LineRange r, int below, int above, int lo, int hi) {
 
 // The rows of 1..ny + 1 that this rank keeps: its own rows and two halo rows each side (the last
 // slab also keeps row ny + 1, the boundary v-faces).  All rows in a serial run.
-inline LineRange held_rows(const Model& m) {
-  if (m.ranks == 1) return {1, m.ny + 1};
-  LineRange r = widened(own_rows(m), 2, 2, 1, m.ny + 1);
-  if (m.rank == m.slabs - 1) r.last = m.ny + 1;
+inline LineRange held_rows_of(const Model& m, int rank) {
+  LineRange r = widened(own_rows_of(m, rank), 2, 2, 1, m.ny + 1);
+  if (rank == m.slabs - 1) r.last = m.ny + 1;
   return r;
 }
+inline LineRange held_rows(const Model& m) { return m.ranks == 1 ? LineRange{1, m.ny + 1} : held_rows_of(m, m.rank); }
 
 inline bool holds_row(const Model& m, int j) {
   const LineRange r = held_rows(m);

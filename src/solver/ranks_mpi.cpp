@@ -150,12 +150,11 @@ void place_rank(Model& m) {
   m.slabs = std::clamp(m.ny / kMinSlabRows, 1, m.ranks);
 }
 
-// The rows of rank r that it holds (held_rows), for the arrays of the model's grid shape.
-LineRange held_rows_of(const Model& m, int r) {
-  const LineRange own = r < m.slabs ? split_lines(1, m.ny, m.slabs, r) : LineRange{1, 0};
-  LineRange h = widened(own, 2, 2, 1, m.ny + 1);
-  if (r == m.slabs - 1) h.last = m.ny + 1;
-  return h;
+// The rows of rank r that rank 0 gathers from it: its own rows, the last slab with row ny + 1.
+LineRange gathered_rows_of(const Model& m, int r) {
+  LineRange lr = own_rows_of(m, r);
+  if (r == m.slabs - 1) lr.last = m.ny + 1;
+  return lr;
 }
 
 // An array of the grid's shape holds the rank's rows alone; others (empty ones) are whole.
@@ -290,9 +289,7 @@ constexpr int kHaloTag = 1, kEliminationTag = 2, kSolutionTag = 3, kRowTag = 4;
 // slab with row ny + 1.
 void gather_parts(Model& m, int ni) {
   for (int r = 0; r < m.ranks; ++r) {
-    LineRange lr{1, 0};
-    if (r < m.slabs) lr = split_lines(1, m.ny, m.slabs, r);
-    if (r == m.slabs - 1) lr.last = m.ny + 1;
+    const LineRange lr = gathered_rows_of(m, r);
     m.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
     m.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
   }
@@ -420,9 +417,7 @@ namespace {
 // The rows of m.probe_rows that rank r owns (the last slab with row ny + 1): [first, last) of the
 // list.
 std::pair<std::size_t, std::size_t> probe_rows_of(const Model& m, int r) {
-  LineRange lr{1, 0};
-  if (r < m.slabs) lr = split_lines(1, m.ny, m.slabs, r);
-  if (r == m.slabs - 1) lr.last = m.ny + 1;
+  const LineRange lr = gathered_rows_of(m, r);
   const auto first = std::lower_bound(m.probe_rows.begin(), m.probe_rows.end(), lr.first);
   const auto last = std::upper_bound(first, m.probe_rows.end(), lr.last);
   return {static_cast<std::size_t>(first - m.probe_rows.begin()),
