@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "core/constants.hpp"
 #include "core/fatal.hpp"
@@ -276,15 +277,38 @@ SolverOptions solver_options(const ModelParams& p, const RepresentativeWave& wav
   return o;
 }
 
+// The rows that the probes' differences read: three on each side of a probe's row, within
+// 1..ny + 1, ascending.
+std::vector<int> probe_rows(const ModelParams& p, int ny) {
+  std::vector<int> rows;
+  for (const ProbeSpec& s : p.probes)
+    for (int j = std::max(s.point.j - 3, 1); j <= std::min(s.point.j + 3, ny + 1); ++j) rows.push_back(j);
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
 void set_up_model(Run& r) {
   setup_model(r.model, r.grid, r.depth, solver_options(r.params, r.wavemakers.wave), r.wavemakers.take_signals(),
               r.grids, r.rep);
   check_courant(r.model, r.rep);
   set_threads(r.model, r.threads);
+  if (rank_count() > 1) r.model.parallel.probe_rows = probe_rows(r.params, r.grid.ngrid_y);
   send_model(r.model);
   r.records = init_probe_records(r.params);
   r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
+}
+
+// The fields that the outputs read after step n (over several ranks, rank 0 gathers them):
+// the new level always (the watch of non-finite values, the statistics, the gauges), the rows
+// around the probes of the levels of the pass, the surface velocities and the continuity rate,
+// and the last three whole for the frames of the animations.
+int output_fields(const Run& r, int n) {
+  int fields = kNewLevel;
+  if (!r.params.probes.empty()) fields |= kProbeLevels;
+  if (is_saved_step(r.animation, n)) fields |= kSurfaceVelocity;
+  return fields;
 }
 
 // Phase 16: the time loop.  Each step: its progress line, the passes of the solver (and the
@@ -301,8 +325,10 @@ void run_time_loop(Run& r) {
     r.log_file.flush();  // progress stays readable while the run goes on
     check_log(r);
     r.out.flush();
-    send_step(n);
+    const int fields = output_fields(r, n);
+    send_step(n, fields);
     advance_solution(r.model, n, r.rep);
+    gather_outputs(r.model, fields);
     if (r.model.flow.instability_reported && !r.instability_grid_written) {
       write_instability_grid(r.params.output_file_prefix, r.model);
       r.instability_grid_written = true;
@@ -381,7 +407,7 @@ int run_program(int argc, char** argv, std::istream& in, std::ostream& out) {
   } catch (...) {
     show_fatal_error_box(out, "Run stopped by an unexpected error");
   }
-  send_step(0);  // over several ranks: the others end with this one
+  send_step(0, 0);  // over several ranks: the others end with this one
   out.flush();
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -21,8 +22,9 @@ int breaking_at_point(const Field& celerity, const Field& eta, const Field& u_su
 }
 
 void breaking_marker(Model& m) {
+  const LineRange own = own_rows(m);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       if (breaking_at_point(m.flow.celerity, m.flow.eta_new, m.flow.u_surf, m.flow.v_surf, m.bed.depth, i, j) == 1)
         m.flow.break_mask(i, j) = 1.0f;
@@ -37,8 +39,9 @@ void transport_breaking_field(Model& m) {
   const float ax = 0.5f * m.config.gc.dt_2dx;  // dt/(4 dx)
   const float ay = 0.5f * m.config.gc.dt_2dy;
   const float decay = 0.5f * m.config.dt * m.config.break_decay;
+  const LineRange own = own_rows(m);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = own.first; j <= own.last; ++j) {
     const int jm = j > 1 ? j - 1 : j, jp = j < m.config.ny ? j + 1 : j;
     for (int i = 1; i <= m.config.nx; ++i) {
       if (m.bed.depth(i, j) + m.flow.eta_mid(i, j) <= 0.0f) {
@@ -60,11 +63,15 @@ void transport_breaking_field(Model& m) {
 }
 
 // A cell of strong divergence also sets the Smagorinsky viscosity of its four neighbours, which
-// they overwrite when visited later: the cells are visited in order, on one thread.
+// they overwrite when visited later: the cells are visited in order, on one thread.  A slab's
+// rows take the writes of the rows beside it, which are visited with them in the same order (the
+// eddy viscosity of those rows, which the y-lines of the slab's edges read, comes out as well;
+// their Smagorinsky viscosity, read by their own cells alone, is left to their own slab).
 void update_eddy_viscosity(Model& m) {
   const float cs2 = m.config.smagorinsky_const * m.config.smagorinsky_const;
   const float area = m.config.dx * m.config.dy;
-  for (int j = 1; j <= m.config.ny; ++j) {
+  const LineRange rows = widened(own_rows(m), 1, 1, 1, m.config.ny);
+  for (int j = rows.first; j <= rows.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       const float h = m.bed.depth(i, j);
       const float d = h + m.flow.eta_new(i, j);

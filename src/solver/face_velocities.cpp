@@ -34,11 +34,13 @@ void face_activity(Model& m, const Field& eta) {
   const bool clear_bed = m.config.swash_scheme == 1;
   if (!runup) {
     // Without the moving shoreline a face is active exactly when both its cells are wet.
-    const int nx = m.config.nx, ny = m.config.ny;  // locals: the byte stores below could alias m.config.nx
+    const int nx = m.config.nx;  // a local: the byte stores below could alias m.config.nx
+    const LineRange own = own_rows(m);
+    const int j0 = own.first, j1 = own.last, jv0 = std::max(own.first, 2);
 #pragma omp parallel num_threads(m.parallel.threads)
     {
 #pragma omp for schedule(static) nowait
-      for (int j = 1; j <= ny; ++j) {
+      for (int j = j0; j <= j1; ++j) {
         const float* dep = m.bed.depth.col(j);
         const float* et = eta.col(j);
         std::uint8_t* __restrict act = m.work.active_u.col(j);
@@ -46,7 +48,7 @@ void face_activity(Model& m, const Field& eta) {
           act[k] = static_cast<std::uint8_t>((dep[k - 1] + et[k - 1] > 0.0f) & (dep[k] + et[k] > 0.0f));
       }
 #pragma omp for schedule(static)
-      for (int j = 2; j <= ny; ++j) {
+      for (int j = jv0; j <= j1; ++j) {
         const float* depm = m.bed.depth.col(j - 1);
         const float* etm = eta.col(j - 1);
         const float* dep = m.bed.depth.col(j);
@@ -60,8 +62,9 @@ void face_activity(Model& m, const Field& eta) {
   }
   // With the moving shoreline: each face from the level and the surface velocities of the
   // previous pass, which no face writes here.
+  const LineRange own = own_rows(m);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 2; i <= m.config.nx; ++i) {
       const float dl = m.bed.depth(i - 1, j) + eta(i - 1, j);
       const float dr = m.bed.depth(i, j) + eta(i, j);
@@ -81,7 +84,7 @@ void face_activity(Model& m, const Field& eta) {
     }
   }
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 2; j <= m.config.ny; ++j) {
+  for (int j = std::max(own.first, 2); j <= own.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       const float dl = m.bed.depth(i, j - 1) + eta(i, j - 1);
       const float dr = m.bed.depth(i, j) + eta(i, j);
@@ -274,17 +277,17 @@ void face_velocities_y_rows(Model& m, const Field& u, const Field& v, const Fiel
 }  // namespace
 
 // The faces of each row are independent of the other rows: this rank's rows, shared between
-// the threads.  The rows of the other ranks follow in share_face_rows (run_pass), after both
+// the threads.  The halo rows follow from the neighbouring slabs (run_pass), after both
 // directions.
 void face_velocities_x(Model& m, const Field& u, const Field& v, const Field& eta) {
-  const LineRange own = rank_lines(m, 1, m.config.ny);
+  const LineRange own = own_rows(m);
 #pragma omp parallel num_threads(m.parallel.threads)
   face_velocities_x_rows(m, u, v, eta, thread_lines(own));
 }
 
 // The v-faces of rows 2..ny, split between the ranks as the rows 1..ny of the u-faces.
 void face_velocities_y(Model& m, const Field& u, const Field& v, const Field& eta) {
-  LineRange own = rank_lines(m, 1, m.config.ny);
+  LineRange own = own_rows(m);
   own.first = std::max(own.first, 2);
 #pragma omp parallel num_threads(m.parallel.threads)
   face_velocities_y_rows(m, u, v, eta, thread_lines(own));

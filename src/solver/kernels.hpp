@@ -22,10 +22,11 @@ namespace swx {
 // across it; kAlongX says whether the line runs along x (u-faces) or along y (v-faces).
 template <bool kAlongX, class T = float>
 struct LineView {
-  const T* p;  // element (1, 1)
+  const T* p;  // element (1, j0)
   int ld;      // extent in i
-  explicit LineView(const Array2D<T>& f) : p(f.data()), ld(f.ni) {}
-  T operator()(int a, int c) const { return kAlongX ? p[(a - 1) + (c - 1) * ld] : p[(c - 1) + (a - 1) * ld]; }
+  int j0;      // first row held
+  explicit LineView(const Array2D<T>& f) : p(f.data()), ld(f.ni), j0(f.j0) {}
+  T operator()(int a, int c) const { return kAlongX ? p[(a - 1) + (c - j0) * ld] : p[(c - 1) + (a - j0) * ld]; }
 };
 
 // Grid steps of a line: the solver multiplies by inverses formed once...

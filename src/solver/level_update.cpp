@@ -14,10 +14,14 @@ namespace {
 
 // Basic swash zone: the faces of a dry cell carry nothing in a pass whose inflow alone would not
 // lift it above min_flood_depth.  Clearing the faces of a cell changes the test of the next
-// cell: the cells are visited in order, on one thread (every rank does the same).
+// cell: the cells are visited in order, on one thread, and the slabs one after the other (the
+// rank below hands over the v-faces between the slabs as its cells left them).
 void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) {
   const float mfd = m.config.min_flood_depth;
-  for (int j = 1; j <= m.config.ny; ++j) {
+  const LineRange own = own_rows(m);
+  if (own.last < own.first) return;
+  receive_row_from_below(m, m.work.flux_y, own.first);
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       if (m.bed.depth(i, j) + eta(i, j) > 0.0f) continue;
       const float gain = -((m.work.flux_x(i + 1, j) - m.work.flux_x(i, j)) * tdx +
@@ -32,6 +36,8 @@ void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) 
       }
     }
   }
+  send_row_above(m, m.work.flux_y, own.last + 1);
+  exchange_halos(m, {{&m.work.flux_x, 1, 1}, {&m.work.flux_y, 1, 2}});
 }
 
 // Moving shoreline: fluxes next to dry cells, before the level update of the pass.
@@ -47,10 +53,13 @@ void hold_back_from_dry_cells(Model& m, const Field& eta, float tdx, float tdy) 
 //     exceeds its start-of-step water plus its inflow, its outgoing face fluxes are scaled
 //     down to match (instead of the level going below the bed and being clipped, which would
 //     create water).  Each face has one donor cell, so the scaling keeps the volume.
+// The share of the cells next to the slab is formed here too, for the faces of the slab's edges.
 void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
   if (m.config.swash_scheme != 1) hold_back_from_dry_cells(m, eta, tdx, tdy);
+  const LineRange own = own_rows(m);
+  const LineRange cells = widened(own, 1, 1, 1, m.config.ny);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = cells.first; j <= cells.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       const float fw = m.work.flux_x(i, j) * tdx, fe = m.work.flux_x(i + 1, j) * tdx;
       const float fs = m.work.flux_y(i, j) * tdy, fn = m.work.flux_y(i, j + 1) * tdy;
@@ -61,15 +70,16 @@ void limit_shoreline_fluxes(Model& m, const Field& eta, float tdx, float tdy) {
     }
   }
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = own.first; j <= own.last; ++j) {
     for (int i = 1; i <= m.config.nx + 1; ++i) {
       float& f = m.work.flux_x(i, j);
       const int donor = f > 0.0f ? i - 1 : i;
       if (f != 0.0f && donor >= 1 && donor <= m.config.nx) f *= m.work.outflow_scale(donor, j);
     }
   }
+  const int v_last = own.last < own.first ? own.last : own.last + 1;  // and the v-faces over the slab
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny + 1; ++j) {
+  for (int j = own.first; j <= v_last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       float& f = m.work.flux_y(i, j);
       const int donor = f > 0.0f ? j - 1 : j;
@@ -148,8 +158,8 @@ void level_rows(const Model& m, const PassLevels& lv, float tdt, float tdx, floa
 }  // namespace
 
 // Water level of the pass.  The cells of a row are updated independently of the other
-// rows: this rank's rows, shared between the threads, then the rows of the other ranks.  The
-// flux limits before and the drying after stay whole on every rank.
+// rows: this rank's rows, shared between the threads; the halo rows of the new levels follow
+// from the neighbouring slabs at the end.
 void update_level(Model& m, const PassLevels& lv) {
   const float theta = lv.predictor ? 0.5f : 1.0f;
   const float tdt = theta * m.config.dt;
@@ -159,7 +169,7 @@ void update_level(Model& m, const PassLevels& lv) {
   const float mfd = m.config.min_flood_depth;
   if (runup) limit_shoreline_fluxes(m, lv.eta_e, tdx, tdy);
   const bool plain = !runup && m.config.breaking_on != 1;
-  const LineRange own = rank_lines(m, 1, m.config.ny);
+  const LineRange own = own_rows(m);
 #pragma omp parallel num_threads(m.parallel.threads)
   {
     if (plain)
@@ -167,7 +177,6 @@ void update_level(Model& m, const PassLevels& lv) {
     else
       level_rows(m, lv, tdt, tdx, tdy, thread_lines(own));
   }
-  share_rows(m, lv.eta_t, 1, m.config.ny);
   inner_wavemaker_sources(m, lv.eta_t, lv.eta_e, lv.predictor);
   if (runup) {
     // In the robust swash zone the last pass keeps the water that the drying rule and the
@@ -175,24 +184,29 @@ void update_level(Model& m, const PassLevels& lv) {
     // water goes in first, and the cells still wet afterwards empty their stores.
     const bool store = lv.last && m.config.swash_scheme == 1;
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-    for (int j = 1; j <= m.config.ny; ++j) {
+    for (int j = own.first; j <= own.last; ++j) {
       for (int i = 1; i <= m.config.nx; ++i) {
         const float d = m.bed.depth(i, j) + lv.eta_t(i, j);
         if (store) m.flow.flood_store(i, j) = std::max(d, 0.0f);
         if (d <= mfd) lv.eta_t(i, j) = -m.bed.depth(i, j);
       }
     }
-    // Each change is seen by the tests after it: in order, on one thread.
-    remove_isolated_wet_cells(lv.eta_t, m.bed.depth, mfd, m.config.nx, m.config.ny);
+    // The removal of isolated wet cells tests the cells beside each cell: the rows next to the
+    // slab first.
+    exchange_halos(m, {{&lv.eta_t, 1, 1}});
+    remove_isolated_wet_cells_rows(lv.eta_t, m.bed.depth, mfd, m.config.nx, m.config.ny, own.first, own.last);
     if (store) {
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-      for (int j = 1; j <= m.config.ny; ++j) {
+      for (int j = own.first; j <= own.last; ++j) {
         for (int i = 1; i <= m.config.nx; ++i) {
           if (m.bed.depth(i, j) + lv.eta_t(i, j) > 0.0f) m.flow.flood_store(i, j) = 0.0f;
         }
       }
     }
   }
+  // The next pass reads the level and u of the rows beside the slab, v of one row below it and
+  // two above (the eddy viscosity of the row above the slab reads the v-faces over it).
+  exchange_halos(m, {{&lv.eta_t, 1, 1}, {&lv.u_t, 1, 1}, {&lv.v_t, 1, 2}});
 }
 
 }  // namespace swx

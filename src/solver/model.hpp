@@ -143,13 +143,17 @@ struct PassWork {
   ColumnRows rows_y;               // the y-lines of every column; threads take disjoint columns
 };
 
-// Threads of each parallel sweep, and this process's rank among the ranks of the run
-// (solver/ranks.hpp); a serial run has 1 thread and rank 0 of 1.
+// Threads of each parallel sweep, this process's rank among the ranks of the run and the
+// number of ranks that hold a slab of rows (solver/ranks.hpp); a serial run has 1 thread and
+// rank 0 of 1.
 struct Parallel {
   int threads = 1;
-  int rank = 0, ranks = 1;
-  std::vector<float> column_buffer;              // several ranks: the packed columns of the y-lines
-  std::vector<int> share_counts, share_offsets;  // several ranks: each rank's part of an exchange
+  int rank = 0, ranks = 1, slabs = 1;
+  std::vector<float> send_buffer, receive_buffer;  // several ranks: packed halo rows and line ends
+  std::vector<int> share_counts, share_offsets;    // several ranks: each rank's part of a gather
+  std::vector<int> unstable_cells;                 // several ranks: i, j of the failed stability tests
+  std::vector<int> probe_rows;                     // several ranks: the rows the probes read, ascending
+  std::vector<float> probe_buffer;                 // several ranks: those rows of the gathered fields
 };
 
 struct Model {

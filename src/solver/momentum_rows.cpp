@@ -369,13 +369,11 @@ void solve_x_line_range(const Model& m, const PassLevels& lv, LineBlock& bl, Lin
   }
 }
 
-// Momentum rows of the y-lines (columns) i_first..i_last, solved for the target v.  The
-// rows of these columns are assembled row by row (i fastest), each row eliminated as soon as it
-// is assembled, and the columns then back-substituted, column by column in the arithmetic of
-// solve_tridiagonal.  The coefficients of a row are used once, so they stay in one row's arrays
-// instead of going through memory.
-void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
-  const int ny = m.config.ny;
+// Momentum rows of the y-lines (columns) cols, rows j_first..j_last of 2..ny, assembled row by
+// row (i fastest), each row eliminated as soon as it is assembled; with `bottom` the
+// boundary row 1 goes first, with `top` the boundary row ny + 1 last.  The coefficients of a row
+// are used once, so they stay in one row's arrays instead of going through memory.
+void eliminate_y_rows(Model& m, const PassLevels& lv, LineRange cols, int j_first, int j_last, bool bottom, bool top) {
   ColumnRows& r = m.work.rows_y;
   if (cols.last < cols.first) return;
   // 1-based row pointers: p[i] is column i.
@@ -393,10 +391,10 @@ void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
     eliminate_column_row(r, j, cols.first, cols.last);
   };
 
-  boundary_row(1);
+  if (bottom) boundary_row(1);
   const bool plain = plain_configuration(m);
   const InverseSteps st = y_line_steps(m.config.gc);
-  for (int j = 2; j <= ny; ++j) {
+  for (int j = std::max(j_first, 2); j <= std::min(j_last, m.config.ny); ++j) {
     float* sup = r.sup_row(j) - 1;
     int i_general = cols.last;  // the general loop's last face
     if (plain) {
@@ -413,15 +411,65 @@ void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
     for (int i = cols.first; i <= i_general; ++i) rhs[i] = general_row<false>(m, lv, st, j, i, sub[i], dia[i], sup[i]);
     eliminate_column_row(r, j, cols.first, cols.last);
   }
-  boundary_row(ny + 1);
-  back_substitute_columns(r, cols.first, cols.last, ny + 1, lv.v_t);
+  if (top) boundary_row(m.config.ny + 1);
+}
+
+// The y-lines of columns cols, whole, solved for the target v.
+void solve_y_line_range(Model& m, const PassLevels& lv, LineRange cols) {
+  if (cols.last < cols.first) return;
+  eliminate_y_rows(m, lv, cols, 2, m.config.ny, true, true);
+  back_substitute_columns(m.work.rows_y, cols.first, cols.last, m.config.ny + 1, lv.v_t);
+}
+
+// Batches of columns of the y-lines over several slabs: the ranks form a pipeline, so that a rank
+// eliminates a batch while the rank above eliminates the batch before it.
+int y_line_batches(const Model& m) { return std::clamp(4 * m.parallel.slabs, 1, m.config.nx); }
+
+// The y-lines over the slabs of several ranks.  Each batch of columns is eliminated up through
+// the slabs (the rank below hands over the state of its last row), then back-substituted down
+// (the rank above hands over the solution of the row above the slab); every column has the
+// arithmetic of the whole-column solve.
+void solve_y_lines_over_slabs(Model& m, const PassLevels& lv) {
+  const LineRange own = own_rows(m);
+  if (own.last < own.first) return;
+  const bool bottom = m.parallel.rank == 0, top = m.parallel.rank == m.parallel.slabs - 1;
+  const int batches = y_line_batches(m);
+  ColumnRows& r = m.work.rows_y;
+  for (int b = 0; b < batches; ++b) {
+    const LineRange cols = split_lines(1, m.config.nx, batches, b);
+    receive_elimination(m, cols.first, cols.last);
+#pragma omp parallel num_threads(m.parallel.threads)
+    eliminate_y_rows(m, lv, thread_lines(cols), own.first, own.last, bottom, top);
+    if (!top) {
+      // The factor of the first row of the slab above, formed here as there: the back
+      // substitution of the own last row needs it.
+      const float* supm = r.sup_row(own.last);
+      float* w = r.work.col(own.last + 1);
+      for (int i = cols.first - 1; i < cols.last; ++i) w[i] = supm[i] / r.bet[static_cast<std::size_t>(i)];
+    }
+    send_elimination(m, cols.first, cols.last);
+  }
+  for (int b = 0; b < batches; ++b) {
+    const LineRange cols = split_lines(1, m.config.nx, batches, b);
+    const int k_bottom = std::max(own.first, 2);
+    if (top) {
+      float* xn = r.x.col(m.config.ny + 1);
+      for (int i = cols.first - 1; i < cols.last; ++i)
+        if (std::fabs(xn[i]) < 1e-37f) xn[i] = 0.0f;
+      back_substitute_rows(r, cols.first, cols.last, m.config.ny, k_bottom, xn, lv.v_t);
+    } else {
+      receive_solution(m, lv.v_t, cols.first, cols.last);
+      back_substitute_rows(r, cols.first, cols.last, own.last, k_bottom, lv.v_t.col(own.last + 1), lv.v_t);
+    }
+    send_solution(m, lv.v_t, cols.first, cols.last);
+  }
 }
 
 }  // namespace
 
 // x-lines of the pass: this rank's rows, shared between the threads, each with its own block.
 void solve_x_lines(Model& m, const PassLevels& lv) {
-  const LineRange own = rank_lines(m, 1, m.config.ny);
+  const LineRange own = own_rows(m);
 #pragma omp parallel num_threads(m.parallel.threads)
   {
 #ifdef _OPENMP
@@ -431,15 +479,17 @@ void solve_x_lines(Model& m, const PassLevels& lv) {
 #endif
     solve_x_line_range(m, lv, bl, thread_lines(own));
   }
-  share_rows(m, lv.u_t, 1, m.config.ny);
 }
 
-// y-lines of the pass: this rank's columns, shared between the threads.
+// y-lines of the pass: the columns shared between the threads; over several ranks, through the
+// slabs.
 void solve_y_lines(Model& m, const PassLevels& lv) {
-  const LineRange own = rank_lines(m, 1, m.config.nx);
+  if (m.parallel.ranks > 1) {
+    solve_y_lines_over_slabs(m, lv);
+    return;
+  }
 #pragma omp parallel num_threads(m.parallel.threads)
-  solve_y_line_range(m, lv, thread_lines(own));
-  share_columns(m, lv.v_t, 1, m.config.nx, 2, m.config.ny);
+  solve_y_line_range(m, lv, thread_lines({1, m.config.nx}));
 }
 
 }  // namespace swx

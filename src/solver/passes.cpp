@@ -22,10 +22,12 @@ namespace swx {
 
 namespace {
 
-// Velocity divergence of every cell at the evaluated level (eddy-viscosity terms).
+// Velocity divergence of every cell at the evaluated level (eddy-viscosity terms): the own rows
+// and the row below them, which the y-lines of the first own row read.
 void cell_divergence(Model& m, const Field& u, const Field& v) {
+  const LineRange rows = widened(own_rows(m), 1, 0, 1, m.config.ny);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = rows.first; j <= rows.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       m.work.divergence(i, j) = (u(i + 1, j) - u(i, j)) / m.config.dx + (v(i, j + 1) - v(i, j)) / m.config.dy;
     }
@@ -39,10 +41,12 @@ void cell_divergence(Model& m, const Field& u, const Field& v) {
 // grid-scale ripple whose dispersive part grows as K3/dx^2), and its kinetic energy would feed
 // the ripple; on fine grids that made the level oscillate from cell to cell behind a solitary
 // wave until the run blew up.
+// The own rows and the row below them, as cell_divergence.
 void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& v) {
   const bool limit = swash_zone_on(m);
+  const LineRange rows = widened(own_rows(m), 1, 0, 1, m.config.ny);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = rows.first; j <= rows.last; ++j) {
     for (int i = 1; i <= m.config.nx; ++i) {
       float us = 0.5f * (m.flow.u_surf(i, j) + m.flow.u_surf(i + 1, j));
       float vs = 0.5f * (m.flow.v_surf(i, j) + m.flow.v_surf(i, j + 1));
@@ -64,12 +68,14 @@ void strong_cell_terms(Model& m, const Field& eta, const Field& u, const Field& 
 // Boussinesq models hand a breaking wave over to the shallow-water equations) to 1.0 of the
 // still depth, and it is 0 on wet land.  Thin backwash: it falls from 1 to 0 as the total depth
 // falls from 0.5 to 0.3 of the still depth.  Dry cells take 0, so a face spilling onto dry land
-// is in the shallow-water form.
+// is in the shallow-water form.  The own rows and the row below them (the v-faces of the first
+// own row read it).
 void mark_swash_zone(Model& m) {
   constexpr float r1 = 0.8f, r2 = 1.0f;  // bore: level over still depth
   constexpr float q0 = 0.3f, q1 = 0.5f;  // backwash: total depth over still depth
+  const LineRange rows = widened(own_rows(m), 1, 0, 1, m.config.ny);
 #pragma omp parallel for num_threads(m.parallel.threads) schedule(static)
-  for (int j = 1; j <= m.config.ny; ++j) {
+  for (int j = rows.first; j <= rows.last; ++j) {
     const float* dep = m.bed.depth.col(j);
     const float* et = m.flow.eta_old.col(j);
     float* w = m.work.swash_weight.col(j);
@@ -93,7 +99,7 @@ void run_pass(Model& m, const PassLevels& lv) {
   if (lv.last) {
 #pragma omp parallel num_threads(m.parallel.threads)
     {
-      const LineRange r = thread_lines({1, m.config.ny});
+      const LineRange r = thread_lines(own_rows(m));
       continuity_rate_rows(lv.u_e, lv.v_e, lv.eta_e, m.flow.eta_rate, m.bed.depth, m.bed.depth_dx, m.bed.depth_dy,
                            m.config.nx, r.first, r.last, m.config.dx, m.config.dy);
     }
@@ -102,7 +108,13 @@ void run_pass(Model& m, const PassLevels& lv) {
   face_activity(m, lv.eta_e);
   face_velocities_x(m, lv.u_e, lv.v_e, lv.eta_e);
   face_velocities_y(m, lv.u_e, lv.v_e, lv.eta_e);
-  share_face_rows(m);
+  // The next rows' surface velocities (face activity, cell terms, breaking) and fluxes (the
+  // y-lines' shallow-water advection, the level; the shoreline limit reads two rows above).
+  const bool runup = m.config.calc_wave_runup == 1;
+  exchange_halos(m, {{&m.flow.u_surf, 1, 1},
+                     {&m.flow.v_surf, 1, 1},
+                     {&m.work.flux_y, 1, runup ? 2 : 1},
+                     {&m.work.flux_x, runup ? 1 : 0, runup ? 1 : 0}});
   // Boundary wavemakers: the flux (and surface velocity) of their faces.
   boundary_wavemaker_fluxes(m, lv.predictor);
   if (m.config.breaking_on == 1) cell_divergence(m, lv.u_e, lv.v_e);

@@ -1,38 +1,99 @@
 #pragma once
-// A run over several processes (swellix-mpi): every rank holds the whole grid, computes its own
-// contiguous part of the lines of each parallel sweep (split_lines, solver/line_split.hpp) and
-// afterwards receives the parts of the other ranks, so that every rank again holds the whole,
-// identical state.  Rank 0 reads the input, builds the model, sends it to the other ranks and
-// then sends each step number; it alone prints and writes files.
+// A run over several processes (swellix-mpi): the rows of the grid are cut into slabs, one per
+// rank, in rank order (own_rows).  Every sweep runs on the rank's own rows; the rows next to the
+// slab that a sweep reads (its halo, up to two rows each side) come from the neighbouring ranks
+// after the sweep that wrote them (exchange_halos).  The y-lines cross the slabs: their
+// elimination runs up through the ranks and their back substitution down, batch of columns by
+// batch of columns, in the arithmetic of one whole column.  Rank 0 reads the input, builds the
+// model, sends it to the other ranks and then sends each step number; it alone prints and writes
+// files, and gathers the rows of the fields that the outputs read on the steps that read them.
 //
 // The serial program links the single-process form of these functions (ranks_single.cpp: one
 // rank, nothing to exchange); swellix-mpi links the MPI form (ranks_mpi.cpp).
+#include <algorithm>
+#include <initializer_list>
+
 #include "solver/line_split.hpp"
 #include "solver/model.hpp"
 
 namespace swx {
 
-// This rank's part of the lines [first, last].
-inline LineRange rank_lines(const Model& m, int first, int last) {
-  return split_lines(first, last, m.parallel.ranks, m.parallel.rank);
+// This rank's rows of cells, u-faces and v-faces [first, last] of 1..ny: the ranks that hold
+// rows (m.parallel.slabs, each with two rows at least) take nearly equal parts in rank order; the others
+// hold none.  A serial run owns 1..ny.
+inline LineRange own_rows_of(const Model& m, int rank) {
+  if (rank >= m.parallel.slabs) return {1, 0};
+  return split_lines(1, m.config.ny, m.parallel.slabs, rank);
+}
+inline LineRange own_rows(const Model& m) { return own_rows_of(m, m.parallel.rank); }
+
+// The rows of the range r with `below` and `above` rows beside it, within [lo, hi].
+inline LineRange widened(LineRange r, int below, int above, int lo, int hi) {
+  if (r.last < r.first) return r;
+  return {std::max(r.first - below, lo), std::min(r.last + above, hi)};
 }
 
-// After a sweep over rank_lines(m, first, last) of rows j: rows first..last of f from every rank.
-void share_rows(Model& m, Field& f, int first, int last);
-// After the face sweeps over rank_lines(m, 1, m.config.ny) of rows: those rows of the surface and bed
-// velocities and the fluxes of both directions from every rank, in one exchange.
-void share_face_rows(Model& m);
-// After a sweep over rank_lines(m, i_first, i_last) of columns i, rows j_first..j_last of each:
-// that block of f from every rank (packed through m.parallel.column_buffer).
-void share_columns(Model& m, Field& f, int i_first, int i_last, int j_first, int j_last);
+// The rows of 1..ny + 1 that this rank keeps: its own rows and two halo rows each side (the last
+// slab also keeps row ny + 1, the boundary v-faces).  All rows in a serial run.
+inline LineRange held_rows_of(const Model& m, int rank) {
+  LineRange r = widened(own_rows_of(m, rank), 2, 2, 1, m.config.ny + 1);
+  if (rank == m.parallel.slabs - 1) r.last = m.config.ny + 1;
+  return r;
+}
+inline LineRange held_rows(const Model& m) {
+  return m.parallel.ranks == 1 ? LineRange{1, m.config.ny + 1} : held_rows_of(m, m.parallel.rank);
+}
+
+inline bool holds_row(const Model& m, int j) {
+  const LineRange r = held_rows(m);
+  return j >= r.first && j <= r.last;
+}
+
+// A field whose `below` rows under the slab and `above` rows over it are taken from the
+// neighbouring slabs.
+struct Halo {
+  Field* field;
+  int below, above;
+};
+
+// After a sweep over the own rows: the halo rows of every listed field from the ranks that own
+// them.
+void exchange_halos(Model& m, std::initializer_list<Halo> halos);
+
+// The y-lines across the slabs, columns i_first..i_last: before its first row a rank takes the
+// running pivot, the upper coefficient and the forward solution of the row below its slab
+// (rows_y.bet, sup_row and x of row first - 1); after its last row it passes its own on.  The
+// back substitution takes the solution of the row above the slab into row last + 1 of v and
+// passes the solution of the slab's first row down.
+void receive_elimination(Model& m, int i_first, int i_last);
+void send_elimination(Model& m, int i_first, int i_last);
+void receive_solution(Model& m, Field& v, int i_first, int i_last);
+void send_solution(Model& m, const Field& v, int i_first, int i_last);
+
+// Row j of f, columns 1..ni, from the rank below (whose sweep in order ended with it) and to the
+// rank above, for the sweeps whose cells must be visited in the serial order.
+void receive_row_from_below(Model& m, Field& f, int j);
+void send_row_above(Model& m, Field& f, int j);
+
+// The cells (i, j pairs in serial visiting order) where the stability test failed: on rank 0
+// those of every rank, in order; the other ranks keep their own.
+void gather_unstable_cells(Model& m);
+
+// The fields the outputs read after a step, gathered on rank 0 (gather_outputs).
+enum OutputFields : int {
+  kNewLevel = 1,        // eta_new, u_new, v_new, whole: the instability watch, statistics, gauges
+  kProbeLevels = 2,     // u_old, v_old, u_mid, v_mid, u_surf, v_surf, eta_rate: the rows of m.parallel.probe_rows
+  kSurfaceVelocity = 4  // u_surf, v_surf, eta_rate, whole: the breaking mark of animation frames
+};
+void gather_outputs(Model& m, int fields);
 
 // Number of ranks of the run (1 in the serial program).
 int rank_count();
 // Rank 0: sends the built model to the other ranks and makes m one of them.
 void send_model(Model& m);
-// Rank 0: lets the other ranks run step n with it; n = 0 ends them (once, after the run or a
-// fatal error).
-void send_step(int n);
+// Rank 0: lets the other ranks run step n with it and gather the given outputs; n = 0 ends them
+// (once, after the run or a fatal error).
+void send_step(int n, int fields);
 // Every other rank: receives the model, then runs each step rank 0 sends, until the end.
 void follow_rank_zero();
 

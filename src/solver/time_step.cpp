@@ -8,6 +8,7 @@
 #include "solver/breaking.hpp"
 #include "solver/line_split.hpp"
 #include "solver/passes.hpp"
+#include "solver/ranks.hpp"
 #include "solver/select.hpp"
 #include "solver/wavemaker_faces.hpp"
 
@@ -46,8 +47,9 @@ namespace {
 
 // The whole-array sweeps below share the columns of the arrays between the threads, several
 // arrays in one parallel region.  Elements k0..k1-1 of an array are the columns r.first..r.last.
+// Over several ranks they cover the rows the rank holds.
 inline std::size_t column_start(const Field& f, int j) {
-  return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(f.ni);
+  return static_cast<std::size_t>(j - f.j0) * static_cast<std::size_t>(f.ni);
 }
 
 void average_columns(Field& mid, const Field& old_level, const Field& new_level, LineRange r) {
@@ -62,7 +64,7 @@ void average_columns(Field& mid, const Field& old_level, const Field& new_level,
 void average_into_mid(Model& m) {
 #pragma omp parallel num_threads(m.parallel.threads)
   {
-    const LineRange r = thread_lines({1, m.flow.eta_mid.nj});
+    const LineRange r = thread_lines(held_rows(m));
     average_columns(m.flow.eta_mid, m.flow.eta_old, m.flow.eta_new, r);
     average_columns(m.flow.u_mid, m.flow.u_old, m.flow.u_new, r);
     average_columns(m.flow.v_mid, m.flow.v_old, m.flow.v_new, r);
@@ -86,17 +88,18 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
   // Work rows and per-step scratch.
 #pragma omp parallel num_threads(m.parallel.threads)
   {
-    const LineRange r = thread_lines({1, m.work.flux_x.nj});
+    const LineRange r = thread_lines(held_rows(m));
     clear_columns(m.work.flux_x, r);
     clear_columns(m.work.flux_y, r);
   }
   // Outer still-water-level velocities.
   if (m.config.nonlinear_option == 2 || m.config.breaking_on == 1) {
+    const LineRange held = held_rows(m);
     for (int i = 1; i <= m.config.nx + 1; ++i) {
-      m.flow.v_surf(i, 1) = 0.0f;
-      m.flow.v_surf(i, m.config.ny + 1) = 0.0f;
+      if (holds_row(m, 1)) m.flow.v_surf(i, 1) = 0.0f;
+      if (holds_row(m, m.config.ny + 1)) m.flow.v_surf(i, m.config.ny + 1) = 0.0f;
     }
-    for (int j = 1; j <= m.config.ny + 1; ++j) {
+    for (int j = held.first; j <= held.last; ++j) {
       m.flow.u_surf(1, j) = 0.0f;
       m.flow.u_surf(m.config.nx + 1, j) = 0.0f;
     }
@@ -121,16 +124,17 @@ void advance_solution(Model& m, int step, const Reporter& reporter) {
   if (m.config.breaking_on == 1) {
     transport_breaking_field(m);
     breaking_marker(m);
+    exchange_halos(m, {{&m.flow.break_mask, 1, 1}});  // the eddy viscosity of the rows beside the slab
     update_eddy_viscosity(m);
   }
-  // Stability test of the new level (it reports: rank 0 alone).
-  if (m.parallel.rank == 0) check_instability(m, reporter);
+  // Stability test of the new level (rank 0 reports the cells of every rank).
+  check_instability(m, reporter);
 }
 
 void finish_step(Model& m) {
 #pragma omp parallel num_threads(m.parallel.threads)
   {
-    const LineRange r = thread_lines({1, m.flow.eta_old.nj});
+    const LineRange r = thread_lines(held_rows(m));
     copy_columns(m.flow.eta_old, m.flow.eta_new, r);
     copy_columns(m.flow.u_old, m.flow.u_new, r);
     copy_columns(m.flow.v_old, m.flow.v_new, r);

@@ -53,8 +53,14 @@ void back_substitute_columns(ColumnRows& r, int i_first, int i_last, int n, Fiel
   float* xn = r.x.col(n);
   for (int i = o0; i < o1; ++i)
     if (std::fabs(xn[i]) < 1e-37f) xn[i] = 0.0f;
-  const float* xp = xn;  // solution of row k + 1
-  for (int k = n - 1; k >= 2; --k) {
+  back_substitute_rows(r, i_first, i_last, n - 1, 2, xn, out);
+}
+
+void back_substitute_rows(ColumnRows& r, int i_first, int i_last, int k_top, int k_bottom, const float* above,
+                          Field& out) {
+  const int o0 = i_first - 1, o1 = i_last;
+  const float* xp = above;  // solution of row k + 1
+  for (int k = k_top; k >= k_bottom; --k) {
     const float* __restrict wp = r.work.col(k + 1);
     const float* __restrict xk = r.x.col(k);
     float* __restrict o = out.col(k);

@@ -23,5 +23,9 @@ void solve_tridiagonal_block(LineBlock& b, int lanes);
 // touched.
 void eliminate_column_row(ColumnRows& r, int k, int i_first, int i_last);
 void back_substitute_columns(ColumnRows& r, int i_first, int i_last, int n, Field& out);
+// Rows k_top down to k_bottom of the back substitution, into out; `above` is the solution of
+// row k_top + 1 (column i at offset i - 1), and work of row k_top + 1 must be formed.
+void back_substitute_rows(ColumnRows& r, int i_first, int i_last, int k_top, int k_bottom, const float* above,
+                          Field& out);
 
 }  // namespace swx

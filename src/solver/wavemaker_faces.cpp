@@ -10,6 +10,7 @@
 #include "solver/wavemaker_faces.hpp"
 
 #include "solver/passes.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -74,6 +75,7 @@ void set_boundary_velocities(Model& m) {
           j = m.config.ny + 1;
           break;
       }
+      if (!holds_row(m, j)) continue;  // the row of another slab
       if (is_row_side(s.side)) {
         f[0] = &m.flow.v_old;
         f[1] = &m.flow.v_new;
@@ -94,6 +96,8 @@ void boundary_wavemaker_fluxes(Model& m, bool predictor) {
     for (int p = 1; p <= np; ++p) {
       const float q = pass_value(m, s.Q, s, p, predictor);
       const float us = strong ? pass_value(m, s.Us, s, p, predictor) : 0.0f;
+      const bool column = s.side == WavemakerSide::kWest || s.side == WavemakerSide::kEast;
+      if (!holds_row(m, column ? s.j1 + p - 1 : (s.side == WavemakerSide::kSouth ? 1 : m.config.ny + 1))) continue;
       switch (s.side) {
         case WavemakerSide::kWest:
           m.work.flux_x(1, s.j1 + p - 1) = q;
@@ -118,6 +122,7 @@ void boundary_wavemaker_fluxes(Model& m, bool predictor) {
 
 void inner_wavemaker_sources(Model& m, Field& eta_t, const Field& eta_e, bool predictor) {
   const float tdt = (predictor ? 0.5f : 1.0f) * m.config.dt;
+  const LineRange own = own_rows(m);
   for (std::size_t k = 0; k < m.config.wavemakers.size(); ++k) {
     const BoundarySignal& s = m.config.wavemakers[k];
     if (!is_inner_side(s.side) || s.nsteps < 1) continue;
@@ -131,7 +136,7 @@ void inner_wavemaker_sources(Model& m, Field& eta_t, const Field& eta_e, bool pr
       for (int c = 0; c < 2; ++c) {
         const int i = column ? s.i1 + c : s.i1 + p - 1;
         const int j = column ? s.j1 + p - 1 : s.j1 + c;
-        if (i > m.config.nx || j > m.config.ny) continue;
+        if (i > m.config.nx || j < own.first || j > own.last) continue;  // outside the grid, or another slab's row
         if (m.bed.depth(i, j) + eta_e(i, j) > 0.0f) eta_t(i, j) += tdt * rate;
       }
     }

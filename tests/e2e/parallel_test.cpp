@@ -1,11 +1,12 @@
 // Threads and ranks: a run on SWELLIX_THREADS = 2 and 4 threads, and swellix-mpi on 1 to 4 ranks,
 // writes every file byte for byte as the serial run does; only the dates, the timings and the
 // line that names the threads or ranks may differ (the solution file is compared through
-// h5dump, without its objects' time stamps).  Three short cases: the harbour example (an inner
+// h5dump, without its objects' time stamps).  Four short cases: the harbour example (an inner
 // column wavemaker of a multidirectional sea, porosity, damping, the solution file), breaking
 // and runup on a steep beach ("strong" option, the moving shoreline, the stability messages of
-// the swash) and a multidirectional sea from the south boundary over the elliptic shoal.
-
+// the swash), oblique waves under the basic swash zone and a multidirectional sea from the south
+// boundary over the elliptic shoal.
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -86,22 +87,44 @@ ParallelCase beach(const CaseDir& c) {
   return {"beach", {"beach.par", "beach.grd"}};
 }
 
-// A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 1 s.
+// Oblique waves on a beach whose bed varies along the shore, 8 cells wide, under the basic swash
+// zone: its hold-back of dry cells visits the cells in order across the slabs, which at four
+// ranks are two rows each (3 s, 151 steps).
+ParallelCase oblique_swash(const CaseDir& c) {
+  c.write("oblique.grd", grid_text(50, 8, 0.1, [](int i, int j) {
+            const double x = 0.1 * (i - 1);
+            return (x < 1.0 ? -0.3 : -0.3 + (x - 1.0) / 10.0) + (i > 20 ? 0.01 * std::sin(0.7 * j) : 0.0);
+          }));
+  c.write("oblique.par",
+          par("output_file_prefix oblique; bathy_file oblique.grd; tidal_offset 0.0; start_wavemaker; "
+              "wm_pos_i1 1; wm_pos_i2 1; wm_pos_j1 1; wm_pos_j2 8; wave_type regular; wave_height 0.08; "
+              "wave_period 1.5; wave_direction 250.0; wave_cycles 2; end_wavemaker; time_step 0.02; "
+              "duration 3.0; nonlinear_option strong; check_wave_breaking yes; turb_length_scale 0.1; "
+              "calc_wave_runup yes; swash_scheme basic; min_flood_depth 0.001; chezy_coeff 60.0; "
+              "ts_eta_file oblique_eta.ts; save_timeseries; probe_id shore; ts_x 3.5; ts_y 0.4; save_ts_eta yes; "
+              "save_ts_uv no; save_ts_pressure yes; ts_z_p 0.02; end_save_timeseries; "
+              "ts_pressure_file oblique_p.ts; hs_file oblique_hs.grd; runup_max_file oblique_runup.grd"));
+  return {"oblique", {"oblique.par", "oblique.grd"}};
+}
+
+// A multidirectional JONSWAP sea from the south boundary over the elliptic shoal, 1 s; its probe
+// also records the pressure, which reads the levels of the pass around the probe.
 ParallelCase south_sea(const CaseDir& c) {
   copy_example(c, "elliptic_shoal", {"shoal_bathy.grd", "shoal_damp.grd"});
   c.write("multi.par",
-          par("output_file_prefix multi; bathy_file shoal_bathy.grd; tidal_offset 0.0; damping_file shoal_damp.grd; "
-              "start_wavemaker; wm_pos_i1 1; wm_pos_i2 241; wm_pos_j1 1; wm_pos_j2 1; wave_type irreg_multi; "
-              "time_series_option synthesize; wave_spec_option parameter; spectral_type jonswap; jonswap_option hs; "
-              "sig_wave_height 0.05; peak_wave_period 1.0; gamma 3.3; directional_distribution wrapped_normal; "
-              "prin_wave_direction 200.0; standard_deviation 20.0; max_cutoff_angle 40.0; wave_period_min 0.6; "
-              "wave_period_max 2.0; rescale_spectrum yes; random_number_seed 77; time_series_duration 20.0; "
-              "end_wavemaker; time_step 0.025; duration 1.0; nonlinear_option weak; check_wave_breaking no; "
-              "chezy_coeff 1000.0; ts_eta_file multi_eta.ts; ts_u_file multi_u.ts; ts_v_file multi_v.ts; "
-              "save_timeseries; probe_id centre; ts_x 0.0; ts_y -9.0; save_ts_eta yes; save_ts_uv yes; ts_z_uv 0.1; "
-              "save_ts_pressure no; end_save_timeseries; hs_file multi_hs.grd; mean_uv_file multi_muv.grd; "
-              "save_uv_animation; uv_anim_file multi_uv.anim; start_time 0.5; end_time 1.0; save_time_step 0.1; "
-              "save_full_grid yes"));
+          par("output_file_prefix multi; bathy_file shoal_bathy.grd; tidal_offset 0.0; "
+              "damping_file shoal_damp.grd; start_wavemaker; wm_pos_i1 1; wm_pos_i2 241; wm_pos_j1 1; "
+              "wm_pos_j2 1; wave_type irreg_multi; time_series_option synthesize; wave_spec_option parameter; "
+              "spectral_type jonswap; jonswap_option hs; sig_wave_height 0.05; peak_wave_period 1.0; gamma 3.3; "
+              "directional_distribution wrapped_normal; prin_wave_direction 200.0; standard_deviation 20.0; "
+              "max_cutoff_angle 40.0; wave_period_min 0.6; wave_period_max 2.0; rescale_spectrum yes; "
+              "random_number_seed 77; time_series_duration 20.0; end_wavemaker; time_step 0.025; duration 1.0; "
+              "nonlinear_option weak; check_wave_breaking no; chezy_coeff 1000.0; ts_eta_file multi_eta.ts; "
+              "ts_u_file multi_u.ts; ts_v_file multi_v.ts; ts_pressure_file multi_p.ts; save_timeseries; "
+              "probe_id centre; ts_x 0.0; ts_y -9.0; save_ts_eta yes; save_ts_uv yes; ts_z_uv 0.1; "
+              "save_ts_pressure yes; ts_z_p -0.05; end_save_timeseries; hs_file multi_hs.grd; "
+              "mean_uv_file multi_muv.grd; save_uv_animation; uv_anim_file multi_uv.anim; start_time 0.5; "
+              "end_time 1.0; save_time_step 0.1; save_full_grid yes"));
   return {"multi", {"multi.par", "shoal_bathy.grd", "shoal_damp.grd"}};
 }
 
@@ -149,7 +172,7 @@ void expect_same_files(const Files& serial, const Files& other, const std::strin
 }
 
 using CaseMaker = ParallelCase (*)(const CaseDir&);
-constexpr CaseMaker kCases[] = {harbour, beach, south_sea};
+constexpr CaseMaker kCases[] = {harbour, beach, oblique_swash, south_sea};
 
 std::string serial_command(int threads) { return "SWELLIX_THREADS=" + std::to_string(threads) + " " + SWELLIX_BIN; }
 

@@ -50,6 +50,34 @@ TEST(IsolatedWetCells, AlongColumnsAfterRows) {
   }
 }
 
+// Slabs of rows, each removing the cells of its own rows from the levels before the removal (as
+// the ranks of swellix-mpi do), give the cells of the whole sweep: on a patchy shoreline where
+// cells dried by the row sweep and by the column sweep meet the slab edges.
+TEST(IsolatedWetCells, SlabsOfRowsGiveTheWholeSweep) {
+  constexpr int nx = 9, ny = 12;
+  const Field d(nx + 1, ny + 1, -1.0f);
+  unsigned seed = 12345u;
+  for (int pattern = 0; pattern < 20; ++pattern) {
+    Field before(nx + 1, ny + 1, 1.0f);
+    for (int j = 1; j <= ny; ++j)
+      for (int i = 1; i <= nx; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        if ((seed >> 16) % 2 == 0) before(i, j) = 1.5f;
+      }
+    Field whole = before;
+    remove_isolated_wet_cells(whole, d, 0.0f, nx, ny);
+    for (const std::vector<int>& cuts : {std::vector<int>{1, 7, 13}, {1, 3, 5, 9, 13}, {1, 2, 4, 6, 8, 10, 12, 13}}) {
+      Field slabs = before;
+      for (std::size_t s = 0; s + 1 < cuts.size(); ++s) {
+        Field mine = before;
+        remove_isolated_wet_cells_rows(mine, d, 0.0f, nx, ny, cuts[s], cuts[s + 1] - 1);
+        for (int j = cuts[s]; j < cuts[s + 1]; ++j) std::copy_n(mine.col(j), nx + 1, slabs.col(j));
+      }
+      EXPECT_EQ(slabs.v, whole.v) << "pattern " << pattern << ", " << cuts.size() - 1 << " slabs";
+    }
+  }
+}
+
 // A plane beach (slope 1/20, dx = 1 m) from 1 m of water to 1 m of land, lowered by lower; with
 // both_ends a basin 2 m deep in the middle with beaches of slope 1/10 at both ends.
 Field beach(int nx, int ny, bool both_ends, float lower = 0.0f) {
