@@ -3,7 +3,6 @@
 #include <mpi.h>
 
 #include "driver/run.hpp"
-#include "solver/ranks.hpp"
 
 int main(int argc, char** argv) {
   MPI_Init(&argc, &argv);
@@ -12,7 +11,7 @@ int main(int argc, char** argv) {
   if (rank == 0)
     swx::run_program(argc, argv);
   else
-    swx::follow_rank_zero();
+    swx::follow_program();
   MPI_Finalize();
   return 0;
 }

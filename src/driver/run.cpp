@@ -277,15 +277,42 @@ SolverOptions solver_options(const ModelParams& p, const RepresentativeWave& wav
   return o;
 }
 
-// The rows that the probes' differences read: three on each side of a probe's row, within
-// 1..ny + 1, ascending.
+// The rows that the probes' differences read (three on each side of a probe's row) and those
+// that the runup gauges' transects cross (with a row on each side), within 1..ny + 1, ascending.
 std::vector<int> probe_rows(const ModelParams& p, int ny) {
   std::vector<int> rows;
   for (const ProbeSpec& s : p.probes)
     for (int j = std::max(s.point.j - 3, 1); j <= std::min(s.point.j + 3, ny + 1); ++j) rows.push_back(j);
+  for (const GaugeSpec& g : p.gauges) {
+    const int first = std::max(std::min(g.p1.j, g.p2.j) - 2, 1), last = std::min(std::max(g.p1.j, g.p2.j) + 1, ny + 1);
+    for (int j = first; j <= last; ++j) rows.push_back(j);
+  }
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return rows;
+}
+
+// The statistics' plan (which results, the window), from rank 0 to every rank.
+void share_statistics_plan(Statistics& st) {
+  int plan[] = {st.water_level, st.hs, st.mean_velocity, st.direction, st.runup, st.nsteps, st.nwin, st.k0};
+  share_from_rank_zero(plan, 8);
+  st.water_level = plan[0] != 0;
+  st.hs = plan[1] != 0;
+  st.mean_velocity = plan[2] != 0;
+  st.direction = plan[3] != 0;
+  st.runup = plan[4] != 0;
+  st.nsteps = plan[5];
+  st.nwin = plan[6];
+  st.k0 = plan[7];
+}
+
+// Every rank, after the step in which the stability test first failed: that step's level
+// gathered on rank 0, which then writes it (true there).
+bool first_unstable_level(Model& m, bool& written) {
+  if (!m.flow.instability_reported || written) return false;
+  written = true;
+  gather_field(m, m.flow.eta_new);
+  return m.parallel.rank == 0;
 }
 
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
@@ -296,18 +323,21 @@ void set_up_model(Run& r) {
   set_threads(r.model, r.threads);
   if (rank_count() > 1) r.model.parallel.probe_rows = probe_rows(r.params, r.grid.ngrid_y);
   send_model(r.model);
+  share_statistics_plan(r.statistics);
+  if (rank_count() > 1) keep_own_rows(r.statistics, r.model);
   r.records = init_probe_records(r.params);
   r.watch = init_non_finite_watch(r.grid.ngrid_x, r.grid.ngrid_y);
 }
 
-// The fields that the outputs read after step n (over several ranks, rank 0 gathers them):
-// the new level always (the watch of non-finite values, the statistics, the gauges), the rows
-// around the probes of the levels of the pass, the surface velocities and the continuity rate,
-// and the last three whole for the frames of the animations.
+// The fields that rank 0 reads after step n (over several ranks, it gathers them): the rows
+// around the probes and along the gauges of the levels of the step, the surface velocities and
+// the continuity rate, and the new level, the surface velocities and the continuity rate whole
+// for the frames of the animations.  Each rank watches and accumulates its own rows of the new
+// level for the watch of non-finite values and the statistics (rank_outputs_after_step).
 int output_fields(const Run& r, int n) {
-  int fields = kNewLevel;
-  if (!r.params.probes.empty()) fields |= kProbeLevels;
-  if (is_saved_step(r.animation, n)) fields |= kSurfaceVelocity;
+  int fields = 0;
+  if (!r.params.probes.empty() || !r.params.gauges.empty()) fields |= kProbeLevels;
+  if (is_saved_step(r.animation, n)) fields |= kNewLevel | kSurfaceVelocity;
   return fields;
 }
 
@@ -329,10 +359,8 @@ void run_time_loop(Run& r) {
     send_step(n, fields);
     advance_solution(r.model, n, r.rep);
     gather_outputs(r.model, fields);
-    if (r.model.flow.instability_reported && !r.instability_grid_written) {
+    if (first_unstable_level(r.model, r.instability_grid_written))
       write_instability_grid(r.params.output_file_prefix, r.model);
-      r.instability_grid_written = true;
-    }
     watch_non_finite(r.watch, r.model, n);
     record_probes(r.records, r.model, r.params, n);
     save_animation_step(r.animation, r.model, r.params, r.solution, n, &r.watch);
@@ -345,6 +373,8 @@ void run_time_loop(Run& r) {
 // Phase 17: the animation files closed, the statistics grids written (files and solution-file
 // datasets), the solution file closed, then the probe and gauge time series written.
 void write_results(Run& r) {
+  send_results_call();
+  gather_statistics(r.statistics, r.model);
   close_animation(r.animation, r.solution);
   write_statistics(r.statistics, r.params, r.grid, r.solution, r.rep, r.rep.cwd, &r.watch);
   close_solution_file(r.solution);
@@ -393,7 +423,38 @@ void run_simulation(int argc, char** argv, std::istream& in, std::ostream& out) 
   }
 }
 
+// The share of the outputs of a rank other than 0 (swellix-mpi): its rows of the statistics
+// and of the watch of non-finite values.
+struct RankShare {
+  Statistics statistics;
+  NonFiniteWatch watch;
+  bool instability_grid_written = false;
+};
+
+void rank_outputs_joined(Model& m, void* state) {
+  RankShare& s = *static_cast<RankShare*>(state);
+  s = RankShare{};
+  share_statistics_plan(s.statistics);
+  keep_own_rows(s.statistics, m);
+  const LineRange own = own_rows(m);
+  s.watch.first_step.resize_rows(m.config.nx, m.config.ny, own.first, own.last, 0);
+}
+
+void rank_outputs_after_step(Model& m, int n, void* state) {
+  RankShare& s = *static_cast<RankShare*>(state);
+  first_unstable_level(m, s.instability_grid_written);
+  watch_non_finite(s.watch, m, n);
+  accumulate_statistics(s.statistics, m, n);
+}
+
+void rank_outputs_results(Model& m, void* state) { gather_statistics(static_cast<RankShare*>(state)->statistics, m); }
+
 }  // namespace
+
+void follow_program() {
+  RankShare share;
+  follow_rank_zero(RankOutputs{rank_outputs_joined, rank_outputs_after_step, rank_outputs_results, &share});
+}
 
 int run_program(int argc, char** argv, std::istream& in, std::ostream& out) {
   try {

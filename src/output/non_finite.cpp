@@ -6,6 +6,7 @@
 
 #include "io/grid_file.hpp"
 #include "io/number_text.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -31,9 +32,11 @@ NonFiniteWatch init_non_finite_watch(int nx, int ny) {
   return w;
 }
 
-void watch_non_finite(NonFiniteWatch& w, const Model& m, int k) {
-  const int nx = m.config.nx, ny = m.config.ny;
-  for (int j = 1; j <= ny; ++j) {
+void watch_non_finite(NonFiniteWatch& w, Model& m, int k) {
+  const int nx = m.config.nx;
+  const LineRange own = own_rows(m);
+  int found = 0;
+  for (int j = own.first; j <= own.last; ++j) {
     const float* eta = m.flow.eta_new.col(j);
     const float* u = m.flow.u_new.col(j);
     const float* v = m.flow.v_new.col(j);
@@ -42,10 +45,20 @@ void watch_non_finite(NonFiniteWatch& w, const Model& m, int k) {
     for (int i = 0; i < nx; ++i) {
       if (first[i] != 0 || (non_finite_bit(eta[i]) | non_finite_bit(u[i]) | non_finite_bit(v[i])) == 0) continue;
       first[i] = k;
-      ++w.cells;
-      if (w.first_step_any == 0) w.first_step_any = k;
+      ++found;
     }
   }
+  w.cells += found;
+  if (found > 0 && w.first_step_any == 0) w.first_step_any = k;
+  if (m.parallel.ranks == 1) return;
+  // Over several ranks each watches its own rows; rank 0 takes the marks of every rank on the
+  // steps that add some.
+  const int all = sum_over_ranks(m, found);
+  if (all == 0) return;
+  gather_node_rows(m, w.first_step);
+  if (m.parallel.rank != 0) return;
+  w.cells += all - found;
+  if (w.first_step_any == 0) w.first_step_any = k;
 }
 
 void warn_if_unstable(const NonFiniteWatch& w, float time_step, const Reporter& reporter) {

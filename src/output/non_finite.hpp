@@ -30,9 +30,11 @@ struct NonFiniteWatch {
 
 NonFiniteWatch init_non_finite_watch(int nx, int ny);
 
-// Marks the nodes whose new water level or velocity (u, v on the node's west and south faces)
-// is not finite in step k.
-void watch_non_finite(NonFiniteWatch& w, const Model& m, int k);
+// Marks the nodes of the rank's own rows whose new water level or velocity (u, v on the node's
+// west and south faces) is not finite in step k.  Over several ranks every rank takes part:
+// each holds its own rows of w.first_step, and rank 0 (its array whole) receives those of the
+// others on the steps that mark some, with the count of all.
+void watch_non_finite(NonFiniteWatch& w, Model& m, int k);
 
 // True when node (i, j) had gone non-finite at or before step k (a watch without marks, or a
 // null watch, never says so).

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/constants.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -42,10 +44,39 @@ Statistics init_statistics(const ModelParams& p, const GridHeader& grid, const S
   return st;
 }
 
+namespace {
+
+// The accumulators of the requested results, in one order.
+std::vector<Field*> requested(Statistics& st) {
+  std::vector<Field*> list;
+  if (st.water_level) list.push_back(&st.s1);
+  if (st.hs) list.push_back(&st.s2);
+  if (st.mean_velocity) list.insert(list.end(), {&st.su, &st.sv});
+  if (st.direction) list.insert(list.end(), {&st.eu, &st.ev});
+  if (st.runup) list.push_back(&st.r);
+  return list;
+}
+
+}  // namespace
+
+void keep_own_rows(Statistics& st, const Model& m) {
+  const LineRange own = own_rows(m);
+  for (Field* f : requested(st)) {
+    Field slab;
+    slab.resize_rows(m.config.nx, m.config.ny, own.first, own.last, 0.0f);
+    *f = std::move(slab);
+  }
+}
+
+void gather_statistics(Statistics& st, Model& m) {
+  for (Field* f : requested(st)) gather_node_rows(m, *f);
+}
+
 void accumulate_statistics(Statistics& st, const Model& m, int k) {
-  const int nx = m.config.nx, ny = m.config.ny;
+  const int nx = m.config.nx;
   const bool window = k > st.k0;
-  for (int j = 1; j <= ny; ++j) {
+  const LineRange own = own_rows(m);
+  for (int j = own.first; j <= own.last; ++j) {
     const float* h = m.bed.depth.col(j);
     const float* eta = m.flow.eta_new.col(j);
     const float* u = m.flow.u_new.col(j);

@@ -40,8 +40,15 @@ struct Statistics {
 Statistics init_statistics(const ModelParams& p, const GridHeader& grid, const StormSummary& storm,
                            const Reporter& reporter);
 
-// Adds step k of the new level (eta_new, u_new, v_new) to the accumulators.
+// Adds step k of the new level (eta_new, u_new, v_new) of the rank's own rows to the
+// accumulators.
 void accumulate_statistics(Statistics& st, const Model& m, int k);
+
+// Over several ranks, every rank accumulates its own rows: keep_own_rows sizes the requested
+// accumulators to them (zero) before the time loop, and gather_statistics, on every rank after
+// it, makes rank 0's accumulators whole with the rows of all.
+void keep_own_rows(Statistics& st, const Model& m);
+void gather_statistics(Statistics& st, Model& m);
 
 // Finalised results, in node arrays of ngrid_x x ngrid_y.
 struct StatisticsResults {

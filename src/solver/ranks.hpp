@@ -76,16 +76,34 @@ void receive_row_from_below(Model& m, Field& f, int j);
 void send_row_above(Model& m, Field& f, int j);
 
 // The cells (i, j pairs in serial visiting order) where the stability test failed: on rank 0
-// those of every rank, in order; the other ranks keep their own.
-void gather_unstable_cells(Model& m);
+// those of every rank, in order; the other ranks keep their own.  Returns the number of failed
+// cells of all ranks, on every rank.
+int gather_unstable_cells(Model& m);
 
 // The fields the outputs read after a step, gathered on rank 0 (gather_outputs).
 enum OutputFields : int {
-  kNewLevel = 1,        // eta_new, u_new, v_new, whole: the instability watch, statistics, gauges
-  kProbeLevels = 2,     // u_old, v_old, u_mid, v_mid, u_surf, v_surf, eta_rate: the rows of m.parallel.probe_rows
+  kNewLevel = 1,        // eta_new, u_new, v_new, whole: the frames of the animations
+  kProbeLevels = 2,     // the rows of m.parallel.probe_rows that the probes and gauges read: u_old, v_old, u_mid,
+                        // v_mid, and those of eta_new, u_new, v_new, u_surf, v_surf, eta_rate not gathered whole
   kSurfaceVelocity = 4  // u_surf, v_surf, eta_rate, whole: the breaking mark of animation frames
 };
 void gather_outputs(Model& m, int fields);
+
+// The own rows of every rank of a field of the model's shape (the last slab with row ny + 1)
+// into rank 0's whole field: the level of the first unstable step.
+void gather_field(Model& m, Field& f);
+
+// A node array of nx x ny (the statistics' accumulators, the watch of non-finite values) of
+// which every rank holds its own rows: rank 0 receives the rows of every rank, its array made
+// whole first when it holds its own rows alone.
+void gather_node_rows(Model& m, Field& a);
+void gather_node_rows(Model& m, Array2D<int>& a);
+
+// The sum of x over the ranks, on every rank.
+int sum_over_ranks(const Model& m, int x);
+
+// Rank 0's values of the n integers, on every rank (the outputs' plan for the other ranks).
+void share_from_rank_zero(int* values, int n);
 
 // Number of ranks of the run (1 in the serial program).
 int rank_count();
@@ -94,7 +112,20 @@ void send_model(Model& m);
 // Rank 0: lets the other ranks run step n with it and gather the given outputs; n = 0 ends them
 // (once, after the run or a fatal error).
 void send_step(int n, int fields);
+// Rank 0, after the time loop: the other ranks take part in the last gathers of the outputs.
+void send_results_call();
+
+// The share of the outputs that every rank does on its own rows (the statistics, the watch of
+// non-finite values), for the ranks other than 0: `joined` once the model has come, `after_step`
+// after the passes and gathers of step n, before the new level becomes the old one, `results`
+// when rank 0 writes the results.
+struct RankOutputs {
+  void (*joined)(Model& m, void* state);
+  void (*after_step)(Model& m, int n, void* state);
+  void (*results)(Model& m, void* state);
+  void* state;
+};
 // Every other rank: receives the model, then runs each step rank 0 sends, until the end.
-void follow_rank_zero();
+void follow_rank_zero(const RankOutputs& outputs);
 
 }  // namespace swx

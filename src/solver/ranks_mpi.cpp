@@ -2,11 +2,13 @@
 // grid; after each parallel sweep the ranks gather the rows (contiguous slabs of the
 // column-major fields) or the blocks of columns (packed) that the others computed.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <mpi.h>
 #include <new>
 #include <ostream>
+#include <span>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -34,6 +36,7 @@ int world_rank() {
 
 // What rank 0 broadcasts between steps: a step number, the model, or the end of the run.
 constexpr int kModelFollows = -1;
+constexpr int kResultsFollow = -2;
 constexpr int kEndOfRun = 0;
 
 void broadcast_command(int& c) { MPI_Bcast(&c, 1, MPI_INT, 0, MPI_COMM_WORLD); }
@@ -254,8 +257,8 @@ bool join_ranks(Model& m) {
     const std::size_t rows = 2 * 16 * static_cast<std::size_t>(m.config.nx + 1);
     m.parallel.send_buffer.assign(rows, 0.0f);
     m.parallel.receive_buffer.assign(rows, 0.0f);
-    // Rank 0 receives the probes' rows of 7 fields from all ranks; the others send theirs.
-    m.parallel.probe_buffer.assign(7 * m.parallel.probe_rows.size() * static_cast<std::size_t>(m.config.nx + 1), 0.0f);
+    // Rank 0 receives the probes' rows of up to 10 fields from all ranks; the others send theirs.
+    m.parallel.probe_buffer.assign(10 * m.parallel.probe_rows.size() * static_cast<std::size_t>(m.config.nx + 1), 0.0f);
   } catch (const std::bad_alloc&) {
     ok = 0;
   }
@@ -395,8 +398,8 @@ void send_row_above(Model& m, Field& f, int j) {
   if (has_above(m)) send_floats(f.col(j), f.ni, m.parallel.rank + 1, kRowTag);
 }
 
-void gather_unstable_cells(Model& m) {
-  if (m.parallel.ranks == 1) return;
+int gather_unstable_cells(Model& m) {
+  if (m.parallel.ranks == 1) return static_cast<int>(m.parallel.unstable_cells.size()) / 2;
   int n = static_cast<int>(m.parallel.unstable_cells.size());
   MPI_Gather(&n, 1, MPI_INT, m.parallel.share_counts.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
   int total = 0;
@@ -407,7 +410,7 @@ void gather_unstable_cells(Model& m) {
     }
   }
   MPI_Bcast(&total, 1, MPI_INT, 0, MPI_COMM_WORLD);
-  if (total == 0) return;  // the usual step: one small gather
+  if (total == 0) return 0;  // the usual step: one small gather
   if (m.parallel.rank == 0) {
     m.parallel.unstable_cells.resize(static_cast<std::size_t>(total));
     MPI_Gatherv(MPI_IN_PLACE, 0, MPI_INT, m.parallel.unstable_cells.data(), m.parallel.share_counts.data(),
@@ -415,6 +418,7 @@ void gather_unstable_cells(Model& m) {
   } else {
     MPI_Gatherv(m.parallel.unstable_cells.data(), n, MPI_INT, nullptr, nullptr, nullptr, MPI_INT, 0, MPI_COMM_WORLD);
   }
+  return total / 2;
 }
 
 namespace {
@@ -431,7 +435,7 @@ std::pair<std::size_t, std::size_t> probe_rows_of(const Model& m, int r) {
 
 // The rows the probes read of the listed fields, on rank 0: each rank packs its rows of them
 // (field by field, rows ascending) and rank 0 unpacks them in place.
-void gather_probe_rows(Model& m, std::initializer_list<Field*> fields) {
+void gather_probe_rows(Model& m, std::span<Field* const> fields) {
   const int ni = m.config.nx + 1;
   const int per_row = ni * static_cast<int>(fields.size());
   int total = 0;
@@ -469,13 +473,62 @@ void gather_outputs(Model& m, int fields) {
   if (m.parallel.ranks == 1) return;
   if (fields & kNewLevel)
     for (Field* f : {&m.flow.eta_new, &m.flow.u_new, &m.flow.v_new}) gather_rows(m, *f);
-  if (fields & kSurfaceVelocity) {
+  if (fields & kSurfaceVelocity)
     for (Field* f : {&m.flow.u_surf, &m.flow.v_surf, &m.flow.eta_rate}) gather_rows(m, *f);
-    if (fields & kProbeLevels) gather_probe_rows(m, {&m.flow.u_old, &m.flow.v_old, &m.flow.u_mid, &m.flow.v_mid});
-  } else if (fields & kProbeLevels) {
-    gather_probe_rows(m, {&m.flow.u_old, &m.flow.v_old, &m.flow.u_mid, &m.flow.v_mid, &m.flow.u_surf, &m.flow.v_surf,
-                          &m.flow.eta_rate});
+  if ((fields & kProbeLevels) == 0) return;
+  // The probes' rows of the fields not gathered whole.
+  std::array<Field*, 10> list{&m.flow.u_old, &m.flow.v_old, &m.flow.u_mid, &m.flow.v_mid};
+  std::size_t n = 4;
+  if ((fields & kSurfaceVelocity) == 0)
+    for (Field* f : {&m.flow.u_surf, &m.flow.v_surf, &m.flow.eta_rate}) list[n++] = f;
+  if ((fields & kNewLevel) == 0)
+    for (Field* f : {&m.flow.eta_new, &m.flow.u_new, &m.flow.v_new}) list[n++] = f;
+  gather_probe_rows(m, std::span<Field* const>(list.data(), n));
+}
+
+void gather_field(Model& m, Field& f) {
+  if (m.parallel.ranks > 1) gather_rows(m, f);
+}
+
+namespace {
+
+template <class T>
+void gather_nodes(Model& m, Array2D<T>& a, MPI_Datatype type) {
+  if (m.parallel.ranks == 1) return;
+  const int ni = a.ni;
+  for (int r = 0; r < m.parallel.ranks; ++r) {
+    const LineRange lr = own_rows_of(m, r);
+    m.parallel.share_counts[static_cast<std::size_t>(r)] = std::max(lr.last - lr.first + 1, 0) * ni;
+    m.parallel.share_offsets[static_cast<std::size_t>(r)] = (lr.first - 1) * ni;
   }
+  const LineRange own = own_rows(m);
+  if (m.parallel.rank != 0) {
+    const int n = m.parallel.share_counts[static_cast<std::size_t>(m.parallel.rank)];
+    MPI_Gatherv(n > 0 ? a.col(own.first) : nullptr, n, type, nullptr, nullptr, nullptr, type, 0, MPI_COMM_WORLD);
+    gathered_bytes += static_cast<double>(sizeof(T)) * n;
+    return;
+  }
+  if (a.j0 != 1 || a.rows_held() != a.nj) {
+    Array2D<T> whole(a.ni, a.nj);
+    if (own.last >= own.first) std::copy(a.col(own.first), a.col(own.last) + ni, whole.col(own.first));
+    std::swap(whole, a);
+  }
+  MPI_Gatherv(MPI_IN_PLACE, 0, type, a.data(), m.parallel.share_counts.data(), m.parallel.share_offsets.data(), type, 0,
+              MPI_COMM_WORLD);
+}
+
+}  // namespace
+
+void gather_node_rows(Model& m, Field& a) { gather_nodes(m, a, MPI_FLOAT); }
+void gather_node_rows(Model& m, Array2D<int>& a) { gather_nodes(m, a, MPI_INT); }
+
+int sum_over_ranks(const Model& m, int x) {
+  if (m.parallel.ranks > 1) MPI_Allreduce(MPI_IN_PLACE, &x, 1, MPI_INT, MPI_SUM, MPI_COMM_WORLD);
+  return x;
+}
+
+void share_from_rank_zero(int* values, int n) {
+  if (world_size() > 1) MPI_Bcast(values, n, MPI_INT, 0, MPI_COMM_WORLD);
 }
 
 int rank_count() { return world_size(); }
@@ -519,7 +572,13 @@ void send_step(int n, int fields) {
   if (n == 0) report_sent_bytes();
 }
 
-void follow_rank_zero() {
+void send_results_call() {
+  if (world_size() == 1) return;
+  int c = kResultsFollow;
+  broadcast_command(c);
+}
+
+void follow_rank_zero(const RankOutputs& outputs) {
   Model m;
   std::ostream discard(nullptr);  // the other ranks report nothing
   const Reporter reporter{&discard, &discard};
@@ -532,7 +591,14 @@ void follow_rank_zero() {
     }
     if (c == kModelFollows) {
       broadcast_model(m);
-      if (!join_ranks(m)) m = Model{};  // rank 0 ends the run
+      if (!join_ranks(m))
+        m = Model{};  // rank 0 ends the run
+      else
+        outputs.joined(m, outputs.state);
+      continue;
+    }
+    if (c == kResultsFollow) {
+      outputs.results(m, outputs.state);
       continue;
     }
     int fields = 0;
@@ -540,6 +606,7 @@ void follow_rank_zero() {
     ++steps_run;
     advance_solution(m, c, reporter);
     gather_outputs(m, fields);
+    outputs.after_step(m, c, outputs.state);
     finish_step(m);
   }
 }

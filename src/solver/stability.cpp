@@ -76,8 +76,12 @@ int check_instability(Model& m, const Reporter& reporter) {
       }
     }
   }
-  gather_unstable_cells(m);
-  if (m.parallel.rank != 0) return 0;
+  const int all = gather_unstable_cells(m);
+  if (m.parallel.rank != 0) {
+    // The other ranks know of the first unstable step too: its level is gathered for rank 0.
+    if (all > 0) m.flow.instability_reported = true;
+    return 0;
+  }
   for (std::size_t k = 0; k + 1 < m.parallel.unstable_cells.size(); k += 2)
     report(m.parallel.unstable_cells[k], m.parallel.unstable_cells[k + 1]);
   return count;
