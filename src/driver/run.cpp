@@ -62,6 +62,10 @@ struct Run {
   SolutionFile solution;
   Animation animation;
   Model model;
+  // Over several ranks, rank 0's copies of what its outputs read (gather_outputs): the rows of
+  // the probes and gauges, and the fields of the animation frames whole.  A single rank's
+  // outputs read the model.
+  Model probe_view, frame_view;
   ProbeRecords records;
   NonFiniteWatch watch;  // nodes whose values stopped being finite numbers
   bool instability_grid_written = false;
@@ -315,13 +319,47 @@ bool first_unstable_level(Model& m, bool& written) {
   return m.parallel.rank == 0;
 }
 
+// A copy of the listed fields of m, rows first..last, with m's grid and options (no signals):
+// what rank 0's outputs read over several ranks.
+Model output_view(const Model& m, LineRange rows, std::initializer_list<Field BedFields::*> bed,
+                  std::initializer_list<Field FlowState::*> flow) {
+  Model v;
+  v.config = m.config;
+  v.config.wavemakers.clear();
+  v.config.inner_source_factor.clear();
+  const auto copy = [&](const Field& from, Field& to) {
+    if (from.empty()) return;
+    to.resize_rows(from.ni, from.nj, rows.first, rows.last);
+    std::copy(from.col(rows.first), from.col(rows.last) + from.ni, to.col(rows.first));
+  };
+  for (Field BedFields::*f : bed) copy(m.bed.*f, v.bed.*f);
+  for (Field FlowState::*f : flow) copy(m.flow.*f, v.flow.*f);
+  return v;
+}
+
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
 void set_up_model(Run& r) {
   setup_model(r.model, r.grid, r.depth, solver_options(r.params, r.wavemakers.wave), r.wavemakers.take_signals(),
               r.grids, r.rep);
   check_courant(r.model, r.rep);
   set_threads(r.model, r.threads);
-  if (rank_count() > 1) r.model.parallel.probe_rows = probe_rows(r.params, r.grid.ngrid_y);
+  if (rank_count() > 1) {
+    const std::vector<int> rows = probe_rows(r.params, r.grid.ngrid_y);
+    r.model.parallel.probe_rows = rows;
+    if (!rows.empty()) {
+      r.probe_view = output_view(
+          r.model, {rows.front(), rows.back()},
+          {&BedFields::depth, &BedFields::depth_dx, &BedFields::depth_dy, &BedFields::current_x, &BedFields::current_y},
+          {&FlowState::eta_old, &FlowState::eta_new, &FlowState::u_old, &FlowState::u_new, &FlowState::u_mid,
+           &FlowState::v_old, &FlowState::v_new, &FlowState::v_mid, &FlowState::u_surf, &FlowState::v_surf,
+           &FlowState::eta_rate});
+    }
+    if (r.animation.eta || r.animation.uv) {
+      r.frame_view = output_view(r.model, {1, r.grid.ngrid_y + 1}, {&BedFields::depth},
+                                 {&FlowState::celerity, &FlowState::eta_new, &FlowState::u_new, &FlowState::v_new,
+                                  &FlowState::u_surf, &FlowState::v_surf, &FlowState::eta_rate});
+    }
+  }
   send_model(r.model);
   share_statistics_plan(r.statistics);
   if (rank_count() > 1) keep_own_rows(r.statistics, r.model);
@@ -358,12 +396,13 @@ void run_time_loop(Run& r) {
     const int fields = output_fields(r, n);
     send_step(n, fields);
     advance_solution(r.model, n, r.rep);
-    gather_outputs(r.model, fields);
+    gather_outputs(r.model, fields, r.probe_view, r.frame_view);
     if (first_unstable_level(r.model, r.instability_grid_written))
       write_instability_grid(r.params.output_file_prefix, r.model);
     watch_non_finite(r.watch, r.model, n);
-    record_probes(r.records, r.model, r.params, n);
-    save_animation_step(r.animation, r.model, r.params, r.solution, n, &r.watch);
+    const bool views = rank_count() > 1;
+    record_probes(r.records, views ? r.probe_view : r.model, r.params, n);
+    save_animation_step(r.animation, views ? r.frame_view : r.model, r.params, r.solution, n, &r.watch);
     finish_step(r.model);
     accumulate_statistics(r.statistics, r.model, n);
     estimate.after_step(n + 1, r.out);

@@ -80,14 +80,16 @@ void send_row_above(Model& m, Field& f, int j);
 // cells of all ranks, on every rank.
 int gather_unstable_cells(Model& m);
 
-// The fields the outputs read after a step, gathered on rank 0 (gather_outputs).
+// The fields the outputs read after a step, gathered on rank 0 (gather_outputs) into its views
+// of them: `frames` holds the fields of the animation frames whole, `probes` the rows of
+// m.parallel.probe_rows of the fields the probes and gauges read.  The other ranks pass m.
 enum OutputFields : int {
-  kNewLevel = 1,        // eta_new, u_new, v_new, whole: the frames of the animations
-  kProbeLevels = 2,     // the rows of m.parallel.probe_rows that the probes and gauges read: u_old, v_old, u_mid,
-                        // v_mid, and those of eta_new, u_new, v_new, u_surf, v_surf, eta_rate not gathered whole
-  kSurfaceVelocity = 4  // u_surf, v_surf, eta_rate, whole: the breaking mark of animation frames
+  kNewLevel = 1,         // eta_new, u_new, v_new, whole into frames
+  kProbeLevels = 2,      // u_old, v_old, u_mid, v_mid, u_surf, v_surf, eta_rate, eta_new, u_new, v_new: the
+                         // rows of m.parallel.probe_rows into probes
+  kSurfaceVelocity = 4,  // u_surf, v_surf, eta_rate, whole into frames: the breaking mark
 };
-void gather_outputs(Model& m, int fields);
+void gather_outputs(Model& m, int fields, Model& probes, Model& frames);
 
 // The own rows of every rank of a field of the model's shape (the last slab with row ny + 1)
 // into rank 0's whole field: the level of the first unstable step.

@@ -209,17 +209,9 @@ void transfer_arrays(Model& m, bool allocate) {
   allocate ? allocate_slab(m, m.work.active_v) : send_slab(m, m.work.active_v);
 }
 
-// The fields that the outputs of rank 0 read (the bed and its slopes, the celerity and the
-// current at the probes, the levels and the surface velocities gathered after a step), which
-// rank 0 keeps whole.
-bool read_by_outputs(const Model& m, const Field& f) {
-  for (const Field* o :
-       {&m.bed.depth, &m.bed.depth_dx, &m.bed.depth_dy, &m.flow.celerity, &m.bed.current_x, &m.bed.current_y,
-        &m.flow.eta_old, &m.flow.eta_new, &m.flow.u_new, &m.flow.v_new, &m.flow.u_old, &m.flow.v_old, &m.flow.u_mid,
-        &m.flow.v_mid, &m.flow.u_surf, &m.flow.v_surf, &m.flow.eta_rate})
-    if (o == &f) return true;
-  return false;
-}
+// The field that rank 0 keeps whole: the level of the first unstable step, gathered into it.
+// The outputs read copies of the other fields (output views, gather_outputs).
+bool read_by_outputs(const Model& m, const Field& f) { return &f == &m.flow.eta_new; }
 
 // Rank 0, once the arrays are sent: every array that the outputs do not read keeps the rank's
 // own slab alone.
@@ -314,6 +306,22 @@ void gather_rows(Model& m, Field& f) {
                 nullptr, nullptr, nullptr, MPI_FLOAT, 0, MPI_COMM_WORLD);
     gathered_bytes += 4.0 * m.parallel.share_counts[me];
   }
+}
+
+// The own rows of every rank of src into rank 0's whole dest (rank 0's own rows copied).
+void gather_rows_into(Model& m, Field& src, Field& dest) {
+  gather_parts(m, src.ni);
+  const std::size_t me = static_cast<std::size_t>(m.parallel.rank);
+  if (m.parallel.rank != 0) {
+    MPI_Gatherv(src.data() + (m.parallel.share_offsets[me] - (src.j0 - 1) * src.ni), m.parallel.share_counts[me],
+                MPI_FLOAT, nullptr, nullptr, nullptr, MPI_FLOAT, 0, MPI_COMM_WORLD);
+    gathered_bytes += 4.0 * m.parallel.share_counts[me];
+    return;
+  }
+  const LineRange lr = gathered_rows_of(m, 0);
+  if (lr.last >= lr.first) std::copy(src.col(lr.first), src.col(lr.last) + src.ni, dest.col(lr.first));
+  MPI_Gatherv(MPI_IN_PLACE, 0, MPI_FLOAT, dest.data(), m.parallel.share_counts.data(), m.parallel.share_offsets.data(),
+              MPI_FLOAT, 0, MPI_COMM_WORLD);
 }
 
 }  // namespace
@@ -433,9 +441,9 @@ std::pair<std::size_t, std::size_t> probe_rows_of(const Model& m, int r) {
           static_cast<std::size_t>(last - m.parallel.probe_rows.begin())};
 }
 
-// The rows the probes read of the listed fields, on rank 0: each rank packs its rows of them
-// (field by field, rows ascending) and rank 0 unpacks them in place.
-void gather_probe_rows(Model& m, std::span<Field* const> fields) {
+// The rows the probes read of the listed fields of the flow, into rank 0's view of them: each
+// rank packs its rows (field by field, rows ascending) and rank 0 unpacks them, its own copied.
+void gather_probe_rows(Model& m, Model& view, std::span<Field FlowState::*const> fields) {
   const int ni = m.config.nx + 1;
   const int per_row = ni * static_cast<int>(fields.size());
   int total = 0;
@@ -446,12 +454,18 @@ void gather_probe_rows(Model& m, std::span<Field* const> fields) {
     m.parallel.share_offsets[static_cast<std::size_t>(r)] = total;
     total += n;
   }
-  if (total == 0) return;
   const auto [a, b] = probe_rows_of(m, m.parallel.rank);
+  if (m.parallel.rank == 0)
+    for (Field FlowState::*f : fields)
+      for (std::size_t k = a; k < b; ++k) {
+        const int j = m.parallel.probe_rows[k];
+        std::copy_n((m.flow.*f).col(j), ni, (view.flow.*f).col(j));
+      }
+  if (total == 0) return;
   if (m.parallel.rank != 0) {
     float* p = m.parallel.probe_buffer.data();
-    for (Field* f : fields)
-      for (std::size_t k = a; k < b; ++k, p += ni) std::copy_n(f->col(m.parallel.probe_rows[k]), ni, p);
+    for (Field FlowState::*f : fields)
+      for (std::size_t k = a; k < b; ++k, p += ni) std::copy_n((m.flow.*f).col(m.parallel.probe_rows[k]), ni, p);
     const int n = m.parallel.share_counts[static_cast<std::size_t>(m.parallel.rank)];
     MPI_Gatherv(m.parallel.probe_buffer.data(), n, MPI_FLOAT, nullptr, nullptr, nullptr, MPI_FLOAT, 0, MPI_COMM_WORLD);
     gathered_bytes += 4.0 * n;
@@ -462,28 +476,26 @@ void gather_probe_rows(Model& m, std::span<Field* const> fields) {
   for (int r = 1; r < m.parallel.ranks; ++r) {
     const auto [ra, rb] = probe_rows_of(m, r);
     const float* p = m.parallel.probe_buffer.data() + m.parallel.share_offsets[static_cast<std::size_t>(r)];
-    for (Field* f : fields)
-      for (std::size_t k = ra; k < rb; ++k, p += ni) std::copy_n(p, ni, f->col(m.parallel.probe_rows[k]));
+    for (Field FlowState::*f : fields)
+      for (std::size_t k = ra; k < rb; ++k, p += ni) std::copy_n(p, ni, (view.flow.*f).col(m.parallel.probe_rows[k]));
   }
 }
 
 }  // namespace
 
-void gather_outputs(Model& m, int fields) {
+void gather_outputs(Model& m, int fields, Model& probes, Model& frames) {
   if (m.parallel.ranks == 1) return;
   if (fields & kNewLevel)
-    for (Field* f : {&m.flow.eta_new, &m.flow.u_new, &m.flow.v_new}) gather_rows(m, *f);
+    for (Field FlowState::*f : {&FlowState::eta_new, &FlowState::u_new, &FlowState::v_new})
+      gather_rows_into(m, m.flow.*f, frames.flow.*f);
   if (fields & kSurfaceVelocity)
-    for (Field* f : {&m.flow.u_surf, &m.flow.v_surf, &m.flow.eta_rate}) gather_rows(m, *f);
+    for (Field FlowState::*f : {&FlowState::u_surf, &FlowState::v_surf, &FlowState::eta_rate})
+      gather_rows_into(m, m.flow.*f, frames.flow.*f);
   if ((fields & kProbeLevels) == 0) return;
-  // The probes' rows of the fields not gathered whole.
-  std::array<Field*, 10> list{&m.flow.u_old, &m.flow.v_old, &m.flow.u_mid, &m.flow.v_mid};
-  std::size_t n = 4;
-  if ((fields & kSurfaceVelocity) == 0)
-    for (Field* f : {&m.flow.u_surf, &m.flow.v_surf, &m.flow.eta_rate}) list[n++] = f;
-  if ((fields & kNewLevel) == 0)
-    for (Field* f : {&m.flow.eta_new, &m.flow.u_new, &m.flow.v_new}) list[n++] = f;
-  gather_probe_rows(m, std::span<Field* const>(list.data(), n));
+  static constexpr std::array<Field FlowState::*, 10> kProbeFields{
+      &FlowState::u_old,  &FlowState::v_old,    &FlowState::u_mid,   &FlowState::v_mid, &FlowState::u_surf,
+      &FlowState::v_surf, &FlowState::eta_rate, &FlowState::eta_new, &FlowState::u_new, &FlowState::v_new};
+  gather_probe_rows(m, probes, kProbeFields);
 }
 
 void gather_field(Model& m, Field& f) {
@@ -605,7 +617,7 @@ void follow_rank_zero(const RankOutputs& outputs) {
     broadcast_command(fields);
     ++steps_run;
     advance_solution(m, c, reporter);
-    gather_outputs(m, fields);
+    gather_outputs(m, fields, m, m);
     outputs.after_step(m, c, outputs.state);
     finish_step(m);
   }
