@@ -341,6 +341,9 @@ Model output_view(const Model& m, LineRange rows, std::initializer_list<Field Be
 void set_up_model(Run& r) {
   setup_model(r.model, r.grid, r.depth, solver_options(r.params, r.wavemakers.wave), r.wavemakers.take_signals(),
               r.grids, r.rep);
+  // The input grids are in the model now; the run no longer holds them.
+  r.depth = Field{};
+  r.grids = OptionalGrids{};
   check_courant(r.model, r.rep);
   set_threads(r.model, r.threads);
   if (rank_count() > 1) {
