@@ -400,9 +400,11 @@ void run_time_loop(Run& r) {
     send_step(n, fields);
     advance_solution(r.model, n, r.rep);
     gather_outputs(r.model, fields, r.probe_view, r.frame_view);
-    if (first_unstable_level(r.model, r.instability_grid_written))
-      write_instability_grid(r.params.output_file_prefix, r.model);
+    // The step's exchanges with the other ranks come first: a file that cannot be written ends
+    // the run between two steps, where the other ranks wait for the next one.
+    const bool first_unstable = first_unstable_level(r.model, r.instability_grid_written);
     watch_non_finite(r.watch, r.model, n);
+    if (first_unstable) write_instability_grid(r.params.output_file_prefix, r.model);
     const bool views = rank_count() > 1;
     record_probes(r.records, views ? r.probe_view : r.model, r.params, n);
     save_animation_step(r.animation, views ? r.frame_view : r.model, r.params, r.solution, n, &r.watch);
