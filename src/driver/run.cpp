@@ -329,7 +329,9 @@ Model output_view(const Model& m, LineRange rows, std::initializer_list<Field Be
   v.config.inner_source_factor.clear();
   const auto copy = [&](const Field& from, Field& to) {
     if (from.empty()) return;
-    to.resize_rows(from.ni, from.nj, rows.first, rows.last);
+    to.resize_rows(from.ni, from.nj, rows.first, rows.last, 0.0f);
+    // A field that rank 0 holds as its slab from the start is zero everywhere.
+    if (rows.first < from.j0 || rows.last >= from.j0 + from.rows_held()) return;
     std::copy(from.col(rows.first), from.col(rows.last) + from.ni, to.col(rows.first));
   };
   for (Field BedFields::*f : bed) copy(m.bed.*f, v.bed.*f);
@@ -339,6 +341,7 @@ Model output_view(const Model& m, LineRange rows, std::initializer_list<Field Be
 
 // Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
 void set_up_model(Run& r) {
+  place_ranks(r.model, r.grid.ngrid_y);
   setup_model(r.model, r.grid, r.depth, solver_options(r.params, r.wavemakers.wave), r.wavemakers.take_signals(),
               r.grids, r.rep);
   // The input grids are in the model now; the run no longer holds them.

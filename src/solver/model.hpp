@@ -189,4 +189,16 @@ inline std::array<Field*, 34> run_fields(Model& m) {
           &w.outflow_scale,   &f.flood_store};
 }
 
+// The grid fields that start at zero everywhere and that the set-up does not read or write
+// beyond sizing them: over several ranks every rank, rank 0 included, sizes them as its slab
+// from the start, and none of them is sent.
+inline std::array<Field*, 22> zero_start_fields(Model& m) {
+  FlowState& f = m.flow;
+  PassWork& w = m.work;
+  return {&f.eta_mid,    &f.u_old,        &f.u_new,         &f.u_mid,      &f.v_old,  &f.v_new,
+          &f.v_mid,      &f.u_surf,       &f.v_surf,        &f.u_bed,      &f.v_bed,  &f.eta_rate,
+          &f.break_mask, &f.break_prev,   &f.eddy_visc,     &f.smag_visc,  &w.flux_x, &w.flux_y,
+          &w.divergence, &w.kinetic_cell, &w.outflow_scale, &f.flood_store};
+}
+
 }  // namespace swx

@@ -2,6 +2,7 @@
 #include "solver/model_setup.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "core/fatal.hpp"
 #include "io/number_text.hpp"
 #include "solver/bathymetry_checks.hpp"
+#include "solver/ranks.hpp"
 
 namespace swx {
 
@@ -180,8 +182,14 @@ void setup_model(Model& m, const GridHeader& grid, const Field& depth, const Sol
   m.config.wavemakers = std::move(wavemakers);
 
   const int ni = m.config.nx + 1, nj = m.config.ny + 1;
+  // Over several ranks (m.parallel placed before) the fields that start at zero are slabs.
+  const LineRange held = held_rows(m);
+  const std::array<Field*, 22> zero_start = zero_start_fields(m);
   for (Field* f : run_fields(m)) {
-    allocate(*f, ni, nj);
+    if (std::find(zero_start.begin(), zero_start.end(), f) != zero_start.end())
+      f->resize_rows(ni, nj, held.first, held.last, 0.0f);
+    else
+      allocate(*f, ni, nj);
   }
   m.bed.wavemaker_mark.resize(ni, nj, 0);
   m.work.active_u.resize(ni, nj, 0);

@@ -107,6 +107,10 @@ int sum_over_ranks(const Model& m, int x);
 // Rank 0's values of the n integers, on every rank (the outputs' plan for the other ranks).
 void share_from_rank_zero(int* values, int n);
 
+// This process's place among the ranks of a run over a grid of ny rows (before the set-up);
+// nothing in the serial program.
+void place_ranks(Model& m, int ny);
+
 // Number of ranks of the run (1 in the serial program).
 int rank_count();
 // Rank 0: sends the built model to the other ranks and makes m one of them.

@@ -148,10 +148,16 @@ double array_bytes = 0.0;  // the grid arrays of the model this rank holds
 constexpr int kMinSlabRows = 2;
 
 // This rank's place in the run.
-void place_rank(Model& m) {
+void place_rank(Model& m, int ny) {
   m.parallel.rank = world_rank();
   m.parallel.ranks = world_size();
-  m.parallel.slabs = std::clamp(m.config.ny / kMinSlabRows, 1, m.parallel.ranks);
+  m.parallel.slabs = std::clamp(ny / kMinSlabRows, 1, m.parallel.ranks);
+}
+
+bool starts_at_zero(Model& m, const Field& f) {
+  for (const Field* z : zero_start_fields(m))
+    if (z == &f) return true;
+  return false;
 }
 
 // The rows of rank r that rank 0 gathers from it: its own rows, the last slab with row ny + 1.
@@ -201,7 +207,12 @@ void send_slab(const Model& m, Array2D<T>& a) {
 
 // The grid arrays of the model: allocated as slabs on the other ranks, or sent to them.
 void transfer_arrays(Model& m, bool allocate) {
-  for (Field* f : run_fields(m)) allocate ? allocate_slab(m, *f) : send_slab(m, *f);
+  for (Field* f : run_fields(m)) {
+    if (allocate)
+      allocate_slab(m, *f);
+    else if (!starts_at_zero(m, *f))
+      send_slab(m, *f);  // the others are zero on every rank
+  }
   for (Field* f : {&m.work.swash_weight, &m.work.rows_y.x, &m.work.rows_y.work})
     allocate ? allocate_slab(m, *f) : send_slab(m, *f);
   allocate ? allocate_slab(m, m.bed.wavemaker_mark) : send_slab(m, m.bed.wavemaker_mark);
@@ -238,7 +249,7 @@ void keep_slabs_of_rank_zero(Model& m) {
 // of the exchanges, allocated before the time loop.  False when some rank could not allocate
 // them: rank 0 then ends the run with a box, and no array is sent.
 bool join_ranks(Model& m) {
-  place_rank(m);
+  place_rank(m, m.config.ny);
   int ok = 1;
   try {
     if (m.parallel.rank != 0) transfer_arrays(m, true);
@@ -544,6 +555,10 @@ void share_from_rank_zero(int* values, int n) {
 }
 
 int rank_count() { return world_size(); }
+
+void place_ranks(Model& m, int ny) {
+  if (world_size() > 1) place_rank(m, ny);
+}
 
 namespace {
 

@@ -17,6 +17,7 @@ void gather_node_rows(Model&, Field&) {}
 void gather_node_rows(Model&, Array2D<int>&) {}
 int sum_over_ranks(const Model&, int x) { return x; }
 void share_from_rank_zero(int*, int) {}
+void place_ranks(Model&, int) {}
 int rank_count() { return 1; }
 void send_model(Model&) {}
 void send_step(int, int) {}
