@@ -7,6 +7,7 @@
 // batch of columns, in the arithmetic of one whole column.  Rank 0 reads the input, builds the
 // model, sends it to the other ranks and then sends each step number; it alone prints and writes
 // files, and gathers the rows of the fields that the outputs read on the steps that read them.
+// Every rank accumulates the statistics and watches for non-finite values on its own rows.
 //
 // The serial program links the single-process form of these functions (ranks_single.cpp: one
 // rank, nothing to exchange); swellix-mpi links the MPI form (ranks_mpi.cpp).

@@ -1,6 +1,6 @@
-// The exchanges between the ranks of swellix-mpi (MPI_COMM_WORLD).  Every rank holds the whole
-// grid; after each parallel sweep the ranks gather the rows (contiguous slabs of the
-// column-major fields) or the blocks of columns (packed) that the others computed.
+// The exchanges between the ranks of swellix-mpi (MPI_COMM_WORLD): the model's transfer to the
+// slabs, the halo rows and line ends between neighbouring slabs, and the gathers of the outputs
+// on rank 0 (solver/ranks.hpp).
 #include <algorithm>
 #include <array>
 #include <cstdio>
