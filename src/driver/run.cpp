@@ -73,7 +73,7 @@ struct Run {
   Run(std::istream& i, std::ostream& o) : in(i), out(o) { rep.console = &o; }
 };
 
-// Phase 1: the start values of the wall clock and of the process CPU time.
+// The start values of the wall clock and of the process CPU time.
 void start_clocks(Run& r) {
   r.start_clock = wall_clock_now();
   r.start_cpu = cpu_seconds();
@@ -104,7 +104,7 @@ void read_thread_count(Run& r) {
   r.threads = static_cast<int>(n);
 }
 
-// Phase 2: the parameter file's name (from the command line or asked for), the working
+// The parameter file's name (from the command line or asked for), the working
 // directory and the parameter table.
 void load_parameters(Run& r, int argc, char** argv) {
   r.param_file = get_parameter_file_name(argc, argv, r.in, r.out);
@@ -113,7 +113,7 @@ void load_parameters(Run& r, int argc, char** argv) {
   r.table = load_parameter_table(r.param_file);
 }
 
-// Phase 3: output_file_prefix and the log file "<prefix>_swx.log", created or replaced.
+// The output file prefix and the log file "<prefix>_swx.log", created or replaced.
 void open_log_file(Run& r) {
   read_output_prefix(r.table, r.params);
   r.log_name = r.params.output_file_prefix + "_swx.log";
@@ -130,7 +130,7 @@ void check_log(const Run& r) {
   fatal("Log file could not be written: " + r.log_name, file_failure_reason(r.log_name, errno));
 }
 
-// Phase 4: the log header.
+// The log header.
 void write_log_header(Run& r) {
   std::ostream& log = r.log_file;
   std::string param_line = "Simulation Parameter File: " + r.rep.quoted_path(r.param_file);
@@ -163,7 +163,7 @@ void read_input_grid(const Run& r, std::string_view what, const std::string& fil
   read_scalar_grid(file_name, a, r.grid.ngrid_x, r.grid.ngrid_y);
 }
 
-// Phase 5: the bathymetry grid sets the model grid; its values are heights, so they are negated
+// The bathymetry grid sets the model grid; its values are heights, so they are negated
 // into depths, then tidal_offset raises the water level over every cell.
 void read_bathymetry(Run& r) {
   read_bathy_file_key(r.table, r.params);
@@ -179,7 +179,7 @@ void read_bathymetry(Run& r) {
     for (int i = 1; i <= nx; ++i) r.depth(i, j) = -r.depth(i, j) + offset;
 }
 
-// Phase 6: the damping layer and the porous structures, when named.
+// The damping layer and the porous structures, when named.
 void read_damping_and_porosity(Run& r) {
   read_damping_key(r.table, r.params);
   const int nx = r.grid.ngrid_x, ny = r.grid.ngrid_y;
@@ -206,7 +206,7 @@ void depth_range(const Field& depth, int nx, int ny, float& max_depth, float& mi
     }
 }
 
-// Phase 7: every wavemaker block, each signal prepared as soon as its block is read.
+// Every wavemaker block, each signal prepared as soon as its block is read.
 void read_wavemaker_phase(Run& r) {
   float min_wet_depth = 0.0f;
   depth_range(r.depth, r.grid.ngrid_x, r.grid.ngrid_y, r.max_depth, min_wet_depth);
@@ -217,7 +217,7 @@ void read_wavemaker_phase(Run& r) {
   r.storm.first_is_solitary = r.wavemakers.wavemakers.front().wave_type == WaveType::kSolitary;
 }
 
-// Phases 8 and 9: time stepping, then breaking, runup and turbulence.
+// Time stepping, then breaking, runup and turbulence.
 void read_model_keys(Run& r) {
   read_time_stepping_keys(r.table, r.params);
   float max_depth = 0.0f, min_wet_depth = 0.0f;
@@ -225,7 +225,7 @@ void read_model_keys(Run& r) {
   read_breaking_keys(r.table, r.params, r.wavemakers.wave.rms_wave_height, min_wet_depth, max_depth, r.rep);
 }
 
-// Phase 10: bottom friction (a Chezy grid or one coefficient) and the ambient current.
+// Bottom friction (a Chezy grid or one coefficient) and the ambient current.
 void read_friction_and_current(Run& r) {
   read_friction_key(r.table, r.params);
   if (r.params.has_friction_file) {
@@ -243,7 +243,7 @@ void read_friction_and_current(Run& r) {
   }
 }
 
-// Phases 11 and 12: probes, runup gauges and the requested output files; the statistics
+// Probes, runup gauges and the requested output files; the statistics
 // accumulators for the requested grids (with the storm-duration warning when the run is
 // shorter than the wavemakers' series).
 void read_output_keys(Run& r) {
@@ -253,7 +253,7 @@ void read_output_keys(Run& r) {
   r.statistics = init_statistics(r.params, r.grid, r.storm, r.rep);
 }
 
-// Phase 13: the solution file when requested, then the requested animation files.
+// The solution file when requested, then the requested animation files.
 void open_outputs(Run& r) {
   read_solution_file_keys(r.table, r.params);
   if (r.params.solution_file_option > 0)
@@ -339,7 +339,7 @@ Model output_view(const Model& m, LineRange rows, std::initializer_list<Field Be
   return v;
 }
 
-// Phases 14 and 15: the model's fields with the bathymetry checks, then the Courant check.
+// The model's fields with the bathymetry checks, then the Courant check.
 void set_up_model(Run& r) {
   place_ranks(r.model, r.grid.ngrid_y);
   setup_model(r.model, r.grid, r.depth, solver_options(r.params, r.wavemakers.wave), r.wavemakers.take_signals(),
@@ -385,7 +385,7 @@ int output_fields(const Run& r, int n) {
   return fields;
 }
 
-// Phase 16: the time loop.  Each step: its progress line, the passes of the solver (and the
+// The time loop.  Each step: its progress line, the passes of the solver (and the
 // level grid of the first unstable step), the probe records and the animation frame, the new
 // level made the old one, the statistics, and after step 9 the run-time estimate.
 void run_time_loop(Run& r) {
@@ -417,7 +417,7 @@ void run_time_loop(Run& r) {
   }
 }
 
-// Phase 17: the animation files closed, the statistics grids written (files and solution-file
+// The animation files closed, the statistics grids written (files and solution-file
 // datasets), the solution file closed, then the probe and gauge time series written.
 void write_results(Run& r) {
   send_results_call();
@@ -429,7 +429,7 @@ void write_results(Run& r) {
   warn_if_unstable(r.watch, r.params.time_step, r.rep);
 }
 
-// Phases 18 and 19: the closing "Start Time: " line (it carries the end time) and the timing report.
+// The closing "Start Time: " line (it carries the end time) and the timing report.
 void finish_run(Run& r) {
   r.log_file << "Start Time: " << date_time_text() << '\n';
   const float cpu = cpu_seconds() - r.start_cpu;
