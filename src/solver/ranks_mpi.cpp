@@ -306,19 +306,6 @@ void gather_parts(Model& m, int ni) {
   }
 }
 
-void gather_rows(Model& m, Field& f) {
-  gather_parts(m, f.ni);
-  const std::size_t me = static_cast<std::size_t>(m.parallel.rank);
-  if (m.parallel.rank == 0) {
-    MPI_Gatherv(MPI_IN_PLACE, 0, MPI_FLOAT, f.data(), m.parallel.share_counts.data(), m.parallel.share_offsets.data(),
-                MPI_FLOAT, 0, MPI_COMM_WORLD);
-  } else {
-    MPI_Gatherv(f.data() + (m.parallel.share_offsets[me] - (f.j0 - 1) * f.ni), m.parallel.share_counts[me], MPI_FLOAT,
-                nullptr, nullptr, nullptr, MPI_FLOAT, 0, MPI_COMM_WORLD);
-    gathered_bytes += 4.0 * m.parallel.share_counts[me];
-  }
-}
-
 // The own rows of every rank of src into rank 0's whole dest (rank 0's own rows copied).
 void gather_rows_into(Model& m, Field& src, Field& dest) {
   gather_parts(m, src.ni);
@@ -330,10 +317,13 @@ void gather_rows_into(Model& m, Field& src, Field& dest) {
     return;
   }
   const LineRange lr = gathered_rows_of(m, 0);
-  if (lr.last >= lr.first) std::copy(src.col(lr.first), src.col(lr.last) + src.ni, dest.col(lr.first));
+  if (&src != &dest && lr.last >= lr.first) std::copy(src.col(lr.first), src.col(lr.last) + src.ni, dest.col(lr.first));
   MPI_Gatherv(MPI_IN_PLACE, 0, MPI_FLOAT, dest.data(), m.parallel.share_counts.data(), m.parallel.share_offsets.data(),
               MPI_FLOAT, 0, MPI_COMM_WORLD);
 }
+
+// The own rows of every rank of f into rank 0's f, which holds it whole.
+void gather_rows(Model& m, Field& f) { gather_rows_into(m, f, f); }
 
 }  // namespace
 
